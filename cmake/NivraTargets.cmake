@@ -1,0 +1,158 @@
+# Helpers that turn the source folders into targets, so a new file needs no
+# edit here: every .cpp of a folder joins that folder's library.
+
+set_property(GLOBAL PROPERTY NIVRA_LIBRARIES "")
+
+# Interface target with the flags every NIVRA target shares.
+add_library(nivra_common INTERFACE)
+target_include_directories(nivra_common INTERFACE ${CMAKE_SOURCE_DIR})
+target_link_libraries(nivra_common INTERFACE Threads::Threads ${CMAKE_DL_LIBS})
+target_compile_definitions(nivra_common INTERFACE
+    NIVRA_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+    NIVRA_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+    NIVRA_VERSION_BUILD=${PROJECT_VERSION_PATCH})
+
+# Libraries only the platform layer may use.
+add_library(nivra_platform_deps INTERFACE)
+target_link_libraries(nivra_platform_deps INTERFACE
+    PkgConfig::SDL2 PkgConfig::FLUIDSYNTH PkgConfig::ALSA
+    PkgConfig::FREETYPE PkgConfig::FONTCONFIG PkgConfig::PNG)
+
+# nivra_library(name folder [PLATFORM]): a static library nivra_<name> from
+# the folder's .cpp files. A folder with its own CMakeLists.txt defines the
+# target itself and calls nivra_register_library.
+function(nivra_library name folder)
+    cmake_parse_arguments(ARG "PLATFORM" "" "" ${ARGN})
+    set(dir ${CMAKE_SOURCE_DIR}/${folder})
+    if(EXISTS ${dir}/CMakeLists.txt)
+        add_subdirectory(${dir})
+        return()
+    endif()
+    file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+    if(NOT sources)
+        return()
+    endif()
+    add_library(nivra_${name} STATIC ${sources})
+    target_link_libraries(nivra_${name} PUBLIC nivra_common)
+    if(ARG_PLATFORM)
+        target_link_libraries(nivra_${name} PRIVATE nivra_platform_deps)
+    endif()
+    nivra_register_library(nivra_${name})
+endfunction()
+
+function(nivra_register_library target)
+    set_property(GLOBAL APPEND PROPERTY NIVRA_LIBRARIES ${target})
+endfunction()
+
+# nivra_all: every library of the program, linked as one group because the
+# subsystems call each other in both directions.
+function(nivra_link_everything)
+    get_property(libraries GLOBAL PROPERTY NIVRA_LIBRARIES)
+    add_library(nivra_all INTERFACE)
+    list(JOIN libraries "," joined)
+    target_link_libraries(nivra_all INTERFACE nivra_common nivra_platform_deps
+        "$<LINK_GROUP:RESCAN,${joined}>")
+endfunction()
+
+# Paths a test may need: the build folder (nivra, librcpcv.so, palettes), the
+# sources and the third-party test songs beside the project.
+function(nivra_test_paths target)
+    get_filename_component(testdata ${CMAKE_SOURCE_DIR}/../shared/testdata ABSOLUTE)
+    target_compile_definitions(${target} PRIVATE
+        NIVRA_BINARY_DIR="${CMAKE_BINARY_DIR}"
+        NIVRA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+        NIVRA_TESTDATA_DIR="${testdata}")
+endfunction()
+
+# nivra_add_test(name LABELS... SOURCES...): one GoogleTest executable.
+function(nivra_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE nivra_all GTest::gtest GTest::gmock GTest::gtest_main)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    nivra_test_paths(${name})
+    if(TARGET nivra)
+        add_dependencies(${name} nivra)
+    endif()
+    if(TARGET rcpcv)
+        add_dependencies(${name} rcpcv)
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${ARG_LABELS}")
+    if("threads" IN_LIST ARG_LABELS)
+        add_dependencies(nivra_thread_tests ${name})
+    endif()
+endfunction()
+
+# Every folder of tests/ becomes test_<folder>; files named *_threads_test.cpp
+# form test_<folder>_threads, labelled "threads" for the ThreadSanitizer run.
+# tests/fuzz holds libFuzzer targets; a folder with a CMakeLists.txt of its own
+# is added as it is.
+function(nivra_add_test_folders)
+    add_custom_target(nivra_thread_tests)
+    add_custom_target(nivra_fuzzers)
+    file(GLOB folders LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tests/*)
+    foreach(dir ${folders})
+        if(NOT IS_DIRECTORY ${dir})
+            continue()
+        endif()
+        get_filename_component(name ${dir} NAME)
+        if(name STREQUAL "fuzz")
+            nivra_add_fuzzers(${dir})
+            continue()
+        endif()
+        if(NIVRA_FUZZ)
+            continue()
+        endif()
+        if(EXISTS ${dir}/CMakeLists.txt)
+            add_subdirectory(${dir})
+            continue()
+        endif()
+        file(GLOB all CONFIGURE_DEPENDS ${dir}/*.cpp)
+        file(GLOB threaded CONFIGURE_DEPENDS ${dir}/*_threads_test.cpp)
+        set(plain ${all})
+        if(threaded)
+            list(REMOVE_ITEM plain ${threaded})
+            nivra_add_test(test_${name}_threads SOURCES ${threaded} LABELS ${name} threads)
+        endif()
+        if(plain)
+            nivra_add_test(test_${name} SOURCES ${plain} LABELS ${name})
+        endif()
+    endforeach()
+endfunction()
+
+# tests/fuzz/fuzz_<what>.cpp: one libFuzzer executable each, built only with NIVRA_FUZZ.
+function(nivra_add_fuzzers dir)
+    if(NOT NIVRA_FUZZ)
+        return()
+    endif()
+    file(GLOB targets CONFIGURE_DEPENDS ${dir}/fuzz_*.cpp)
+    foreach(source ${targets})
+        get_filename_component(stem ${source} NAME_WE)
+        add_executable(${stem} ${source})
+        target_link_libraries(${stem} PRIVATE nivra_all)
+        if(TARGET rcpcv_static)
+            target_link_libraries(${stem} PRIVATE rcpcv_static)
+        endif()
+        target_link_options(${stem} PRIVATE -fsanitize=fuzzer)
+        set_target_properties(${stem} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+        add_dependencies(nivra_fuzzers ${stem})
+    endforeach()
+endfunction()
+
+# bench/bench_<what>.cpp: one program each (Google Benchmark where it is installed).
+function(nivra_add_benchmarks)
+    if(NIVRA_FUZZ)
+        return()
+    endif()
+    file(GLOB programs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/bench_*.cpp)
+    foreach(source ${programs})
+        get_filename_component(stem ${source} NAME_WE)
+        add_executable(${stem} ${source})
+        target_link_libraries(${stem} PRIVATE nivra_all)
+        if(TARGET benchmark::benchmark)
+            target_link_libraries(${stem} PRIVATE benchmark::benchmark)
+        endif()
+        set_target_properties(${stem} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+        nivra_test_paths(${stem})
+    endforeach()
+endfunction()
