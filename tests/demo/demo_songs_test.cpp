@@ -1,0 +1,60 @@
+// The demo folder's songs are the generator's output, byte for byte, and
+// each is the kind of file it claims to be.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<unsigned char> ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+const char* const kSongs[] = {"ENSEMBLE.MID", "TEMPO.MID",  "FORMAT0.MID",    "SAKURA.MID",
+                              "MACBIN.MID",   "MINUET.RCP", "MORE/GROOVE.MID"};
+
+TEST(DemoSongs, CommittedFilesMatchTheGenerator) {
+    fs::path out = fs::temp_directory_path() / ("nivra-demo-" + std::to_string(::getpid()));
+    fs::create_directories(out / "MORE");
+    std::string command = std::string(NIVRA_BINARY_DIR "/make_demo_songs ") + out.string();
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    for (const char* song : kSongs) {
+        SCOPED_TRACE(song);
+        auto generated = ReadAll(out / song);
+        ASSERT_FALSE(generated.empty());
+        EXPECT_EQ(generated, ReadAll(fs::path(NIVRA_SOURCE_DIR "/demo") / song));
+    }
+    fs::remove_all(out);
+}
+
+TEST(DemoSongs, EachFileHasTheShapeItIsListedFor) {
+    fs::path demo(NIVRA_SOURCE_DIR "/demo");
+    auto starts_with = [](const std::vector<unsigned char>& data, size_t at, const char* text) {
+        std::string want(text);
+        return data.size() >= at + want.size() &&
+               std::string(data.begin() + at, data.begin() + at + want.size()) == want;
+    };
+    auto format0 = ReadAll(demo / "FORMAT0.MID");
+    ASSERT_TRUE(starts_with(format0, 0, "MThd"));
+    EXPECT_EQ(format0[9], 0) << "format word";
+    auto wrapped = ReadAll(demo / "MACBIN.MID");
+    EXPECT_TRUE(starts_with(wrapped, 65, "Midi"));
+    EXPECT_TRUE(starts_with(wrapped, 128, "MThd"));
+    EXPECT_EQ(wrapped.size() % 128, 0u);
+    auto rcp = ReadAll(demo / "MINUET.RCP");
+    EXPECT_TRUE(starts_with(rcp, 0, "RCM-PC98V2.0(C)"));
+    // The Shift-JIS title of SAKURA.MID: "さくら" twice after FF 03 0C.
+    auto sakura = ReadAll(demo / "SAKURA.MID");
+    const std::string title = "\xFF\x03\x0C\x82\xb3\x82\xad\x82\xe7\x82\xb3\x82\xad\x82\xe7";
+    EXPECT_NE(std::string(sakura.begin(), sakura.end()).find(title), std::string::npos);
+}
+
+}  // namespace
