@@ -1,0 +1,17 @@
+// The millisecond clock the frame pacer runs on: timeGetTime and Sleep in the
+// program, a hand-driven clock in tests.
+#pragma once
+
+#include "platform/win32_types.h"
+
+class CFrameClock {
+public:
+    virtual ~CFrameClock() = default;
+    // Milliseconds, wrapping at 32 bits.
+    virtual DWORD Now();
+    // Gives the processor away for about this many milliseconds.
+    virtual void SleepMs(DWORD ms);
+};
+
+// The real clock (timeGetTime, Sleep).
+CFrameClock& GetSystemFrameClock();

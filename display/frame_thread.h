@@ -1,0 +1,87 @@
+// The frame thread: 60 times a second it copies the background into the back
+// buffer, lets every panel draw over it, animates and applies the palette and
+// flips. Other threads suspend it (counted, with a handshake), wait for the
+// next frame or stop it.
+#pragma once
+
+#include <atomic>
+
+#include "display/frame_pacer.h"
+#include "gfx/surface.h"
+#include "platform/kernel.h"
+
+// Owns one event handle and closes it on destruction.
+class CEventHandle {
+public:
+    CEventHandle(bool manual_reset, bool initially_set);
+    virtual ~CEventHandle();
+    CEventHandle(const CEventHandle&) = delete;
+    CEventHandle& operator=(const CEventHandle&) = delete;
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+class CFrameThread {
+public:
+    explicit CFrameThread(CFrameClock& clock = GetSystemFrameClock());
+    virtual ~CFrameThread();
+    CFrameThread(const CFrameThread&) = delete;
+    CFrameThread& operator=(const CFrameThread&) = delete;
+
+    // False when the thread already runs.
+    bool Start();
+    // Stops the thread after its current pass and waits for it.
+    void Stop();
+    // Counts a suspension; the first one optionally waits (up to 3 s) until
+    // the thread has finished its frame and idles. Returns the new count.
+    int Suspend(bool wait);
+    // Undoes one suspension; returns the new count (0 stays 0).
+    int Resume();
+    // Waits up to 100 ms for the next frame; false at once while suspended
+    // or not running.
+    bool WaitFrame();
+    WORD GetFps() const { return pacer_.GetFps(); }
+    bool IsRunning() const { return thread_ != nullptr; }
+    int GetSuspendCount() const { return suspend_count_.load(std::memory_order_relaxed); }
+
+    // Remembers the main window's surfaces and finds primary's back buffer.
+    void AttachSurfaces(CSurface* primary, CSurface* canvas);
+    // One frame: background copy, panels, palette animation and Apply, flip.
+    int DrawFrame();
+
+private:
+    static DWORD WINAPI FrameMain(LPVOID object);
+    static int FrameCallback(void* object);
+    void AnimatePalette();
+
+    HANDLE thread_ = nullptr;
+    CEventHandle frame_done_{true, false};
+    CEventHandle suspended_event_{false, false};
+    std::atomic<int> suspended_{0};
+    std::atomic<int> suspend_count_{0};
+    CFramePacer pacer_;
+    CSurface* primary_ = nullptr;
+    CSurface* canvas_ = nullptr;
+    CSurface back_buffer_;
+    std::atomic<int> stop_{0};
+
+    // Palette animation: entry 8 flashes every third frame, entry 21 blinks
+    // between entries 22 and 23 every 20 frames.
+    int flash_counter_ = 0;
+    int blink_counter_ = 0;
+    BYTE blink_phase_ = 0;
+};
+
+// The program's one frame thread, created on first use.
+CFrameThread& GetFrameThread();
+
+bool StartFrameThread();
+void StopFrameThread();
+int SuspendFrames(bool wait);
+int ResumeFrames();
+bool WaitFrame();
+WORD GetFps();
+bool IsFrameThreadRunning();
+void AttachSurfaces(CSurface* primary, CSurface* canvas);
