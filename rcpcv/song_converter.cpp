@@ -1,0 +1,110 @@
+#include "rcpcv/song_converter.h"
+
+#include <algorithm>
+
+#include "rcpcv/smf_track.h"
+#include "rcpcv/track_converter.h"
+
+namespace rcpcv {
+namespace {
+
+constexpr uint8_t kMetaText = 0x01;
+constexpr uint8_t kMetaSequenceName = 0x03;
+constexpr uint8_t kMetaTempo = 0x51;
+constexpr uint8_t kMetaTimeSignature = 0x58;
+constexpr uint8_t kMetaKeySignature = 0x59;
+constexpr uint8_t kClocksPerClick = 24;
+constexpr uint8_t kThirtySecondsPerQuarter = 8;
+
+std::span<const uint8_t> Bytes(const std::string& text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+// Power-of-two exponent of a denominator, or nothing when it is not a power of two.
+std::optional<uint8_t> Log2(uint8_t value) {
+    if (value == 0 || (value & (value - 1)) != 0) {
+        return std::nullopt;
+    }
+    uint8_t exponent = 0;
+    while (value > 1) {
+        value >>= 1;
+        ++exponent;
+    }
+    return exponent;
+}
+
+void AddSongHeader(const RcpSong& song, SmfTrack& conductor) {
+    conductor.AddMeta(0, kMetaSequenceName, Bytes(song.title));
+    // Memo lines keep their places: blank ones become a single space, but only when the memo
+    // says anything at all.
+    bool any_memo = std::any_of(song.memo.begin(), song.memo.end(),
+                                [](const std::string& line) { return !line.empty(); });
+    if (any_memo) {
+        for (const std::string& line : song.memo) {
+            conductor.AddMeta(0, kMetaText, Bytes(line.empty() ? std::string(" ") : line));
+        }
+    }
+    // The beat is only a display setting; one that cannot be written becomes 4/4.
+    uint8_t numerator = song.beat_numerator;
+    std::optional<uint8_t> exponent = Log2(song.beat_denominator);
+    if (numerator == 0 || !exponent) {
+        numerator = 4;
+        exponent = 2;
+    }
+    const uint8_t time_signature[] = {numerator, *exponent, kClocksPerClick,
+                                      kThirtySecondsPerQuarter};
+    conductor.AddMeta(0, kMetaTimeSignature, time_signature);
+    conductor.AddMeta(0, kMetaKeySignature, KeySignatureData(song.key));
+    uint32_t tempo_us = std::min<uint32_t>(60000000u / song.tempo_bpm, 0xFFFFFF);
+    const uint8_t tempo[] = {static_cast<uint8_t>(tempo_us >> 16),
+                             static_cast<uint8_t>(tempo_us >> 8), static_cast<uint8_t>(tempo_us)};
+    conductor.AddMeta(0, kMetaTempo, tempo);
+}
+
+// Tracks name their port only in songs that use port B.
+bool UsesSecondPort(const RcpSong& song) {
+    for (const RcpTrack& track : song.tracks) {
+        if (track.channel >= 0x10 && track.channel < 0x20) {
+            return true;
+        }
+        for (const RcpRecord& record : track.records) {
+            if (record.command == 0xE6 && record.p1 >= 17 && record.p1 <= 32) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<uint8_t> ConvertSong(const RcpSong& song, const ConversionLimits& limits) {
+    std::vector<SmfTrack> tracks(1);
+    AddSongHeader(song, tracks[0]);
+    bool use_port_meta = UsesSecondPort(song);
+    ConversionBudget budget{limits.max_records, limits.max_event_bytes};
+    uint32_t end_tick = 0;
+    for (const RcpTrack& track : song.tracks) {
+        // Muted and silent tracks are still walked: their tempo and key changes count.
+        TrackConverter converter(song, track, tracks[0], use_port_meta);
+        converter.Convert(budget);
+        bool muted = (track.mode & 1) != 0;
+        if (!muted && converter.HasContent()) {
+            end_tick = std::max(end_tick, converter.Output().EndTick());
+            tracks.push_back(std::move(converter.Output()));
+        }
+    }
+    tracks[0].ExtendEndTo(end_tick);
+    return WriteSmf(song.timebase, tracks);
+}
+
+std::optional<std::vector<uint8_t>> ConvertRcpToSmf(std::span<const uint8_t> file,
+                                                    const ConversionLimits& limits) {
+    std::optional<RcpSong> song = ParseRcpSong(file);
+    if (!song) {
+        return std::nullopt;
+    }
+    return ConvertSong(*song, limits);
+}
+
+}  // namespace rcpcv

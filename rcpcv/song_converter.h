@@ -1,0 +1,30 @@
+// The whole conversion: a sequence file in, a format-1 Standard MIDI File out.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "rcpcv/rcp_song.h"
+
+namespace rcpcv {
+
+// Bounds that keep hostile files (loop bombs, huge repeat counts) from taking unbounded time
+// or memory. A song that reaches them is cut off there; what came before is kept.
+struct ConversionLimits {
+    size_t max_records = 4'000'000;      // records walked over the whole song
+    size_t max_event_bytes = 32u << 20;  // bytes of SMF events over the whole song
+};
+
+// The SMF data: the conductor track first (title, memo lines, time and key signature, tempo
+// and every tempo and key change), then one track per sequence track that is not muted and
+// has something to play.
+std::vector<uint8_t> ConvertSong(const RcpSong& song, const ConversionLimits& limits = {});
+
+// Parses and converts; nothing when the data are not a sequence file.
+std::optional<std::vector<uint8_t>> ConvertRcpToSmf(std::span<const uint8_t> file,
+                                                    const ConversionLimits& limits = {});
+
+}  // namespace rcpcv
