@@ -1,0 +1,82 @@
+// The complete one-track song: the whole output is compared byte for byte.
+#include "tests/rcpcv/conversion_helpers.h"
+
+namespace rcpcv_test {
+namespace {
+
+RcpFileBuilder::Track PianoTrack(uint8_t key_shift = 0) {
+    RcpFileBuilder::Track track;
+    track.name = "Piano";
+    track.key_shift = key_shift;
+    track.records = {{0x90, 0x00, 0x00, 0x64}, {0xEC, 0x00, 0x13, 0x00}, {0x3C, 0x18, 0x14, 0x64},
+                     {0x40, 0x18, 0x30, 0x50}, {0x40, 0x30, 0x2F, 0x50}, {0xE7, 0x00, 0x80, 0x00},
+                     {0x43, 0x60, 0x60, 0x64}, {0xFD, 0x01, 0x00, 0x00}, {0xFE, 0x00, 0x00, 0x00}};
+    return track;
+}
+
+std::vector<uint8_t> TestSong(uint8_t key_shift = 0) {
+    RcpFileBuilder builder;
+    builder.Title("TEST SONG")
+        .UserExclusive(0, {0x41, 0x10, 0x42, 0x12, 0x83, 0x40, 0x00, 0x04, 0x81, 0x84, 0xF7})
+        .AddTrack(PianoTrack(key_shift));
+    // The remaining 17 tracks are empty blocks on an off channel.
+    for (int i = 0; i < 17; ++i) {
+        RcpFileBuilder::Track empty;
+        empty.channel = 0xFF;
+        empty.name = "";
+        empty.records = {{0xFE, 0, 0, 0}};
+        builder.AddTrack(empty);
+    }
+    return builder.Build();
+}
+
+TEST(WorkedExample, ConvertsToTheExpectedFileByteForByte) {
+    const std::vector<uint8_t> expected = {
+        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 2, 0, 0x30,
+        'M', 'T', 'r', 'k', 0, 0, 0, 0x2D,
+        0x00, 0xFF, 0x03, 0x09, 'T', 'E', 'S', 'T', ' ', 'S', 'O', 'N', 'G',
+        0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08,
+        0x00, 0xFF, 0x59, 0x02, 0x00, 0x00,
+        0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,
+        0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90,
+        0x60, 0xFF, 0x2F, 0x00,
+        'M', 'T', 'r', 'k', 0, 0, 0, 0x35,
+        0x00, 0xFF, 0x03, 0x05, 'P', 'i', 'a', 'n', 'o',
+        0x00, 0xF0, 0x0A, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x04, 0x64, 0x58, 0xF7,
+        0x00, 0xC0, 0x13,
+        0x00, 0x90, 0x3C, 0x64,
+        0x14, 0x90, 0x3C, 0x00,
+        0x04, 0x90, 0x40, 0x50,
+        0x47, 0x90, 0x40, 0x00,
+        0x01, 0x90, 0x43, 0x64,
+        0x60, 0x90, 0x43, 0x00,
+        0x00, 0xFF, 0x2F, 0x00};
+    auto smf = rcpcv::ConvertRcpToSmf(TestSong());
+    ASSERT_TRUE(smf.has_value());
+    EXPECT_EQ(*smf, expected);
+}
+
+TEST(WorkedExample, KeyShiftTransposesAndOffDisablesPlayBiasToo) {
+    auto first_note = [](const std::vector<uint8_t>& file) {
+        SmfFile smf = ConvertBytes(file);
+        EXPECT_EQ(smf.error, "");
+        for (const auto& e : smf.tracks.at(1)) {
+            if (e.bytes[0] == 0x90) {
+                return e.bytes;
+            }
+        }
+        return Bytes{};
+    };
+    EXPECT_EQ(first_note(TestSong(0x74)), (Bytes{0x90, 0x30, 0x64}));  // -12
+    EXPECT_EQ(first_note(TestSong(0x0C)), (Bytes{0x90, 0x48, 0x64}));  // +12
+
+    std::vector<uint8_t> biased = TestSong(0x00);
+    biased[0x1C5] = 0x02;  // play bias +2
+    EXPECT_EQ(first_note(biased), (Bytes{0x90, 0x3E, 0x64}));
+    std::vector<uint8_t> off = TestSong(0x80);
+    off[0x1C5] = 0x02;
+    EXPECT_EQ(first_note(off), (Bytes{0x90, 0x3C, 0x64}));
+}
+
+}  // namespace
+}  // namespace rcpcv_test
