@@ -1,0 +1,135 @@
+// Global memory blocks, the memory status and the readability probe.
+#include "platform/kernel.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+namespace {
+
+// Each block starts with its size, padded so the caller's part stays
+// aligned for any type.
+struct alignas(std::max_align_t) BlockHeader {
+    SIZE_T size;
+};
+
+BlockHeader* HeaderOf(HGLOBAL memory) { return static_cast<BlockHeader*>(memory) - 1; }
+
+// "Name:   1234 kB" lines of a /proc file, in bytes; 0 when missing.
+SIZE_T ReadKilobytes(const char* file, const char* key) {
+    std::ifstream in(file);
+    std::string line;
+    size_t key_length = std::strlen(key);
+    while (std::getline(in, line)) {
+        if (line.compare(0, key_length, key) == 0 && line.size() > key_length && line[key_length] == ':')
+            return static_cast<SIZE_T>(std::strtoull(line.c_str() + key_length + 1, nullptr, 10)) * 1024u;
+    }
+    return 0;
+}
+
+// The user address space of a process without a limit.
+SIZE_T UserAddressSpace() {
+#if UINTPTR_MAX > 0xFFFFFFFFu
+    return static_cast<SIZE_T>(0x7FFFFFFFF000ull);
+#else
+    return static_cast<SIZE_T>(0xC0000000u);
+#endif
+}
+
+// Copies `size` bytes of our own memory through the kernel, which reports
+// EFAULT instead of faulting. Falls back to a pipe where process_vm_readv is
+// not allowed.
+bool KernelCanRead(const void* pointer, SIZE_T size) {
+    char scratch[4096];
+    const char* at = static_cast<const char*>(pointer);
+    while (size > 0) {
+        SIZE_T chunk = size < sizeof scratch ? size : sizeof scratch;
+        iovec local{scratch, chunk};
+        iovec remote{const_cast<char*>(at), chunk};
+        ssize_t read = process_vm_readv(getpid(), &local, 1, &remote, 1, 0);
+        if (read < 0 && errno == EFAULT) return false;
+        if (read < 0) {
+            int ends[2];
+            if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return true;  // cannot tell: assume readable
+            ssize_t written = write(ends[1], at, chunk);
+            bool fault = written < 0 && errno == EFAULT;
+            close(ends[0]);
+            close(ends[1]);
+            if (fault) return false;
+        } else if (read == 0) {
+            return false;
+        } else {
+            chunk = static_cast<SIZE_T>(read);
+        }
+        at += chunk;
+        size -= chunk;
+    }
+    return true;
+}
+
+}  // namespace
+
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
+    if (bytes > static_cast<SIZE_T>(-1) - sizeof(BlockHeader)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    void* raw = (flags & GMEM_ZEROINIT) ? std::calloc(1, sizeof(BlockHeader) + bytes)
+                                        : std::malloc(sizeof(BlockHeader) + bytes);
+    if (raw == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    auto* header = static_cast<BlockHeader*>(raw);
+    header->size = bytes;
+    return header + 1;
+}
+
+HGLOBAL GlobalFree(HGLOBAL memory) {
+    if (memory != nullptr) std::free(HeaderOf(memory));
+    return nullptr;
+}
+
+LPVOID GlobalLock(HGLOBAL memory) { return memory; }
+
+BOOL GlobalUnlock(HGLOBAL) { return FALSE; }  // fixed blocks have no lock count
+
+SIZE_T GlobalSize(HGLOBAL memory) { return memory == nullptr ? 0 : HeaderOf(memory)->size; }
+
+void GlobalMemoryStatus(LPMEMORYSTATUS status) {
+    if (status == nullptr) return;
+    std::memset(status, 0, sizeof *status);
+    status->dwLength = sizeof *status;
+    SIZE_T total = ReadKilobytes("/proc/meminfo", "MemTotal");
+    SIZE_T available = ReadKilobytes("/proc/meminfo", "MemAvailable");
+    if (available == 0)
+        available = ReadKilobytes("/proc/meminfo", "MemFree") + ReadKilobytes("/proc/meminfo", "Buffers") +
+                    ReadKilobytes("/proc/meminfo", "Cached");
+    if (available > total) available = total;
+    status->dwTotalPhys = total;
+    status->dwAvailPhys = available;
+    status->dwMemoryLoad = total == 0 ? 0 : static_cast<DWORD>(100 - available * 100 / total);
+    status->dwTotalPageFile = total + ReadKilobytes("/proc/meminfo", "SwapTotal");
+    status->dwAvailPageFile = available + ReadKilobytes("/proc/meminfo", "SwapFree");
+
+    SIZE_T address_space = UserAddressSpace();
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < address_space)
+        address_space = static_cast<SIZE_T>(limit.rlim_cur);
+    SIZE_T mapped = ReadKilobytes("/proc/self/status", "VmSize");
+    status->dwTotalVirtual = address_space;
+    status->dwAvailVirtual = mapped < address_space ? address_space - mapped : 0;
+}
+
+BOOL IsBadReadPtr(LPCVOID pointer, UINT_PTR size) {
+    if (size == 0) return FALSE;
+    if (pointer == nullptr) return TRUE;
+    return KernelCanRead(pointer, size) ? FALSE : TRUE;
+}

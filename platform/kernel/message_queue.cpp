@@ -1,0 +1,208 @@
+// The main thread's message queue. Any thread may post; the main thread
+// reads. The window layer plugs in through three hooks: the pump (its
+// events become posted messages), the lookup of window procedures and the
+// default handler of window messages.
+#include "platform/kernel.h"
+#include "platform/message.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <deque>
+#include <mutex>
+
+namespace {
+
+using DefaultHandler = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+
+constexpr WPARAM kVirtualKeyF4 = 0x73;
+constexpr LPARAM kAltHeldBit = LPARAM{1} << 29;
+// How long an empty queue waits for a post before answering.
+constexpr auto kEmptyQueueWait = std::chrono::milliseconds(1);
+
+struct Queue {
+    std::mutex lock;
+    std::condition_variable posted;
+    std::deque<MSG> messages;
+    bool quit_pending = false;
+    int quit_code = 0;
+};
+
+Queue& TheQueue() {
+    static Queue* queue = new Queue;  // posts may come from threads still running at exit
+    return *queue;
+}
+
+std::atomic<void (*)()> pump{nullptr};
+std::atomic<WNDPROC (*)(HWND)> procedure_lookup{nullptr};
+std::atomic<DefaultHandler> default_handler{nullptr};
+std::atomic<HWND> close_request_window{nullptr};
+volatile std::sig_atomic_t close_signal_received = 0;
+
+void OnCloseSignal(int) { close_signal_received = 1; }
+
+// Turns a received SIGINT/SIGTERM into a close request, on the main thread.
+void HandleCloseSignal() {
+    if (close_signal_received) {
+        close_signal_received = 0;
+        platform::RequestClose();
+    }
+}
+
+void RunPump() {
+    if (auto function = pump.load(std::memory_order_acquire)) function();
+}
+
+bool Matches(const MSG& message, HWND window, UINT filter_min, UINT filter_max) {
+    if (window == reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1))) {
+        if (message.hwnd != nullptr) return false;
+    } else if (window != nullptr && message.hwnd != window) {
+        return false;
+    }
+    if (filter_min == 0 && filter_max == 0) return true;
+    return message.message >= filter_min && message.message <= filter_max;
+}
+
+// Takes (or, with PM_NOREMOVE, copies) the first matching message; the
+// pending WM_QUIT once nothing else matches. Called with the lock held.
+bool Take(Queue& queue, LPMSG out, HWND window, UINT filter_min, UINT filter_max, bool remove) {
+    for (auto it = queue.messages.begin(); it != queue.messages.end(); ++it) {
+        if (!Matches(*it, window, filter_min, filter_max)) continue;
+        *out = *it;
+        if (remove) queue.messages.erase(it);
+        return true;
+    }
+    if (queue.quit_pending) {
+        *out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(queue.quit_code), 0, GetTickCount(), {0, 0}};
+        if (remove) queue.quit_pending = false;
+        return true;
+    }
+    return false;
+}
+
+WNDPROC ProcedureOf(HWND window) {
+    auto lookup = procedure_lookup.load(std::memory_order_acquire);
+    return (lookup != nullptr && window != nullptr) ? lookup(window) : nullptr;
+}
+
+}  // namespace
+
+BOOL PeekMessageA(LPMSG message, HWND window, UINT filter_min, UINT filter_max, UINT remove) {
+    if (message == nullptr) return FALSE;
+    HandleCloseSignal();
+    RunPump();
+    Queue& queue = TheQueue();
+    bool removing = (remove & PM_REMOVE) != 0;
+    std::unique_lock<std::mutex> hold(queue.lock);
+    if (Take(queue, message, window, filter_min, filter_max, removing)) return TRUE;
+    queue.posted.wait_for(hold, kEmptyQueueWait);
+    return Take(queue, message, window, filter_min, filter_max, removing) ? TRUE : FALSE;
+}
+
+BOOL GetMessageA(LPMSG message, HWND window, UINT filter_min, UINT filter_max) {
+    if (message == nullptr) return -1;
+    Queue& queue = TheQueue();
+    for (;;) {
+        HandleCloseSignal();
+        RunPump();
+        std::unique_lock<std::mutex> hold(queue.lock);
+        if (Take(queue, message, window, filter_min, filter_max, true)) return message->message == WM_QUIT ? 0 : 1;
+        // Wake at least once a millisecond to run the pump again.
+        queue.posted.wait_for(hold, kEmptyQueueWait);
+    }
+}
+
+BOOL TranslateMessage(const MSG* message) {
+    if (message == nullptr) return FALSE;
+    switch (message->message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+LRESULT DispatchMessageA(const MSG* message) {
+    if (message == nullptr) return 0;
+    WNDPROC procedure = ProcedureOf(message->hwnd);
+    return procedure != nullptr ? procedure(message->hwnd, message->message, message->wParam, message->lParam) : 0;
+}
+
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Queue& queue = TheQueue();
+    {
+        std::lock_guard<std::mutex> hold(queue.lock);
+        queue.messages.push_back(MSG{window, message, wParam, lParam, GetTickCount(), {0, 0}});
+    }
+    queue.posted.notify_all();
+    return TRUE;
+}
+
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    WNDPROC procedure = ProcedureOf(window);
+    return procedure != nullptr ? procedure(window, message, wParam, lParam) : 0;
+}
+
+void PostQuitMessage(int exit_code) {
+    Queue& queue = TheQueue();
+    {
+        std::lock_guard<std::mutex> hold(queue.lock);
+        queue.quit_pending = true;
+        queue.quit_code = exit_code;
+    }
+    queue.posted.notify_all();
+}
+
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SYSKEYDOWN && wParam == kVirtualKeyF4 && (lParam & kAltHeldBit) != 0)
+        return SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0u) == SC_CLOSE) return SendMessageA(window, WM_CLOSE, 0, 0);
+    if (auto handler = default_handler.load(std::memory_order_acquire)) return handler(window, message, wParam, lParam);
+    return 0;
+}
+
+namespace platform {
+
+void SetMessagePump(void (*function)()) { pump.store(function, std::memory_order_release); }
+
+void SetWindowProcedureLookup(WNDPROC (*lookup)(HWND window)) {
+    procedure_lookup.store(lookup, std::memory_order_release);
+}
+
+void SetWindowDefaultHandler(LRESULT (*handler)(HWND window, UINT message, WPARAM wParam, LPARAM lParam)) {
+    default_handler.store(handler, std::memory_order_release);
+}
+
+void SetCloseRequestWindow(HWND window) { close_request_window.store(window, std::memory_order_release); }
+
+void RequestClose() {
+    HWND window = close_request_window.load(std::memory_order_acquire);
+    if (window != nullptr)
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    else
+        PostQuitMessage(0);
+}
+
+void InstallCloseRequestSignals() {
+    struct sigaction action{};
+    action.sa_handler = OnCloseSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void ClearMessageQueue() {
+    Queue& queue = TheQueue();
+    std::lock_guard<std::mutex> hold(queue.lock);
+    queue.messages.clear();
+    queue.quit_pending = false;
+    queue.quit_code = 0;
+    close_signal_received = 0;
+}
+
+}  // namespace platform
