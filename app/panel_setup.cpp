@@ -1,7 +1,16 @@
 #include "app/panel_setup.h"
 
+#include "panels/document_viewer_panel.h"
+#include "panels/file_selector_panel.h"
+#include "panels/status_bar_panel.h"
+
 // The panels are drawn in the order they are constructed, so a later panel
 // draws over an earlier one: track view, spectrum analyzer, system status,
 // MIDI canvas, file selector (id 1), document viewer (id 2), device
 // selection (id 3), status bar. Each panel's line joins as its class lands.
-void ConstructPanels() {}
+// The panel list owns each panel from its construction on.
+void ConstructPanels() {
+    (new CFileSelectorPanel)->SetId(PANEL_ID_FILE_SELECTOR);
+    (new CDocumentViewerPanel)->SetId(PANEL_ID_DOCUMENT_VIEWER);
+    new CStatusBarPanel;
+}

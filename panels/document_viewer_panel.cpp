@@ -1,0 +1,254 @@
+#include "panels/document_viewer_panel.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "display/display.h"
+#include "display/frame_thread.h"
+#include "display/palette.h"
+#include "gfx/draw.h"
+#include "gfx/panel_list.h"
+#include "gfx/text.h"
+#include "midi/player.h"
+#include "platform/files.h"
+#include "platform/user.h"
+
+namespace {
+
+CDocumentViewerPanel* g_document_viewer = nullptr;
+
+constexpr LONG kWidth_px = 620;
+constexpr LONG kHeight_px = 424;
+constexpr BYTE kTextIndex = 240;
+constexpr int kPageLines = 15;
+
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+bool CTextLineBuilder::Add(unsigned char byte) {
+    if (lines_.GetCount() >= kMaxLines)
+        return false;
+    if (byte == '\n') {
+        size_t length = length_;
+        if (length > 0 && line_[length - 1] == '\r')
+            --length;
+        EmitLine(length);
+        length_ = 0;
+        return true;
+    }
+    if (byte == '\t') {
+        size_t spaces = (8 - length_ % 8) % 8;
+        for (size_t i = 0; i < spaces; ++i)
+            Add(' ');
+        return true;
+    }
+    if (length_ == kLineBytes + 1) {
+        // An 82nd byte: the first 80 form a line, the 81st starts the next.
+        char carried = line_[kLineBytes];
+        EmitLine(kLineBytes);
+        line_[0] = carried;
+        length_ = 1;
+    }
+    line_[length_++] = static_cast<char>(byte);
+    return true;
+}
+
+void CTextLineBuilder::Finish() {
+    if (length_ > 0 && lines_.GetCount() < kMaxLines)
+        EmitLine(length_);
+    length_ = 0;
+}
+
+void CTextLineBuilder::EmitLine(size_t length) {
+    char saved = line_[length];
+    line_[length] = '\0';
+    auto line = std::make_unique<CStr>();
+    line->Assign(line_);
+    lines_.Add(line.release());
+    line_[length] = saved;
+}
+
+bool CompanionTextPath(const char* song_path, char* text_path, size_t size) {
+    char drive[_MAX_DRIVE], dir[_MAX_DIR], name[_MAX_FNAME], ext[_MAX_EXT];
+    _splitpath(song_path, drive, dir, name, ext);
+    int written = std::snprintf(text_path, size, "%s%s%s.txt", drive, dir, name);
+    return written > 0 && static_cast<size_t>(written) < size;
+}
+
+void DocumentViewerLoadText(const char* path) {
+    if (g_document_viewer)
+        g_document_viewer->LoadText(path);
+}
+
+CDocumentViewerPanel::CDocumentViewerPanel() {
+    g_document_viewer = this;
+}
+
+CDocumentViewerPanel::~CDocumentViewerPanel() {
+    if (g_document_viewer == this)
+        g_document_viewer = nullptr;
+    if (font)
+        DeleteObject(font);
+    if (palette)
+        palette->Release();
+}
+
+int CDocumentViewerPanel::Create() {
+    SetRect(10, 36, 630, 460);
+    if (!CInteractivePanel::Create())
+        return 0;
+    // White lands on index 240 and black on 0 when the system font draws
+    // on these surfaces.
+    PALETTEENTRY entries[256] = {};
+    entries[kTextIndex] = {255, 255, 255, 0};
+    if (FAILED(GetDisplay().CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &palette)) ||
+        !palette)
+        return 0;
+    if (!surface.surface || !shown_surface.surface)
+        return 0;
+    if (FAILED(surface.surface->SetPalette(palette)) ||
+        FAILED(shown_surface.surface->SetPalette(palette)))
+        return 0;
+    font = CreateFontA(16, 0, 0, 0, 100, 0, 0, 0, DEFAULT_CHARSET, OUT_CHARACTER_PRECIS,
+                       CLIP_CHARACTER_PRECIS, PROOF_QUALITY, VARIABLE_PITCH,
+                       "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e");
+    Redraw();
+    return 1;
+}
+
+void CDocumentViewerPanel::Draw(CSurface* target) {
+    if (!visible.load(std::memory_order_relaxed) || !target || !target->surface)
+        return;
+    IDirectDrawSurface* shown_image = GetShownDirectDrawSurface();
+    if (!shown_image)
+        return;
+    DDCOLORKEY key{0, 0};
+    shown_image->SetColorKey(DDCKEY_SRCBLT, &key);
+    RECT whole{0, 0, kWidth_px, kHeight_px};
+    target->surface->BltFast(rect.left, rect.top, shown_image, &whole, DDBLTFAST_SRCCOLORKEY);
+}
+
+int CDocumentViewerPanel::Notify(int code) {
+    CInteractivePanel::Notify(code);
+    if (code == NOTIFY_FOCUS_GAIN) {
+        for (WORD b = 100; b >= 56; b -= 2) {
+            GetPalette().SetBrightness(b);
+            WaitFrame();
+        }
+        visible = 1;
+        return -1;
+    }
+    if (code == NOTIFY_FOCUS_LOSS) {
+        visible = 0;
+        for (WORD b = 56; b <= 100; b += 2) {
+            GetPalette().SetBrightness(b);
+            WaitFrame();
+        }
+        return -1;
+    }
+    LoadCompanionText();
+    return 1;
+}
+
+void CDocumentViewerPanel::Restore() {
+    CInteractivePanel::Restore();
+    Redraw();
+}
+
+int CDocumentViewerPanel::GetMaxTop() const {
+    int count = static_cast<int>(const_cast<TextLineArray&>(lines).GetCount());
+    return count > kVisibleLines ? count - kVisibleLines : 0;
+}
+
+void CDocumentViewerPanel::ScrollTo(int line) {
+    int max_top = GetMaxTop();
+    top_line = line < 0 ? 0 : line > max_top ? max_top : line;
+    Redraw();
+}
+
+int CDocumentViewerPanel::OnInput(InputEvent* event) {
+    if (!event || event->message != WM_KEYDOWN)
+        return 0;
+    switch (event->wParam) {
+        case VK_TAB:
+            SetFocus(PANEL_ID_FILE_SELECTOR);
+            return 1;
+        case VK_PRIOR:
+            ScrollTo(top_line - kPageLines);
+            return 1;
+        case VK_NEXT:
+            ScrollTo(top_line + kPageLines);
+            return 1;
+        case VK_UP:
+            ScrollTo(top_line - 1);
+            return 1;
+        case VK_DOWN:
+            ScrollTo(top_line + 1);
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+void CDocumentViewerPanel::LoadText(const char* path) {
+    lines.RemoveAll();
+    if (path && *path) {
+        std::unique_ptr<FILE, FileCloser> file(platform::OpenFile(path, "rb"));
+        if (file) {
+            CTextLineBuilder builder(lines);
+            unsigned char buffer[65536];
+            size_t n;
+            bool more = true;
+            while (more && (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+                for (size_t i = 0; i < n && more; ++i)
+                    more = builder.Add(buffer[i]);
+            builder.Finish();
+        }
+    }
+    top_line = 0;
+    Redraw();
+}
+
+void CDocumentViewerPanel::LoadCompanionText() {
+    const char* song = PlayerGetPath();
+    if (!song || !*song)
+        return;
+    char text_path[MAX_PATH];
+    if (CompanionTextPath(song, text_path, sizeof text_path))
+        LoadText(text_path);
+}
+
+void CDocumentViewerPanel::Redraw() {
+    GetPalette().SetEntry(kTextIndex, RGB(255, 255, 255));
+    IDirectDrawSurface* image = surface.surface;
+    if (!image)
+        return;
+    FillRect(image, 0, 0, kWidth_px, kHeight_px, 0);
+    DrawTextFontB(&surface, 0, 0, "DOCUMENT VIEWER`", 1, 5);
+    char position[32];
+    std::snprintf(position, sizeof position, "%04d/%04d\n", top_line, GetMaxTop());
+    DrawTextFontB(&surface, 550, 0, position, 1, 5);
+    HDC dc = nullptr;
+    if (FAILED(image->GetDC(&dc)))
+        return;
+    HGDIOBJ old_font = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    int count = static_cast<int>(lines.GetCount());
+    int shown = count < kVisibleLines ? count : kVisibleLines;
+    for (int i = 0; i < shown; ++i) {
+        int n = top_line + i;
+        if (n < 0 || n >= count)
+            continue;
+        const CStr* line = lines.GetAt(static_cast<std::uint32_t>(n));
+        const char* text = line->GetBuffer();
+        TextOutA(dc, 5, 10 + kLinePitch_px * i, text, static_cast<int>(std::strlen(text)));
+    }
+    SelectObject(dc, old_font);
+    image->ReleaseDC(dc);
+    Commit();
+}

@@ -1,0 +1,49 @@
+#include "panels/file_list.h"
+
+#include <cstring>
+
+#include "platform/files.h"
+
+void CFileList::ListMatching(const char* folder, const char* pattern, int clear_first) {
+    List(folder, pattern, clear_first, false);
+}
+
+void CFileList::ListFolders(const char* folder, int clear_first) {
+    List(folder, "*.*", clear_first, true);
+}
+
+void CFileList::List(const char* folder, const char* pattern, int clear_first, bool folders_only) {
+    if (clear_first)
+        names.RemoveAll();
+    // The search specification: folder, a backslash unless it ends in one,
+    // then the pattern, within MAX_PATH; a longer one finds nothing.
+    char spec[MAX_PATH];
+    size_t folder_length = std::strlen(folder);
+    bool needs_separator = folder_length > 0 && folder[folder_length - 1] != '\\';
+    size_t total = folder_length + (needs_separator ? 1 : 0) + std::strlen(pattern);
+    if (total >= sizeof spec)
+        return;
+    std::strcpy(spec, folder);
+    if (needs_separator)
+        std::strcat(spec, "\\");
+    std::strcat(spec, pattern);
+
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(spec, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    // The search is closed also when a name cannot be stored.
+    struct SearchCloser {
+        HANDLE handle;
+        ~SearchCloser() { FindClose(handle); }
+    } closer{search};
+    do {
+        // Attributes are those of the bare name, as the current directory
+        // resolves it; the failure value (all bits) passes as a folder.
+        if (folders_only && (GetFileAttributesA(found.cFileName) & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            continue;
+        auto name = std::make_unique<CStr>();
+        name->Assign(found.cFileName);
+        names.Add(name.release());
+    } while (FindNextFileA(search, &found));
+}
