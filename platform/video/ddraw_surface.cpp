@@ -1,0 +1,361 @@
+#include <algorithm>
+#include <cstring>
+
+#include "platform/gdi/surface_dc.h"
+#include "platform/video/ddraw_objects.h"
+#include "platform/video/display_output.h"
+
+namespace platform::video {
+namespace {
+
+// Rows are padded, as display memory is, so code that assumes
+// pitch == width shows up in tests.
+LONG PitchFor(int width_px) {
+    return (width_px + 15) & ~15;
+}
+
+std::uint64_t PackKey(const DDCOLORKEY& key) {
+    return (std::uint64_t{1} << 63) | (std::uint64_t{key.dwColorSpaceHighValue & 0xFFu} << 8) |
+           (key.dwColorSpaceLowValue & 0xFFu);
+}
+
+DrawSurface* FromInterface(IDirectDrawSurface* surface) {
+    return static_cast<DrawSurface*>(surface);
+}
+
+}  // namespace
+
+DrawSurface::DrawSurface(DrawDevice& device, int width_px, int height_px, DWORD caps)
+    : device_(device),
+      width_px_(width_px),
+      height_px_(height_px),
+      pitch_(PitchFor(width_px)),
+      caps_(caps),
+      pixels_(static_cast<std::size_t>(PitchFor(width_px)) * height_px) {}
+
+DrawSurface::~DrawSurface() {
+    if (dc_)
+        gdi::DeleteSurfaceDC(dc_);
+}
+
+HRESULT DrawSurface::QueryInterface(REFIID riid, LPVOID* object) {
+    if (!object)
+        return E_INVALIDARG;
+    if (riid == IID_IUnknown || riid == IID_IDirectDrawSurface) {
+        AddRef();
+        *object = static_cast<IDirectDrawSurface*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG DrawSurface::AddRef() {
+    return ++references_;
+}
+
+ULONG DrawSurface::Release() {
+    const ULONG left = --references_;
+    if (left == 0) {
+        SetPalette(nullptr);
+        if (back_buffer_)
+            back_buffer_->Release();
+        back_buffer_ = nullptr;
+        device_.Forget(this);
+    }
+    return left;
+}
+
+void DrawSurface::AttachBackBuffer(DrawSurface* back_buffer) {
+    back_buffer_ = back_buffer;
+}
+
+bool DrawSurface::Inside(const RECT& rect) const {
+    return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right && rect.top < rect.bottom &&
+           rect.right <= width_px_ && rect.bottom <= height_px_;
+}
+
+bool DrawSurface::Lost() const {
+    return lost_;
+}
+
+void DrawSurface::FrontChanged(bool flipped) {
+    if (IsPrimary())
+        DisplayOutput::Get().SubmitFrame(pixels_.data(), width_px_, height_px_, pitch_, flipped);
+}
+
+void DrawSurface::Copy(const DrawSurface& source, const RECT& from, int x, int y, DWORD key_flags) {
+    const int width = from.right - from.left;
+    const int height = from.bottom - from.top;
+    // A copy within one surface may overlap: take the source rows first.
+    std::vector<BYTE> staged;
+    const BYTE* rows =
+        source.pixels_.data() + static_cast<std::ptrdiff_t>(from.top) * source.pitch_ + from.left;
+    LONG row_pitch = source.pitch_;
+    if (&source == this) {
+        staged.resize(static_cast<std::size_t>(width) * height);
+        for (int row = 0; row < height; ++row)
+            std::memcpy(&staged[static_cast<std::size_t>(row) * width], rows + row * row_pitch,
+                        width);
+        rows = staged.data();
+        row_pitch = width;
+    }
+    const std::uint64_t source_key = source.source_key_;
+    const std::uint64_t dest_key = dest_key_;
+    const bool use_source_key = (key_flags & DDBLTFAST_SRCCOLORKEY) != 0;
+    const bool use_dest_key = (key_flags & DDBLTFAST_DESTCOLORKEY) != 0;
+    const BYTE source_low = source_key & 0xFF, source_high = (source_key >> 8) & 0xFF;
+    const BYTE dest_low = dest_key & 0xFF, dest_high = (dest_key >> 8) & 0xFF;
+    for (int row = 0; row < height; ++row) {
+        const BYTE* in = rows + static_cast<std::ptrdiff_t>(row) * row_pitch;
+        BYTE* out = Pixel(x, y + row);
+        if (!use_source_key && !use_dest_key) {
+            std::memcpy(out, in, width);
+            continue;
+        }
+        for (int column = 0; column < width; ++column) {
+            if (use_source_key && in[column] >= source_low && in[column] <= source_high)
+                continue;
+            if (use_dest_key && !(out[column] >= dest_low && out[column] <= dest_high))
+                continue;
+            out[column] = in[column];
+        }
+    }
+}
+
+HRESULT DrawSurface::Blt(LPRECT dest_rect, LPDIRECTDRAWSURFACE source, LPRECT source_rect,
+                         DWORD flags, LPDDBLTFX fx) {
+    const RECT dest = dest_rect ? *dest_rect : RECT{0, 0, width_px_, height_px_};
+    if (!Inside(dest))
+        return DDERR_INVALIDRECT;
+    if (Lost())
+        return DDERR_SURFACELOST;
+    if (flags & DDBLT_COLORFILL) {
+        if (!fx)
+            return DDERR_INVALIDPARAMS;
+        const BYTE index = fx->dwFillColor & 0xFF;
+        for (LONG row = dest.top; row < dest.bottom; ++row)
+            std::memset(Pixel(dest.left, row), index, dest.right - dest.left);
+        FrontChanged(false);
+        return DD_OK;
+    }
+    if (!source)
+        return DDERR_INVALIDPARAMS;
+    DrawSurface& from_surface = *FromInterface(source);
+    const RECT from =
+        source_rect ? *source_rect : RECT{0, 0, from_surface.width_px_, from_surface.height_px_};
+    if (!from_surface.Inside(from))
+        return DDERR_INVALIDRECT;
+    if (from.right - from.left != dest.right - dest.left ||
+        from.bottom - from.top != dest.bottom - dest.top)
+        return DDERR_UNSUPPORTED;  // no stretching
+    if (from_surface.Lost())
+        return DDERR_SURFACELOST;
+    DWORD key_flags = 0;
+    if (flags & DDBLT_KEYSRC) {
+        if (!from_surface.source_key_)
+            return DDERR_NOCOLORKEY;
+        key_flags |= DDBLTFAST_SRCCOLORKEY;
+    }
+    if (flags & DDBLT_KEYDEST) {
+        if (!dest_key_)
+            return DDERR_NOCOLORKEY;
+        key_flags |= DDBLTFAST_DESTCOLORKEY;
+    }
+    Copy(from_surface, from, dest.left, dest.top, key_flags);
+    FrontChanged(false);
+    return DD_OK;
+}
+
+HRESULT DrawSurface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT source_rect,
+                             DWORD trans) {
+    if (!source)
+        return DDERR_INVALIDPARAMS;
+    DrawSurface& from_surface = *FromInterface(source);
+    const RECT from =
+        source_rect ? *source_rect : RECT{0, 0, from_surface.width_px_, from_surface.height_px_};
+    if (!from_surface.Inside(from))
+        return DDERR_INVALIDRECT;
+    // x and y arrive unsigned: a negative position is a huge one and refused.
+    const std::int64_t right = std::int64_t{x} + (from.right - from.left);
+    const std::int64_t bottom = std::int64_t{y} + (from.bottom - from.top);
+    if (right > width_px_ || bottom > height_px_)
+        return DDERR_INVALIDRECT;
+    if (Lost() || from_surface.Lost())
+        return DDERR_SURFACELOST;
+    if ((trans & DDBLTFAST_SRCCOLORKEY) && !from_surface.source_key_)
+        return DDERR_NOCOLORKEY;
+    if ((trans & DDBLTFAST_DESTCOLORKEY) && !dest_key_)
+        return DDERR_NOCOLORKEY;
+    Copy(from_surface, from, static_cast<int>(x), static_cast<int>(y), trans);
+    FrontChanged(false);
+    return DD_OK;
+}
+
+HRESULT DrawSurface::Flip(LPDIRECTDRAWSURFACE override_surface, DWORD) {
+    if (!back_buffer_ || (override_surface && override_surface != back_buffer_))
+        return DDERR_NOTFLIPPABLE;
+    if (Lost() || back_buffer_->Lost())
+        return DDERR_SURFACELOST;
+    if (lock_count_ > 0 || back_buffer_->lock_count_ > 0 || dc_ || back_buffer_->dc_)
+        return DDERR_SURFACEBUSY;
+    pixels_.swap(back_buffer_->pixels_);
+    FrontChanged(true);
+    return DD_OK;
+}
+
+HRESULT DrawSurface::GetAttachedSurface(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* attached) {
+    if (!caps || !attached)
+        return DDERR_INVALIDPARAMS;
+    *attached = nullptr;
+    if (!back_buffer_ || !(caps->dwCaps & (DDSCAPS_BACKBUFFER | DDSCAPS_FLIP)))
+        return DDERR_NOTFOUND;
+    back_buffer_->AddRef();
+    *attached = back_buffer_;
+    return DD_OK;
+}
+
+HRESULT DrawSurface::GetColorKey(DWORD flags, LPDDCOLORKEY key) {
+    if (!key)
+        return DDERR_INVALIDPARAMS;
+    const std::uint64_t packed = (flags & DDCKEY_SRCBLT) ? source_key_.load() : dest_key_.load();
+    if (!packed)
+        return DDERR_NOCOLORKEY;
+    key->dwColorSpaceLowValue = packed & 0xFF;
+    key->dwColorSpaceHighValue = (packed >> 8) & 0xFF;
+    return DD_OK;
+}
+
+HRESULT DrawSurface::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
+    std::atomic<std::uint64_t>& slot = (flags & DDCKEY_DESTBLT) ? dest_key_ : source_key_;
+    if (!(flags & (DDCKEY_DESTBLT | DDCKEY_SRCBLT)))
+        return DDERR_INVALIDPARAMS;
+    slot = key ? PackKey(*key) : 0;
+    return DD_OK;
+}
+
+HRESULT DrawSurface::GetDC(HDC* dc) {
+    if (!dc)
+        return DDERR_INVALIDPARAMS;
+    *dc = nullptr;
+    if (Lost())
+        return DDERR_SURFACELOST;
+    if (dc_)
+        return DDERR_DCALREADYCREATED;
+    gdi::DcTarget target;
+    target.bits = pixels_.data();
+    target.width_px = width_px_;
+    target.height_px = height_px_;
+    target.pitch = pitch_;
+    {
+        std::lock_guard guard(palette_lock_);
+        target.palette = palette_ ? palette_->Entries() : DisplayOutput::Get().Palette();
+    }
+    dc_ = gdi::CreateSurfaceDC(target);
+    if (!dc_)
+        return DDERR_NODC;
+    *dc = dc_;
+    return DD_OK;
+}
+
+HRESULT DrawSurface::ReleaseDC(HDC dc) {
+    if (!dc || dc != dc_)
+        return DDERR_INVALIDPARAMS;
+    gdi::DeleteSurfaceDC(dc_);
+    dc_ = nullptr;
+    FrontChanged(false);
+    return DD_OK;
+}
+
+HRESULT DrawSurface::GetPalette(LPDIRECTDRAWPALETTE* palette) {
+    if (!palette)
+        return DDERR_INVALIDPARAMS;
+    std::lock_guard guard(palette_lock_);
+    *palette = palette_;
+    if (!palette_)
+        return DDERR_NOPALETTEATTACHED;
+    palette_->AddRef();
+    return DD_OK;
+}
+
+HRESULT DrawSurface::SetPalette(LPDIRECTDRAWPALETTE palette) {
+    auto* incoming = static_cast<DrawPalette*>(palette);
+    DrawPalette* outgoing = nullptr;
+    {
+        std::lock_guard guard(palette_lock_);
+        if (incoming == palette_)
+            return DD_OK;
+        outgoing = palette_;
+        palette_ = incoming;
+    }
+    if (incoming) {
+        incoming->AddRef();
+        if (IsPrimary())
+            incoming->AttachToPrimary(+1);
+    }
+    if (outgoing) {
+        if (IsPrimary())
+            outgoing->AttachToPrimary(-1);
+        outgoing->Release();
+    }
+    return DD_OK;
+}
+
+HRESULT DrawSurface::GetSurfaceDesc(LPDDSURFACEDESC desc) {
+    if (!desc)
+        return DDERR_INVALIDPARAMS;
+    const DWORD size = desc->dwSize;
+    std::memset(desc, 0, sizeof(*desc));
+    desc->dwSize = size;
+    desc->dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT;
+    desc->dwWidth = width_px_;
+    desc->dwHeight = height_px_;
+    desc->lPitch = pitch_;
+    desc->ddsCaps.dwCaps = caps_;
+    if (back_buffer_) {
+        desc->dwFlags |= DDSD_BACKBUFFERCOUNT;
+        desc->dwBackBufferCount = 1;
+    }
+    desc->ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
+    desc->ddpfPixelFormat.dwFlags = DDPF_RGB | DDPF_PALETTEINDEXED8;
+    desc->ddpfPixelFormat.dwRGBBitCount = 8;
+    return DD_OK;
+}
+
+HRESULT DrawSurface::IsLost() {
+    return Lost() ? DDERR_SURFACELOST : DD_OK;
+}
+
+HRESULT DrawSurface::Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD, HANDLE) {
+    if (!desc)
+        return DDERR_INVALIDPARAMS;
+    const RECT area = rect ? *rect : RECT{0, 0, width_px_, height_px_};
+    if (!Inside(area))
+        return DDERR_INVALIDRECT;
+    if (Lost())
+        return DDERR_SURFACELOST;
+    GetSurfaceDesc(desc);
+    desc->dwFlags |= DDSD_LPSURFACE;
+    desc->lpSurface = Pixel(area.left, area.top);
+    ++lock_count_;
+    return DD_OK;
+}
+
+HRESULT DrawSurface::Unlock(LPVOID) {
+    if (lock_count_ <= 0)
+        return DDERR_NOTLOCKED;
+    --lock_count_;
+    FrontChanged(false);
+    return DD_OK;
+}
+
+HRESULT DrawSurface::Restore() {
+    // The memory comes back cleared; the owner redraws it.
+    if (lost_.exchange(false))
+        std::fill(pixels_.begin(), pixels_.end(), BYTE{0});
+    if (back_buffer_)
+        back_buffer_->Restore();
+    return DD_OK;
+}
+
+}  // namespace platform::video
