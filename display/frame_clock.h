@@ -11,6 +11,9 @@ public:
     virtual DWORD Now();
     // Gives the processor away for about this many milliseconds.
     virtual void SleepMs(DWORD ms);
+    // One short pause while polling for the target millisecond: much shorter
+    // than a millisecond, so the wait stays exact without burning a core.
+    virtual void Relax();
 };
 
 // The real clock (timeGetTime, Sleep).

@@ -28,7 +28,7 @@ public:
     DWORD GetLastFrameTime() const { return last_frame_ms_; }
 
     // Milliseconds before the target at which the wait stops sleeping and spins.
-    static constexpr DWORD kSpinMarginMs = 2;
+    static constexpr DWORD kSpinMarginMs = 1;
 
 private:
     void WaitUntil(DWORD target_ms);

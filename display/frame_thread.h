@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
 
 #include "display/frame_pacer.h"
 #include "gfx/surface.h"
@@ -43,10 +44,11 @@ public:
     // or not running.
     bool WaitFrame();
     WORD GetFps() const { return pacer_.GetFps(); }
-    bool IsRunning() const { return thread_ != nullptr; }
+    bool IsRunning() const { return thread_.load() != nullptr; }
     int GetSuspendCount() const { return suspend_count_.load(std::memory_order_relaxed); }
 
-    // Remembers the main window's surfaces and finds primary's back buffer.
+    // Remembers the main window's surfaces and finds primary's back buffer;
+    // null surfaces let go of the previous ones (while the thread is stopped).
     void AttachSurfaces(CSurface* primary, CSurface* canvas);
     // One frame: background copy, panels, palette animation and Apply, flip.
     int DrawFrame();
@@ -56,10 +58,16 @@ private:
     static int FrameCallback(void* object);
     void AnimatePalette();
 
-    HANDLE thread_ = nullptr;
+    // Enters or leaves the idle state at the end of a pass, as the count says.
+    void FollowSuspension();
+
+    std::atomic<HANDLE> thread_{nullptr};
     CEventHandle frame_done_{true, false};
     CEventHandle suspended_event_{false, false};
-    std::atomic<int> suspended_{0};
+    // Guards the suspension handshake: the count and the thread's idle flag
+    // change together, so a suspension never misses or trusts a stale signal.
+    std::mutex suspension_lock_;
+    int suspended_ = 0;
     std::atomic<int> suspend_count_{0};
     CFramePacer pacer_;
     CSurface* primary_ = nullptr;

@@ -1,0 +1,182 @@
+#include "display/frame_thread.h"
+
+#include "display/display.h"
+#include "display/palette.h"
+#include "gfx/panel_list.h"
+
+namespace {
+
+constexpr WORD kFrameRate = 60;
+constexpr DWORD kStopPollMs = 5000;
+constexpr DWORD kSuspendAckTimeoutMs = 3000;
+constexpr DWORD kFrameWaitMs = 100;
+constexpr DWORD kIdleSleepMs = 100;
+constexpr DWORD kDescriptionSize = 108;
+
+constexpr int kFlashEntry = 8;
+constexpr int kFlashEveryFrames = 3;
+constexpr COLORREF kFlashColour = 0xFFFFFF;
+constexpr int kBlinkEntry = 21;
+constexpr BYTE kFirstBlinkColour = 22;
+constexpr int kBlinkEveryFrames = 20;
+
+}  // namespace
+
+CEventHandle::CEventHandle(bool manual_reset, bool initially_set)
+    : handle_(CreateEventA(nullptr, manual_reset ? TRUE : FALSE, initially_set ? TRUE : FALSE,
+                           nullptr)) {}
+
+CEventHandle::~CEventHandle() {
+    if (handle_) CloseHandle(handle_);
+}
+
+CFrameThread::CFrameThread(CFrameClock& clock) : pacer_(clock) {}
+
+CFrameThread::~CFrameThread() { Stop(); }
+
+bool CFrameThread::Start() {
+    if (thread_.load()) return false;
+    stop_.store(0);
+    HANDLE thread = CreateThread(nullptr, 0, FrameMain, this, 0, nullptr);
+    thread_.store(thread);
+    return thread != nullptr;
+}
+
+void CFrameThread::Stop() {
+    HANDLE thread = thread_.load();
+    if (!thread) return;
+    stop_.store(1);
+    while (WaitForSingleObject(thread, kStopPollMs) == WAIT_TIMEOUT) {
+    }
+    CloseHandle(thread);
+    thread_.store(nullptr);
+    stop_.store(0);
+    std::lock_guard guard(suspension_lock_);
+    suspended_ = 0;
+}
+
+int CFrameThread::Suspend(bool wait) {
+    bool must_wait = false;
+    int count;
+    {
+        std::lock_guard guard(suspension_lock_);
+        count = suspend_count_.fetch_add(1) + 1;
+        if (count == 1 && suspended_ == 0) {
+            // A signal left from an earlier suspension must not answer this one.
+            ResetEvent(suspended_event_.Get());
+            must_wait = wait && thread_.load() != nullptr;
+        }
+    }
+    if (must_wait) {
+        WaitForSingleObject(suspended_event_.Get(), kSuspendAckTimeoutMs);
+        ResetEvent(suspended_event_.Get());
+    }
+    return count;
+}
+
+int CFrameThread::Resume() {
+    std::lock_guard guard(suspension_lock_);
+    int count = suspend_count_.load();
+    if (count > 0) suspend_count_.store(--count);
+    return count;
+}
+
+bool CFrameThread::WaitFrame() {
+    if (suspend_count_.load() > 0 || !thread_.load()) return false;
+    ResetEvent(frame_done_.Get());
+    return WaitForSingleObject(frame_done_.Get(), kFrameWaitMs) == WAIT_OBJECT_0;
+}
+
+void CFrameThread::AttachSurfaces(CSurface* primary, CSurface* canvas) {
+    primary_ = primary;
+    canvas_ = canvas;
+    // GetAttachedSurface handed out a reference to the old back buffer.
+    if (back_buffer_.surface) back_buffer_.surface->Release();
+    back_buffer_.Clear();
+    if (!primary || !primary->surface) return;
+    DDSCAPS caps = {DDSCAPS_BACKBUFFER};
+    IDirectDrawSurface* attached = nullptr;
+    if (primary->surface->GetAttachedSurface(&caps, &attached) != DD_OK || !attached) return;
+    back_buffer_.surface = attached;
+    DDSURFACEDESC description = {};
+    description.dwSize = kDescriptionSize;
+    if (attached->GetSurfaceDesc(&description) == DD_OK) {
+        back_buffer_.width = static_cast<LONG>(description.dwWidth);
+        back_buffer_.height = static_cast<LONG>(description.dwHeight);
+    }
+}
+
+DWORD WINAPI CFrameThread::FrameMain(LPVOID object) {
+    auto* self = static_cast<CFrameThread*>(object);
+    self->pacer_.Init(kFrameRate, FrameCallback);
+    do {
+        bool idle;
+        {
+            std::lock_guard guard(self->suspension_lock_);
+            idle = self->suspended_ != 0;
+        }
+        if (idle)
+            Sleep(kIdleSleepMs);
+        else
+            self->pacer_.Step(self);
+        self->FollowSuspension();
+    } while (self->stop_.load() == 0);
+    return 0;
+}
+
+void CFrameThread::FollowSuspension() {
+    std::lock_guard guard(suspension_lock_);
+    const int count = suspend_count_.load();
+    if (count > 0 && suspended_ == 0) {
+        suspended_ = 1;
+        SetEvent(suspended_event_.Get());
+    } else if (count == 0 && suspended_ == 1) {
+        suspended_ = 0;
+    }
+}
+
+int CFrameThread::FrameCallback(void* object) { return static_cast<CFrameThread*>(object)->DrawFrame(); }
+
+void CFrameThread::AnimatePalette() {
+    CPalette& palette = GetPalette();
+    if (++flash_counter_ == kFlashEveryFrames) {
+        flash_counter_ = 0;
+        palette.SetEntry(kFlashEntry, kFlashColour);
+    }
+    if (++blink_counter_ == kBlinkEveryFrames) {
+        blink_counter_ = 0;
+        ++blink_phase_;
+        palette.SetLink(kBlinkEntry, static_cast<BYTE>(kFirstBlinkColour + (blink_phase_ & 1)));
+    }
+}
+
+int CFrameThread::DrawFrame() {
+    if (back_buffer_.surface && canvas_ && canvas_->surface) {
+        RECT whole = {0, 0, kScreenWidth, kScreenHeight};
+        back_buffer_.surface->BltFast(0, 0, canvas_->surface, &whole, DDBLTFAST_WAIT);
+    }
+    // Panels draw onto the back buffer only; without one there is nothing to draw on.
+    if (back_buffer_.surface) DrawAll(&back_buffer_);
+    AnimatePalette();
+    GetPalette().Apply();
+    if (primary_ && primary_->surface && (primary_->caps & DDSCAPS_FLIP))
+        primary_->surface->Flip(nullptr, DDFLIP_WAIT);
+    SetEvent(frame_done_.Get());
+    return 0;
+}
+
+CFrameThread& GetFrameThread() {
+    static CFrameThread frame_thread;
+    return frame_thread;
+}
+
+bool StartFrameThread() { return GetFrameThread().Start(); }
+void StopFrameThread() { GetFrameThread().Stop(); }
+int SuspendFrames(bool wait) { return GetFrameThread().Suspend(wait); }
+int ResumeFrames() { return GetFrameThread().Resume(); }
+bool WaitFrame() { return GetFrameThread().WaitFrame(); }
+WORD GetFps() { return GetFrameThread().GetFps(); }
+bool IsFrameThreadRunning() { return GetFrameThread().IsRunning(); }
+void AttachSurfaces(CSurface* primary, CSurface* canvas) {
+    GetFrameThread().AttachSurfaces(primary, canvas);
+}
