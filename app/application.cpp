@@ -1,0 +1,131 @@
+#include "app/application.h"
+
+#include "app/error_box.h"
+#include "app/panel_setup.h"
+#include "app/sysinfo.h"
+#include "gfx/str.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+CApplicationBase* the_application = nullptr;
+
+constexpr const char* kProductName = "NIVRA";
+constexpr unsigned kMessageBufferBytes = 256;
+constexpr unsigned kMessageAlreadyRunning = 1;
+
+}  // namespace
+
+CApplicationBase::CApplicationBase() {
+    if (the_application != nullptr) throw ErrorCode{ERRORCODE_INTERNAL};
+    the_application = this;
+}
+
+CApplicationBase::~CApplicationBase() {
+    if (the_application == this) the_application = nullptr;
+}
+
+CApplicationBase* CApplicationBase::Get() { return the_application; }
+
+int CApplicationBase::Run() {
+    MSG message;
+    for (;;) {
+        // PeekMessageA waits about a millisecond on an empty queue, so this
+        // polling does not spin a core.
+        while (!PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) Idle();
+        BOOL result = GetMessageA(&message, nullptr, 0, 0);
+        if (result == 0 || result == -1) return result;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+LRESULT CApplicationBase::DefaultWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void CApplicationBase::Quit(int exitCode) { PostQuitMessage(exitCode); }
+
+void CApplicationBase::Idle() {}
+
+bool CApplicationBase::Init() { return true; }
+
+int CApplicationBase::Exit() { return 0; }
+
+CApplication::CApplication() = default;
+
+CApplication::~CApplication() = default;
+
+void CApplication::Quit(int exitCode) { PostQuitMessage(exitCode); }
+
+bool CApplication::Init() {
+    HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kInstanceMutexName);
+    if (running != nullptr) {
+        CloseHandle(running);
+        RefuseSecondInstance();
+        return false;
+    }
+    instance_mutex_ = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
+    // Two instances started at the same moment both find no mutex; the one
+    // that did not get it must still refuse.
+    if (instance_mutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(instance_mutex_);
+        instance_mutex_ = nullptr;
+        RefuseSecondInstance();
+        return false;
+    }
+    try {
+        StartUp();
+    } catch (ErrorCode code) {
+        Shutdown();
+        ReleaseMutex(instance_mutex_);
+        ShowErrorBox(code);
+        return false;
+    }
+    return true;
+}
+
+void CApplication::RefuseSecondInstance() {
+    CStr format;
+    format.LoadString(kMessageAlreadyRunning, kMessageBufferBytes);
+    char text[kMessageBufferBytes];
+    std::snprintf(text, sizeof text, format.GetBuffer() != nullptr ? format.GetBuffer() : "%s", kProductName);
+    MessageBoxA(nullptr, text, kErrorBoxCaption, MB_ICONWARNING);
+}
+
+void CApplication::StartUp() {
+    LoadVersionNumbers();
+
+    SysInfo& info = GetSysInfo();
+    std::memset(&info.osVersion, 0, sizeof info.osVersion);
+    std::memset(&info.systemInfo, 0, sizeof info.systemInfo);
+    info.osVersion.dwOSVersionInfoSize = sizeof info.osVersion;
+    queries_.getVersionEx(&info.osVersion);
+    queries_.getSystemInfo(&info.systemInfo);
+
+    DetectCpu();
+
+    if (info.osVersion.dwPlatformId == VER_PLATFORM_WIN32s) throw ErrorCode{ERRORCODE_WIN32S};
+    if (info.systemInfo.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_INTEL) throw ErrorCode{ERRORCODE_NOT_INTEL};
+
+    ConstructPanels();
+}
+
+int CApplication::Exit() {
+    Shutdown();
+    ReleaseMutex(instance_mutex_);
+    return 0;
+}
+
+void CApplication::Shutdown() {}
+
+int WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    CApplicationBase* application = CApplicationBase::Get();
+    if (application == nullptr) return -1;
+    application->SetInstanceHandle(instance);
+    if (!application->Init()) return -1;
+    application->Run();
+    return application->Exit();
+}

@@ -1,0 +1,64 @@
+#include "app/sysinfo.h"
+
+#include <cstring>
+#include <memory>
+
+SysInfo& GetSysInfo() {
+    static SysInfo info{};
+    return info;
+}
+
+void LoadVersionNumbers() {
+    SysInfo& info = GetSysInfo();
+    char path[MAX_PATH];
+    if (GetModuleFileNameA(nullptr, path, sizeof path) == 0) return;
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    if (size == 0) return;
+    auto block = std::make_unique<unsigned char[]>(size);
+    if (!GetFileVersionInfoA(path, handle, size, block.get())) {
+        info.versionMajor = info.versionMinor = info.versionBuild = 0;
+        return;
+    }
+    LPVOID value = nullptr;
+    UINT length = 0;
+    if (VerQueryValueA(block.get(), "\\", &value, &length) && length >= sizeof(VS_FIXEDFILEINFO)) {
+        const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+        info.versionMajor = HIWORD(fixed->dwFileVersionMS);
+        info.versionMinor = LOWORD(fixed->dwFileVersionMS);
+        info.versionBuild = HIWORD(fixed->dwFileVersionLS);
+    }
+}
+
+bool CpuidInstruction::Available() const { return platform::CpuidAvailable(); }
+
+platform::CpuidRegisters CpuidInstruction::Execute(DWORD leaf) const { return platform::Cpuid(leaf); }
+
+void DetectCpu(SysInfo& info, const CpuidInstruction& cpuid) {
+    DWORD signature = 0;
+    DWORD features = 0;
+    if (cpuid.Available()) {
+        platform::CpuidRegisters leaf0 = cpuid.Execute(0);
+        // EBX, EDX, ECX, each register's bytes from low to high.
+        char vendor[13];
+        const DWORD words[3] = {leaf0.ebx, leaf0.edx, leaf0.ecx};
+        for (int i = 0; i < 12; ++i) vendor[i] = static_cast<char>((words[i / 4] >> (8 * (i % 4))) & 0xFF);
+        vendor[12] = '\0';
+        std::memcpy(info.cpuVendor, vendor, sizeof vendor);
+        if (leaf0.eax != 0) {
+            platform::CpuidRegisters leaf1 = cpuid.Execute(1);
+            signature = leaf1.eax;
+            features = leaf1.edx;
+        }
+    } else {
+        std::strcpy(info.cpuVendor, "(UNKNOWN)");
+    }
+    if (features != 0) {
+        info.cpuidValid = 1;
+        info.cpuFamily = static_cast<std::int32_t>((signature >> 8) & 15);
+        info.cpuModel = static_cast<std::int32_t>((signature >> 4) & 15);
+        info.cpuStepping = static_cast<std::int32_t>(signature & 15);
+    }
+}
+
+void DetectCpu() { DetectCpu(GetSysInfo(), CpuidInstruction()); }
