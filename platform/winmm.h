@@ -149,4 +149,15 @@ std::uint64_t MultimediaClockMicros();
 void UseManualTimers(bool manual);
 void FireManualTimers(unsigned periods);
 
+// What the software synthesizer has done since the program started, so a
+// test can see that a song reached it.
+struct SoftwareSynthStats {
+    std::uint64_t frames_rendered;
+    std::uint64_t events_applied;
+    std::uint64_t note_ons;
+    int active_voices;  // after the last rendered buffer
+    float peak_level;   // largest sample magnitude rendered
+};
+SoftwareSynthStats GetSoftwareSynthStats();
+
 }  // namespace platform

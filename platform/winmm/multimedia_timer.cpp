@@ -1,0 +1,187 @@
+// Periodic timers: one thread each, woken at absolute deadlines start + n
+// periods on CLOCK_MONOTONIC, so lateness never accumulates. A late wake-up
+// runs the missed periods at once, up to a cap; a longer stall skips ahead.
+
+#include <pthread.h>
+#include <sched.h>
+#include <sys/prctl.h>
+#include <time.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/winmm.h"
+#include "platform/winmm/multimedia_clock.h"
+
+namespace {
+
+constexpr UINT kMaxPeriodMs = 1'000'000;
+// Missed periods run back to back after a late wake-up, but no more than
+// this many milliseconds' worth: a suspended machine must not fire thousands.
+constexpr std::uint64_t kCatchUpCapMs = 20;
+
+struct Timer {
+    UINT id = 0;
+    UINT period_ms = 1;
+    bool periodic = true;
+    LPTIMECALLBACK callback = nullptr;
+    DWORD_PTR user = 0;
+    std::atomic<bool> killed{false};
+    std::thread thread;
+    bool manual = false;  // fired by FireManualTimers, no thread
+};
+
+// Never destroyed: timers may still be killed by objects destroyed at exit.
+struct TimerRegistry {
+    std::mutex lock;
+    std::map<UINT, std::shared_ptr<Timer>> timers;
+    UINT next_id = 1;
+};
+
+TimerRegistry& Registry() {
+    static TimerRegistry* registry = new TimerRegistry;
+    return *registry;
+}
+
+std::atomic<bool> manual_timers{false};
+
+void TryRealTimePriority() {
+    static std::once_flag tried;
+    static bool granted = false;
+    std::call_once(tried, [] {
+        sched_param param{};
+        param.sched_priority = sched_get_priority_min(SCHED_FIFO) + 10;
+        int error = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+        granted = error == 0;
+        if (!granted)
+            std::fprintf(stderr, "MIDI:timer: real-time priority refused (%s); using normal priority\n",
+                         std::strerror(error));
+    });
+    if (granted) {
+        sched_param param{};
+        param.sched_priority = sched_get_priority_min(SCHED_FIFO) + 10;
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+    }
+}
+
+timespec ToTimespec(std::uint64_t ns) {
+    timespec t{};
+    t.tv_sec = static_cast<time_t>(ns / 1'000'000'000u);
+    t.tv_nsec = static_cast<long>(ns % 1'000'000'000u);
+    return t;
+}
+
+void RunTimerThread(std::shared_ptr<Timer> timer) {
+    prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+    TryRealTimePriority();
+    const std::uint64_t period_ns = static_cast<std::uint64_t>(timer->period_ms) * 1'000'000u;
+    const std::uint64_t start_ns = platform::winmm::MonotonicNanos();
+    std::uint64_t fired = 0;
+    while (!timer->killed.load(std::memory_order_acquire)) {
+        const std::uint64_t deadline = start_ns + (fired + 1) * period_ns;
+        const timespec when = ToTimespec(deadline);
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &when, nullptr) == EINTR) {
+        }
+        const std::uint64_t now = platform::winmm::MonotonicNanos();
+        std::uint64_t due = (now - start_ns) / period_ns;
+        const std::uint64_t cap = std::max<std::uint64_t>(1, kCatchUpCapMs * 1'000'000u / period_ns);
+        if (due > fired + cap) fired = due - cap;
+        while (fired < due && !timer->killed.load(std::memory_order_acquire)) {
+            ++fired;
+            timer->callback(timer->id, 0, timer->user, 0, 0);
+            if (!timer->periodic) timer->killed.store(true, std::memory_order_release);
+        }
+    }
+}
+
+}  // namespace
+
+MMRESULT timeGetDevCaps(LPTIMECAPS caps, UINT caps_size) {
+    if (caps == nullptr || caps_size < sizeof(TIMECAPS)) return TIMERR_NOCANDO;
+    caps->wPeriodMin = 1;
+    caps->wPeriodMax = kMaxPeriodMs;
+    return TIMERR_NOERROR;
+}
+
+// Every timer thread already runs at the finest resolution the clock has,
+// so the periods only need checking.
+MMRESULT timeBeginPeriod(UINT period_ms) {
+    return period_ms >= 1 && period_ms <= kMaxPeriodMs ? TIMERR_NOERROR : TIMERR_NOCANDO;
+}
+
+MMRESULT timeEndPeriod(UINT period_ms) {
+    return timeBeginPeriod(period_ms);
+}
+
+UINT timeSetEvent(UINT delay_ms, UINT, LPTIMECALLBACK callback, DWORD_PTR user, UINT event_type) {
+    if (callback == nullptr || delay_ms < 1 || delay_ms > kMaxPeriodMs) return 0;
+    auto timer = std::make_shared<Timer>();
+    timer->period_ms = delay_ms;
+    timer->periodic = (event_type & TIME_PERIODIC) != 0;
+    timer->callback = callback;
+    timer->user = user;
+    timer->manual = manual_timers.load(std::memory_order_relaxed);
+    TimerRegistry& registry = Registry();
+    std::lock_guard<std::mutex> guard(registry.lock);
+    timer->id = registry.next_id++;
+    if (registry.next_id == 0) registry.next_id = 1;
+    if (!timer->manual) timer->thread = std::thread(RunTimerThread, timer);
+    registry.timers[timer->id] = timer;
+    return timer->id;
+}
+
+MMRESULT timeKillEvent(UINT timer_id) {
+    std::shared_ptr<Timer> timer;
+    {
+        TimerRegistry& registry = Registry();
+        std::lock_guard<std::mutex> guard(registry.lock);
+        auto found = registry.timers.find(timer_id);
+        if (found == registry.timers.end()) return MMSYSERR_INVALPARAM;
+        timer = found->second;
+        registry.timers.erase(found);
+    }
+    timer->killed.store(true, std::memory_order_release);
+    if (timer->thread.joinable()) {
+        // From inside its own callback the thread cannot be joined: it ends
+        // by itself when the callback returns.
+        if (timer->thread.get_id() == std::this_thread::get_id())
+            timer->thread.detach();
+        else
+            timer->thread.join();
+    }
+    return TIMERR_NOERROR;
+}
+
+namespace platform {
+
+void UseManualTimers(bool manual) {
+    manual_timers.store(manual, std::memory_order_relaxed);
+}
+
+void FireManualTimers(unsigned periods) {
+    for (unsigned i = 0; i < periods; ++i) {
+        std::vector<std::shared_ptr<Timer>> live;
+        {
+            TimerRegistry& registry = Registry();
+            std::lock_guard<std::mutex> guard(registry.lock);
+            for (auto& [id, timer] : registry.timers)
+                if (timer->manual) live.push_back(timer);
+        }
+        if (winmm::ManualClockInUse()) AdvanceManualClock(1000);
+        for (auto& timer : live) {
+            if (timer->killed.load(std::memory_order_acquire)) continue;
+            timer->callback(timer->id, 0, timer->user, 0, 0);
+            if (!timer->periodic) timeKillEvent(timer->id);
+        }
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,290 @@
+#include "platform/winmm/software_synth_device.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/winmm.h"
+#include "platform/winmm/multimedia_clock.h"
+
+namespace platform::winmm {
+namespace {
+
+constexpr int kRequestedFrames = 256;
+constexpr int kBlockFrames = 64;  // FluidSynth's own rendering block
+constexpr double kFullGain = 0.6;
+
+const char* const kDebianSoundFonts[] = {
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",
+    "/usr/share/sounds/sf2/default-GM.sf2",
+};
+
+std::atomic<std::uint64_t> stat_frames{0};
+std::atomic<std::uint64_t> stat_note_ons{0};
+std::atomic<std::uint64_t> stat_events{0};
+std::atomic<float> stat_peak{0};
+std::atomic<int> stat_voices{0};
+
+bool FileExists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+void Report(const char* text) {
+    std::fprintf(stderr, "MIDI:synth: %s\n", text);
+}
+
+// FluidSynth's own messages go through the same place as ours.
+void RouteFluidLog(int level, const char* message, void*) {
+    if (level <= FLUID_WARN) std::fprintf(stderr, "MIDI:FluidSynth: %s\n", message);
+}
+
+}  // namespace
+
+SoftwareSynthDevice::~SoftwareSynthDevice() {
+    Close();
+    synth_.reset();
+    settings_.reset();
+    if (audio_subsystem_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+std::string SoftwareSynthDevice::FindSoundFont() {
+    if (const char* chosen = std::getenv("NIVRA_SOUNDFONT"); chosen != nullptr && *chosen != '\0')
+        return FileExists(chosen) ? std::string(chosen) : std::string();
+    for (const char* candidate : kDebianSoundFonts)
+        if (FileExists(candidate)) return candidate;
+    return {};
+}
+
+bool SoftwareSynthDevice::CreateSynth(const std::string& soundfont) {
+    static std::once_flag routed;
+    std::call_once(routed, [] {
+        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
+            fluid_set_log_function(level, RouteFluidLog, nullptr);
+    });
+    settings_.reset(new_fluid_settings());
+    if (!settings_) return false;
+    fluid_settings_setnum(settings_.get(), "synth.sample-rate", sample_rate_);
+    // GS and XG messages are addressed to device 0x10; without this the
+    // synth ignores their resets and part settings.
+    fluid_settings_setint(settings_.get(), "synth.device-id", 16);
+    fluid_settings_setnum(settings_.get(), "synth.gain", kFullGain);
+    synth_.reset(new_fluid_synth(settings_.get()));
+    if (!synth_) return false;
+    if (fluid_synth_sfload(synth_.get(), soundfont.c_str(), 1) == FLUID_FAILED) {
+        std::fprintf(stderr, "MIDI:synth: cannot load SoundFont %s\n", soundfont.c_str());
+        synth_.reset();
+        settings_.reset();
+        return false;
+    }
+    return true;
+}
+
+bool SoftwareSynthDevice::OpenAudio() {
+    SDL_AudioSpec want{};
+    want.freq = sample_rate_;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = kRequestedFrames;
+    want.callback = &SoftwareSynthDevice::AudioCallback;
+    want.userdata = this;
+    SDL_AudioSpec have{};
+    for (int attempt = 0; attempt < 2 && audio_ == 0; ++attempt) {
+        if (!audio_subsystem_) {
+            if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) audio_subsystem_ = true;
+        }
+        if (audio_subsystem_) audio_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (audio_ != 0 || attempt == 1) break;
+        // No sound output here: render into SDL's dummy driver instead, so
+        // songs still play and the monitors move. Never the disk driver.
+        if (audio_subsystem_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        audio_subsystem_ = false;
+        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    }
+    if (audio_ == 0) {
+        std::fprintf(stderr, "MIDI:synth: no audio output (%s)\n", SDL_GetError());
+        return false;
+    }
+    const char* driver = SDL_GetCurrentAudioDriver();
+    if (driver != nullptr && std::strcmp(driver, "dummy") == 0) {
+        static std::once_flag said;
+        std::call_once(said, [] { Report("no audio output; the synth renders into SDL's dummy driver"); });
+    }
+    // One buffer of latency: a message is heard one buffer after it arrived,
+    // so its timing is kept to within one rendering block.
+    const int frames = have.samples > 0 ? have.samples : kRequestedFrames;
+    latency_ns_ = static_cast<std::uint64_t>(frames) * 1'000'000'000u / static_cast<std::uint64_t>(have.freq);
+    SDL_PauseAudioDevice(audio_, 0);
+    return true;
+}
+
+bool SoftwareSynthDevice::Open() {
+    if (audio_ != 0) return true;
+    if (!synth_) {
+        const std::string soundfont = FindSoundFont();
+        if (soundfont.empty()) {
+            static std::once_flag said;
+            std::call_once(said, [] {
+                Report("no General MIDI SoundFont (set NIVRA_SOUNDFONT or install timgm6mb-soundfont)");
+            });
+            return false;
+        }
+        if (!CreateSynth(soundfont)) return false;
+    }
+    {
+        std::lock_guard<std::mutex> guard(queue_lock_);
+        queue_.clear();
+    }
+    return OpenAudio();
+}
+
+void SoftwareSynthDevice::Close() {
+    if (audio_ == 0) return;
+    SDL_CloseAudioDevice(audio_);  // returns after the callback has finished
+    audio_ = 0;
+    std::lock_guard<std::mutex> guard(queue_lock_);
+    queue_.clear();
+    if (synth_) fluid_synth_system_reset(synth_.get());
+}
+
+void SoftwareSynthDevice::Queue(Event event) {
+    event.due_ns = MonotonicNanos() + latency_ns_;
+    std::lock_guard<std::mutex> guard(queue_lock_);
+    queue_.push_back(std::move(event));
+}
+
+void SoftwareSynthDevice::Reset() {
+    Event event;
+    event.kind = EventKind::kReset;
+    Queue(std::move(event));
+}
+
+void SoftwareSynthDevice::SendShort(const std::uint8_t* bytes, std::size_t count) {
+    Event event;
+    std::copy_n(bytes, std::min<std::size_t>(count, 3), event.bytes.begin());
+    Queue(std::move(event));
+}
+
+void SoftwareSynthDevice::SendLong(const std::uint8_t* bytes, std::size_t count) {
+    // The synth takes the message without its F0 and F7.
+    if (count < 2 || bytes[0] != 0xF0 || bytes[count - 1] != 0xF7) return;
+    Event event;
+    event.kind = EventKind::kSysEx;
+    event.sysex.assign(bytes + 1, bytes + count - 1);
+    Queue(std::move(event));
+}
+
+void SoftwareSynthDevice::SetVolume(std::uint32_t volume) {
+    Event event;
+    event.kind = EventKind::kGain;
+    event.gain = static_cast<float>(kFullGain * (volume & 0xFFFF) / 65535.0);
+    Queue(std::move(event));
+}
+
+void SoftwareSynthDevice::AudioCallback(void* self, Uint8* stream, int length_bytes) {
+    auto* device = static_cast<SoftwareSynthDevice*>(self);
+    device->Render(reinterpret_cast<float*>(stream), length_bytes / static_cast<int>(2 * sizeof(float)));
+}
+
+void SoftwareSynthDevice::Render(float* samples, int frames) {
+    const std::uint64_t start_ns = MonotonicNanos();
+    float peak = 0;
+    for (int done = 0; done < frames;) {
+        const int block = std::min(kBlockFrames, frames - done);
+        const std::uint64_t block_end_ns =
+            start_ns + static_cast<std::uint64_t>(done + block) * 1'000'000'000u /
+                           static_cast<std::uint64_t>(sample_rate_);
+        ApplyDue(block_end_ns);
+        float* out = samples + 2 * done;
+        fluid_synth_write_float(synth_.get(), block, out, 0, 2, out, 1, 2);
+        for (int i = 0; i < 2 * block; ++i) peak = std::max(peak, std::fabs(out[i]));
+        done += block;
+    }
+    stat_frames.fetch_add(static_cast<std::uint64_t>(frames), std::memory_order_relaxed);
+    stat_voices.store(fluid_synth_get_active_voice_count(synth_.get()), std::memory_order_relaxed);
+    if (peak > stat_peak.load(std::memory_order_relaxed)) stat_peak.store(peak, std::memory_order_relaxed);
+}
+
+void SoftwareSynthDevice::ApplyDue(std::uint64_t until_ns) {
+    due_.clear();
+    {
+        std::lock_guard<std::mutex> guard(queue_lock_);
+        while (!queue_.empty() && queue_.front().due_ns <= until_ns) {
+            due_.push_back(std::move(queue_.front()));
+            queue_.pop_front();
+        }
+    }
+    for (const Event& event : due_) ApplyEvent(event);
+}
+
+void SoftwareSynthDevice::ApplyEvent(const Event& event) {
+    fluid_synth_t* synth = synth_.get();
+    stat_events.fetch_add(1, std::memory_order_relaxed);
+    switch (event.kind) {
+        case EventKind::kReset:
+            for (int channel = 0; channel < 16; ++channel) {
+                fluid_synth_cc(synth, channel, 64, 0);
+                fluid_synth_all_notes_off(synth, channel);
+            }
+            return;
+        case EventKind::kGain:
+            fluid_synth_set_gain(synth, event.gain);
+            return;
+        case EventKind::kSysEx:
+            fluid_synth_sysex(synth, reinterpret_cast<const char*>(event.sysex.data()),
+                              static_cast<int>(event.sysex.size()), nullptr, nullptr, nullptr, 0);
+            return;
+        case EventKind::kShort:
+            break;
+    }
+    const int status = event.bytes[0];
+    const int channel = status & 0x0F;
+    const int data1 = event.bytes[1] & 0x7F;
+    const int data2 = event.bytes[2] & 0x7F;
+    switch (status & 0xF0) {
+        case 0x80:
+            fluid_synth_noteoff(synth, channel, data1);
+            break;
+        case 0x90:
+            if (data2 != 0) stat_note_ons.fetch_add(1, std::memory_order_relaxed);
+            fluid_synth_noteon(synth, channel, data1, data2);
+            break;
+        case 0xA0:
+            fluid_synth_key_pressure(synth, channel, data1, data2);
+            break;
+        case 0xB0:
+            fluid_synth_cc(synth, channel, data1, data2);
+            break;
+        case 0xC0:
+            fluid_synth_program_change(synth, channel, data1);
+            break;
+        case 0xD0:
+            fluid_synth_channel_pressure(synth, channel, data1);
+            break;
+        case 0xE0:
+            fluid_synth_pitch_bend(synth, channel, data1 | (data2 << 7));
+            break;
+        default:
+            break;  // system common and real-time messages mean nothing to the synth
+    }
+}
+
+}  // namespace platform::winmm
+
+namespace platform {
+
+SoftwareSynthStats GetSoftwareSynthStats() {
+    using namespace winmm;
+    return SoftwareSynthStats{stat_frames.load(std::memory_order_relaxed),
+                              stat_events.load(std::memory_order_relaxed),
+                              stat_note_ons.load(std::memory_order_relaxed),
+                              stat_voices.load(std::memory_order_relaxed),
+                              stat_peak.load(std::memory_order_relaxed)};
+}
+
+}  // namespace platform
