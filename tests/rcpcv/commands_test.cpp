@@ -13,42 +13,42 @@ RcpFileBuilder::Track WithRecords(std::vector<Bytes> records, uint8_t channel = 
 }
 
 TEST(Commands, ChannelMessagesUseTheTrackChannelAndDropInvalidValues) {
-    auto events = Timeline(ConvertTrack(WithRecords(
-        {{0xEB, 0x00, 0x07, 0x64},   // volume 100
-         {0xEE, 0x05, 0x00, 0x40},   // pitch bend centre, 5 ticks
-         {0xEA, 0x00, 0x30, 0x00},   // channel pressure
-         {0xED, 0x00, 0x3C, 0x20},   // key pressure: key not transposed
-         {0xE1, 0x00, 0x05, 0x02},   // bank LSB 2, program 5
-         {0xE2, 0x00, 0x06, 0x01},   // bank MSB 1, program 6
-         {0xEC, 0x00, 0x80, 0x00},   // program 128 is not a data byte: dropped
-         {0xEB, 0x00, 0x07, 0x90}},  // value above 127: dropped
-        0x03)));
-    std::vector<Timed> expected = {
-        {0, {0xB3, 0x07, 0x64}}, {0, {0xE3, 0x00, 0x40}}, {5, {0xD3, 0x30}},
-        {5, {0xA3, 0x3C, 0x20}}, {5, {0xB3, 0x20, 0x02}}, {5, {0xC3, 0x05}},
-        {5, {0xB3, 0x00, 0x01}}, {5, {0xC3, 0x06}}};
+    auto events = Timeline(ConvertTrack(
+        WithRecords({{0xEB, 0x00, 0x07, 0x64},   // volume 100
+                     {0xEE, 0x05, 0x00, 0x40},   // pitch bend centre, 5 ticks
+                     {0xEA, 0x00, 0x30, 0x00},   // channel pressure
+                     {0xED, 0x00, 0x3C, 0x20},   // key pressure: key not transposed
+                     {0xE1, 0x00, 0x05, 0x02},   // bank LSB 2, program 5
+                     {0xE2, 0x00, 0x06, 0x01},   // bank MSB 1, program 6
+                     {0xEC, 0x00, 0x80, 0x00},   // program 128 is not a data byte: dropped
+                     {0xEB, 0x00, 0x07, 0x90}},  // value above 127: dropped
+                    0x03)));
+    std::vector<Timed> expected = {{0, {0xB3, 0x07, 0x64}}, {0, {0xE3, 0x00, 0x40}},
+                                   {5, {0xD3, 0x30}},       {5, {0xA3, 0x3C, 0x20}},
+                                   {5, {0xB3, 0x20, 0x02}}, {5, {0xC3, 0x05}},
+                                   {5, {0xB3, 0x00, 0x01}}, {5, {0xC3, 0x06}}};
     EXPECT_EQ(events, expected);
 }
 
 TEST(Commands, RestsChordsAndRetriggerWhenGateEqualsStep) {
-    auto events = Timeline(ConvertTrack(WithRecords({{0x3C, 0x00, 0x10, 0x64},   // chord
+    auto events = Timeline(ConvertTrack(WithRecords({{0x3C, 0x00, 0x10, 0x64},  // chord
                                                      {0x40, 0x10, 0x10, 0x64},
-                                                     {0x40, 0x10, 0x00, 0x64},   // gate 0: rest
-                                                     {0x40, 0x10, 0x08, 0x00},   // vel 0: rest
+                                                     {0x40, 0x10, 0x00, 0x64},  // gate 0: rest
+                                                     {0x40, 0x10, 0x08, 0x00},  // vel 0: rest
                                                      {0x3C, 0x08, 0x08, 0x50},
                                                      {0x3C, 0x08, 0x08, 0x50}})));
-    std::vector<Timed> expected = {
-        {0, {0x90, 0x3C, 0x64}},  {0, {0x90, 0x40, 0x64}},  {16, {0x90, 0x3C, 0x00}},
-        {16, {0x90, 0x40, 0x00}}, {48, {0x90, 0x3C, 0x50}}, {56, {0x90, 0x3C, 0x00}},
-        {56, {0x90, 0x3C, 0x50}}, {64, {0x90, 0x3C, 0x00}}};
+    std::vector<Timed> expected = {{0, {0x90, 0x3C, 0x64}},  {0, {0x90, 0x40, 0x64}},
+                                   {16, {0x90, 0x3C, 0x00}}, {16, {0x90, 0x40, 0x00}},
+                                   {48, {0x90, 0x3C, 0x50}}, {56, {0x90, 0x3C, 0x00}},
+                                   {56, {0x90, 0x3C, 0x50}}, {64, {0x90, 0x3C, 0x00}}};
     EXPECT_EQ(events, expected);
 }
 
 TEST(Commands, NoteEndsOnItsOwnChannelAfterAChannelChange) {
     auto events = Timeline(ConvertTrack(WithRecords({{0x3C, 0x04, 0x20, 0x64},
-                                                     {0xE6, 0x04, 0x0A, 0x00},   // channel 10
+                                                     {0xE6, 0x04, 0x0A, 0x00},  // channel 10
                                                      {0x3C, 0x04, 0x02, 0x64},
-                                                     {0xE6, 0x00, 0x00, 0x00},   // off
+                                                     {0xE6, 0x00, 0x00, 0x00},  // off
                                                      {0x3E, 0x04, 0x02, 0x64}})));
     std::vector<Timed> expected = {{0, {0x90, 0x3C, 0x64}},
                                    {8, {0x99, 0x3C, 0x64}},
@@ -134,16 +134,14 @@ TEST(Commands, DeviceShortcutsCarryTheChannelAndStopOnAnOffTrack) {
     // Yamaha: base address, then an XG parameter.
     auto events = ConvertTrack(WithRecords({{0xD0, 0, 0x08, 0x00}, {0xD3, 0, 0x07, 0x40}}));
     ASSERT_GE(events.size(), 2u);
-    EXPECT_EQ(events[1].bytes,
-              (Bytes{0xF0, 0x08, 0x43, 0x10, 0x4C, 0x08, 0x00, 0x07, 0x40, 0xF7}));
+    EXPECT_EQ(events[1].bytes, (Bytes{0xF0, 0x08, 0x43, 0x10, 0x4C, 0x08, 0x00, 0x07, 0x40, 0xF7}));
 
     // On an off track only time and the conductor's events remain: the track is left out.
-    SmfFile smf = ConvertBytes(RcpFileBuilder()
-                                   .AddTrack(WithRecords({{0xC3, 0, 1, 2},
-                                                          {0x3C, 0x30, 0x10, 0x64},
-                                                          {0xE7, 0x00, 0x20, 0x00}},
-                                                         0xFF))
-                                   .Build());
+    SmfFile smf = ConvertBytes(
+        RcpFileBuilder()
+            .AddTrack(WithRecords(
+                {{0xC3, 0, 1, 2}, {0x3C, 0x30, 0x10, 0x64}, {0xE7, 0x00, 0x20, 0x00}}, 0xFF))
+            .Build());
     ASSERT_EQ(smf.error, "");
     ASSERT_EQ(smf.tracks.size(), 1u);
     EXPECT_EQ(smf.tracks[0].back().tick, 48u);  // the conductor ends after the tempo change
@@ -152,13 +150,13 @@ TEST(Commands, DeviceShortcutsCarryTheChannelAndStopOnAnOffTrack) {
 }
 
 TEST(Commands, UserExclusiveSubstitutesValuesAndChannel) {
-    SmfFile smf = ConvertBytes(RcpFileBuilder()
-                                   .UserExclusive(2, {0x41, 0x10, 0x42, 0x12, 0x83, 0x40, 0x82,
-                                                      0x80, 0x81, 0x84})  // no F7: 24 bytes
-                                   .AddTrack(WithRecords({{0x92, 0x00, 0x15, 0x33},
-                                                          {0x92, 0x00, 0x95, 0x33}},  // > 0x7F
-                                                         0x01))
-                                   .Build());
+    SmfFile smf = ConvertBytes(
+        RcpFileBuilder()
+            .UserExclusive(
+                2, {0x41, 0x10, 0x42, 0x12, 0x83, 0x40, 0x82, 0x80, 0x81, 0x84})  // no F7: 24 bytes
+            .AddTrack(WithRecords({{0x92, 0x00, 0x15, 0x33}, {0x92, 0x00, 0x95, 0x33}},  // > 0x7F
+                                  0x01))
+            .Build());
     ASSERT_EQ(smf.error, "");
     std::vector<Bytes> sysex;
     for (const auto& e : smf.tracks.at(1)) {
@@ -213,14 +211,13 @@ TEST(ExtendedLayout, RecordsNotesTempoSameMeasureAndComments) {
     builder.Title("G36 SONG").Timebase(480);
     RcpFileBuilder::Track track;
     track.channel = 0x01;
-    track.records = {
-        {0x3C, 0x64, 0xE0, 0x01, 0x90, 0x01},  // note 60, vel 100, step 480, gate 400
-        {0xFD, 0x00, 0x01, 0x00, 0x00, 0x00},
-        {0xE7, 0x00, 0x00, 0x00, 0x60, 0x00},  // tempo x 96/64 -> 180 BPM
-        {0xFC, 0x00, 0x00, 0x00, 0x30, 0x00},  // same measure: record 0
-        {0xF6, 'H', 'E', 'L', 'L', 'O'},
-        {0xF7, ' ', 'G', '3', '6', ' '},
-        {0xFE, 0x00, 0x00, 0x00, 0x00, 0x00}};
+    track.records = {{0x3C, 0x64, 0xE0, 0x01, 0x90, 0x01},  // note 60, vel 100, step 480, gate 400
+                     {0xFD, 0x00, 0x01, 0x00, 0x00, 0x00},
+                     {0xE7, 0x00, 0x00, 0x00, 0x60, 0x00},  // tempo x 96/64 -> 180 BPM
+                     {0xFC, 0x00, 0x00, 0x00, 0x30, 0x00},  // same measure: record 0
+                     {0xF6, 'H', 'E', 'L', 'L', 'O'},
+                     {0xF7, ' ', 'G', '3', '6', ' '},
+                     {0xFE, 0x00, 0x00, 0x00, 0x00, 0x00}};
     SmfFile smf = ConvertBytes(builder.AddTrack(track).Build());
     ASSERT_EQ(smf.error, "");
     EXPECT_EQ(smf.division, 480);
@@ -232,8 +229,8 @@ TEST(ExtendedLayout, RecordsNotesTempoSameMeasureAndComments) {
     EXPECT_EQ(Timeline(smf.tracks[1]), expected);
     bool comment = false;
     for (const auto& e : smf.tracks[1]) {
-        comment |= e.tick == 960 && e.bytes == Bytes{0xFF, 0x01, 0x09, 'H', 'E', 'L', 'L', 'O',
-                                                     ' ', 'G', '3', '6'};
+        comment |= e.tick == 960 &&
+                   e.bytes == Bytes{0xFF, 0x01, 0x09, 'H', 'E', 'L', 'L', 'O', ' ', 'G', '3', '6'};
     }
     EXPECT_TRUE(comment);
     bool tempo = false;
@@ -241,7 +238,8 @@ TEST(ExtendedLayout, RecordsNotesTempoSameMeasureAndComments) {
         tempo |= e.tick == 480 && e.bytes == Bytes{0xFF, 0x51, 0x03, 0x05, 0x16, 0x15};
     }
     EXPECT_TRUE(tempo);  // 333 333 us
-    EXPECT_EQ(smf.tracks[0][0].bytes, (Bytes{0xFF, 0x03, 0x08, 'G', '3', '6', ' ', 'S', 'O', 'N', 'G'}));
+    EXPECT_EQ(smf.tracks[0][0].bytes,
+              (Bytes{0xFF, 0x03, 0x08, 'G', '3', '6', ' ', 'S', 'O', 'N', 'G'}));
 }
 
 }  // namespace

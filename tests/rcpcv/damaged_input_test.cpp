@@ -22,8 +22,7 @@ TEST(DamagedInput, RefusesWhatIsNotASequenceFile) {
     wrong[3] = 'X';
     EXPECT_FALSE(rcpcv::ConvertRcpToSmf(wrong).has_value());
     // Shorter than the header and one track header.
-    EXPECT_FALSE(
-        rcpcv::ConvertRcpToSmf(std::span(file.data(), 0x586 + 43)).has_value());
+    EXPECT_FALSE(rcpcv::ConvertRcpToSmf(std::span(file.data(), 0x586 + 43)).has_value());
     // A timebase no SMF division can hold.
     std::vector<uint8_t> huge = RcpFileBuilder().Timebase(0x8000).AddTrack(Notes(1)).Build();
     EXPECT_FALSE(rcpcv::ConvertRcpToSmf(huge).has_value());

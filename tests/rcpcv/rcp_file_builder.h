@@ -100,7 +100,8 @@ public:
             block[fields + 2] = track.step_shift;
             block[fields + 3] = track.mode;
             std::memset(&block[fields + 4], ' ', 36);
-            std::memcpy(&block[fields + 4], track.name.data(), std::min<size_t>(36, track.name.size()));
+            std::memcpy(&block[fields + 4], track.name.data(),
+                        std::min<size_t>(36, track.name.size()));
             for (const auto& record : track.records) {
                 std::vector<uint8_t> padded = record;
                 padded.resize(record_size, 0);

@@ -83,12 +83,12 @@ TEST_P(RealFile, ConvertsToAWellFormedSongWithBalancedNotes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Collection, RealFile,
-    testing::Values(Expectation{"gh-mucho613-recomposer-file__test.rcp", 0x20, 64,
-                                {0x07, 0xA1, 0x20}, 1000},
-                    Expectation{"gh-mucho613-recomposer-file__yuno35pr.rcp", 0x20, 64,
-                                {0x08, 0x52, 0xAE}, 1000},
-                    Expectation{"gh-mucho613-recomposer-file__test_test.rcp", 0x20, 128,
-                                {0x07, 0xA1, 0x20}, 8}));
+    testing::Values(
+        Expectation{"gh-mucho613-recomposer-file__test.rcp", 0x20, 64, {0x07, 0xA1, 0x20}, 1000},
+        Expectation{
+            "gh-mucho613-recomposer-file__yuno35pr.rcp", 0x20, 64, {0x08, 0x52, 0xAE}, 1000},
+        Expectation{
+            "gh-mucho613-recomposer-file__test_test.rcp", 0x20, 128, {0x07, 0xA1, 0x20}, 8}));
 
 TEST(RealFile, SixByteRecordSongPlaysItsScale) {
     // One track on channel 1: C D E F, measure end, G A B C, each step 48 and gate 36.

@@ -110,10 +110,10 @@ TEST(SameMeasure, ChainsAreFollowedAndSelfReferencesSkipped) {
 }
 
 TEST(SameMeasure, BadTargetsAndCyclesAreEmptyMeasures) {
-    auto events = ConvertTrack(WithRecords({{0xFC, 0x00, 0x10, 0x00},   // below the header
-                                            {0xFC, 0x00, 0x00, 0x40},   // past the track
-                                            {0xFC, 0x00, 0x34, 0x00},   // -> next FC
-                                            {0xFC, 0x00, 0x30, 0x00},   // -> previous: a cycle
+    auto events = ConvertTrack(WithRecords({{0xFC, 0x00, 0x10, 0x00},  // below the header
+                                            {0xFC, 0x00, 0x00, 0x40},  // past the track
+                                            {0xFC, 0x00, 0x34, 0x00},  // -> next FC
+                                            {0xFC, 0x00, 0x30, 0x00},  // -> previous: a cycle
                                             {0x3E, 0x0C, 0x06, 0x64}}));
     EXPECT_EQ(NoteOnTicks(events, 0x3E), (std::vector<uint32_t>{0}));
 }
