@@ -1,0 +1,27 @@
+// Scripted input (NIVRA_INPUT): timed key presses and screenshots.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/win32_types.h"
+
+namespace platform::video {
+
+struct ScriptAction {
+    enum class Kind { Key, Shot };
+    DWORD at_ms = 0;  // after the program started
+    Kind kind = Kind::Key;
+    int virtual_key = 0;
+    bool alt = false;
+    std::string file;  // Shot: where the PNG goes
+};
+
+// Lines "<ms> <KEY>", "<ms> ALT+<KEY>" or "<ms> SHOT <file.png>"; blank lines
+// and lines starting with '#' are skipped. Each line that cannot be read is
+// described in `errors` and left out. The actions come sorted by time,
+// lines of equal time in file order.
+std::vector<ScriptAction> ParseInputScript(std::string_view text, std::vector<std::string>* errors);
+
+}  // namespace platform::video

@@ -1,0 +1,193 @@
+// The SDL window: full-screen on the desktop (640x480 scaled by the largest
+// whole factor, letterboxed) or a resizable window. SDL has no paletted
+// textures, so each frame is expanded to 32-bit colour through a lookup
+// table that is rebuilt whenever the palette changes.
+#include <SDL.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/video/key_translation.h"
+#include "platform/video/video_backend.h"
+
+namespace platform::video {
+namespace {
+
+class SdlBackend final : public VideoBackend {
+public:
+    explicit SdlBackend(bool fullscreen) : fullscreen_(fullscreen) {}
+    ~SdlBackend() override { Close(); }
+
+    const char* Name() const override { return fullscreen_ ? "fullscreen" : "window"; }
+
+    bool Open(const char* title) override {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            std::fprintf(stderr, "VIDEO:SDL: %s\n", SDL_GetError());
+            return false;
+        }
+        video_started_ = true;
+        const Uint32 flags = fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE;
+        window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480,
+                                   flags);
+        if (window_)
+            renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
+        if (window_ && !renderer_)
+            renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        if (!renderer_) {
+            std::fprintf(stderr, "VIDEO:SDL: %s\n", SDL_GetError());
+            Close();
+            return false;
+        }
+        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+        SDL_RenderSetLogicalSize(renderer_, 640, 480);
+        if (fullscreen_)
+            SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
+        return true;
+    }
+
+    void Close() override {
+        if (texture_)
+            SDL_DestroyTexture(texture_);
+        if (renderer_)
+            SDL_DestroyRenderer(renderer_);
+        if (window_)
+            SDL_DestroyWindow(window_);
+        for (SDL_Cursor* cursor : cursors_)
+            if (cursor)
+                SDL_FreeCursor(cursor);
+        cursors_ = {};
+        texture_ = nullptr;
+        renderer_ = nullptr;
+        window_ = nullptr;
+        if (video_started_)
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        video_started_ = false;
+    }
+
+    void Poll(std::vector<BackendEvent>& events) override {
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+            switch (event.type) {
+                case SDL_QUIT:
+                    events.push_back({BackendEvent::Kind::Close});
+                    break;
+                case SDL_WINDOWEVENT:
+                    if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+                        events.push_back({BackendEvent::Kind::FocusGained});
+                    else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+                        events.push_back({BackendEvent::Kind::FocusLost});
+                    else if (event.window.event == SDL_WINDOWEVENT_EXPOSED)
+                        Redraw();
+                    break;
+                case SDL_KEYDOWN:
+                case SDL_KEYUP: {
+                    const int key = VirtualKeyFromSdl(event.key.keysym.sym);
+                    if (!key)
+                        break;
+                    BackendEvent key_event;
+                    key_event.kind = event.type == SDL_KEYDOWN ? BackendEvent::Kind::KeyDown
+                                                               : BackendEvent::Kind::KeyUp;
+                    key_event.virtual_key = key;
+                    key_event.alt = (event.key.keysym.mod & KMOD_ALT) != 0;
+                    key_event.repeat = event.key.repeat != 0;
+                    events.push_back(key_event);
+                    break;
+                }
+                default:
+                    break;
+            }
+        }
+    }
+
+    void Present(const VisibleFrame& frame) override {
+        if (!renderer_ || frame.width_px <= 0 || frame.height_px <= 0)
+            return;
+        if (!texture_ || frame.width_px != texture_width_px_ ||
+            frame.height_px != texture_height_px_) {
+            if (texture_)
+                SDL_DestroyTexture(texture_);
+            texture_ =
+                SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                  frame.width_px, frame.height_px);
+            texture_width_px_ = frame.width_px;
+            texture_height_px_ = frame.height_px;
+            SDL_RenderSetLogicalSize(renderer_, frame.width_px, frame.height_px);
+        }
+        if (!texture_)
+            return;
+        if (std::memcmp(frame.palette.data(), table_palette_.data(), sizeof(table_palette_)) != 0 ||
+            !table_built_) {
+            for (int i = 0; i < 256; ++i)
+                colour_table_[i] = 0xFF000000u | (Uint32{frame.palette[i].peRed} << 16) |
+                                   (Uint32{frame.palette[i].peGreen} << 8) |
+                                   frame.palette[i].peBlue;
+            table_palette_ = frame.palette;
+            table_built_ = true;
+        }
+        void* pixels = nullptr;
+        int pitch = 0;
+        if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0)
+            return;
+        for (int row = 0; row < frame.height_px; ++row) {
+            auto* out = reinterpret_cast<Uint32*>(static_cast<Uint8*>(pixels) + row * pitch);
+            const BYTE* in = frame.pixels.data() + static_cast<std::size_t>(row) * frame.width_px;
+            for (int column = 0; column < frame.width_px; ++column)
+                out[column] = colour_table_[in[column]];
+        }
+        SDL_UnlockTexture(texture_);
+        Redraw();
+    }
+
+    void Minimize() override {
+        if (window_)
+            SDL_MinimizeWindow(window_);
+    }
+
+    void SetCursorShown(bool shown) override {
+        if (video_started_)
+            SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
+    }
+
+    void SetWaitCursor(bool waiting) override {
+        if (!video_started_)
+            return;
+        const int slot = waiting ? 1 : 0;
+        if (!cursors_[slot])
+            cursors_[slot] =
+                SDL_CreateSystemCursor(waiting ? SDL_SYSTEM_CURSOR_WAIT : SDL_SYSTEM_CURSOR_ARROW);
+        if (cursors_[slot])
+            SDL_SetCursor(cursors_[slot]);
+    }
+
+private:
+    void Redraw() {
+        if (!renderer_)
+            return;
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+        if (texture_)
+            SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+        SDL_RenderPresent(renderer_);
+    }
+
+    bool fullscreen_;
+    bool video_started_ = false;
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    int texture_width_px_ = 0;
+    int texture_height_px_ = 0;
+    std::array<Uint32, 256> colour_table_{};
+    std::array<PALETTEENTRY, 256> table_palette_{};
+    bool table_built_ = false;
+    std::array<SDL_Cursor*, 2> cursors_{};
+};
+
+}  // namespace
+
+std::unique_ptr<VideoBackend> MakeSdlBackend(bool fullscreen) {
+    return std::make_unique<SdlBackend>(fullscreen);
+}
+
+}  // namespace platform::video

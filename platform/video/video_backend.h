@@ -1,0 +1,38 @@
+// The interchangeable video backends: a full-screen or resizable SDL window,
+// or none at all (headless). One is chosen at start and used only on the
+// main thread.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/ddraw.h"
+
+namespace platform::video {
+
+struct BackendEvent {
+    enum class Kind { KeyDown, KeyUp, Close, FocusGained, FocusLost };
+    Kind kind = Kind::Close;
+    int virtual_key = 0;
+    bool alt = false;
+    bool repeat = false;
+};
+
+class VideoBackend {
+public:
+    virtual ~VideoBackend() = default;
+    virtual const char* Name() const = 0;
+    // Opens the window; false when the backend cannot run here.
+    virtual bool Open(const char* title) = 0;
+    virtual void Close() = 0;
+    virtual void Poll(std::vector<BackendEvent>& events) = 0;
+    virtual void Present(const VisibleFrame& frame) = 0;
+    virtual void Minimize() = 0;
+    virtual void SetCursorShown(bool shown) = 0;
+    virtual void SetWaitCursor(bool waiting) = 0;
+};
+
+std::unique_ptr<VideoBackend> MakeHeadlessBackend();
+std::unique_ptr<VideoBackend> MakeSdlBackend(bool fullscreen);
+
+}  // namespace platform::video

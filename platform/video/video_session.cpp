@@ -1,0 +1,184 @@
+#include "platform/video/video_session.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "platform/message.h"
+#include "platform/video/display_output.h"
+#include "platform/video/key_translation.h"
+#include "platform/video/png_writer.h"
+
+namespace platform::video {
+namespace {
+
+// Script times count from here, the start of the process.
+const std::chrono::steady_clock::time_point g_program_start = std::chrono::steady_clock::now();
+
+DWORD MillisecondsSinceStart() {
+    return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::chrono::steady_clock::now() - g_program_start)
+                                  .count());
+}
+
+bool HaveDisplay() {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+
+}  // namespace
+
+VideoSession& VideoSession::Get() {
+    static VideoSession session;
+    return session;
+}
+
+void VideoSession::ChooseBackend() {
+    if (backend_)
+        return;
+    const char* wanted = std::getenv("NIVRA_VIDEO");
+    std::string choice = wanted ? wanted : "";
+    if (choice != "fullscreen" && choice != "window" && choice != "headless") {
+        if (!choice.empty())
+            std::fprintf(stderr,
+                         "VIDEO: unknown NIVRA_VIDEO \"%s\" (fullscreen, window, headless)\n",
+                         choice.c_str());
+        choice = HaveDisplay() ? "fullscreen" : "headless";
+    }
+    if (choice == "headless")
+        backend_ = MakeHeadlessBackend();
+    else
+        backend_ = MakeSdlBackend(choice == "fullscreen");
+}
+
+const char* VideoSession::BackendName() {
+    ChooseBackend();
+    return backend_->Name();
+}
+
+void VideoSession::Open(HWND input_window, const char* title) {
+    ChooseBackend();
+    main_thread_ = std::this_thread::get_id();
+    input_window_ = input_window;
+    if (!backend_->Open(title ? title : "")) {
+        std::fprintf(stderr, "VIDEO: the %s display cannot open; running headless\n",
+                     backend_->Name());
+        backend_ = MakeHeadlessBackend();
+        backend_->Open(title);
+    }
+    open_ = true;
+    LoadScript();
+}
+
+void VideoSession::Close() {
+    if (!open_)
+        return;
+    if (OnMainThread())
+        backend_->Close();
+    open_ = false;
+    input_window_ = nullptr;
+}
+
+void VideoSession::LoadScript() {
+    script_.clear();
+    next_action_ = 0;
+    const char* path = std::getenv("NIVRA_INPUT");
+    if (!path || !*path)
+        return;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        std::fprintf(stderr, "VIDEO: cannot read NIVRA_INPUT file %s\n", path);
+        return;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    std::vector<std::string> errors;
+    script_ = ParseInputScript(text.str(), &errors);
+    for (const std::string& error : errors)
+        std::fprintf(stderr, "VIDEO: NIVRA_INPUT %s: not understood\n", error.c_str());
+}
+
+void VideoSession::PostKey(int virtual_key, bool up, bool alt, bool repeat) {
+    keys_down_[virtual_key & 0xFF] = !up;
+    PostMessageA(input_window_, KeyMessage(up, alt), static_cast<WPARAM>(virtual_key),
+                 KeyLParam(virtual_key, up, alt, repeat));
+}
+
+void VideoSession::RunScript() {
+    const DWORD now_ms = MillisecondsSinceStart();
+    while (next_action_ < script_.size() && script_[next_action_].at_ms <= now_ms) {
+        const ScriptAction& action = script_[next_action_++];
+        if (action.kind == ScriptAction::Kind::Shot) {
+            if (!WriteIndexedPng(action.file, DisplayOutput::Get().Snapshot()))
+                std::fprintf(stderr, "VIDEO: cannot write screenshot %s\n", action.file.c_str());
+            continue;
+        }
+        PostKey(action.virtual_key, false, action.alt, false);
+        PostKey(action.virtual_key, true, action.alt, false);
+    }
+}
+
+void VideoSession::Pump() {
+    if (!open_ || !OnMainThread())
+        return;
+    events_.clear();
+    backend_->Poll(events_);
+    for (const BackendEvent& event : events_) {
+        switch (event.kind) {
+            case BackendEvent::Kind::KeyDown:
+            case BackendEvent::Kind::KeyUp:
+                PostKey(event.virtual_key, event.kind == BackendEvent::Kind::KeyUp, event.alt,
+                        event.repeat);
+                break;
+            case BackendEvent::Kind::Close:
+                platform::RequestClose();
+                break;
+            case BackendEvent::Kind::FocusGained:
+                PostMessageA(input_window_, WM_ACTIVATEAPP, 1, 0);
+                break;
+            case BackendEvent::Kind::FocusLost:
+                PostMessageA(input_window_, WM_ACTIVATEAPP, 0, 0);
+                break;
+        }
+    }
+    RunScript();
+    // Headless keeps frames only for screenshots; nothing to show.
+    if (std::strcmp(backend_->Name(), "headless") != 0) {
+        VisibleFrame frame;
+        if (DisplayOutput::Get().TakeIfChanged(presented_change_, frame))
+            backend_->Present(frame);
+    }
+}
+
+void VideoSession::Minimize() {
+    if (open_ && OnMainThread())
+        backend_->Minimize();
+}
+
+void VideoSession::SetCursorShown(bool shown) {
+    if (open_ && OnMainThread())
+        backend_->SetCursorShown(shown);
+}
+
+void VideoSession::SetWaitCursor(bool waiting) {
+    if (open_ && OnMainThread())
+        backend_->SetWaitCursor(waiting);
+}
+
+bool VideoSession::IsKeyDown(int virtual_key) const {
+    return keys_down_[virtual_key & 0xFF];
+}
+
+}  // namespace platform::video
+
+namespace platform {
+
+const char* GetVideoBackendName() {
+    return video::VideoSession::Get().BackendName();
+}
+
+}  // namespace platform

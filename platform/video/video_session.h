@@ -1,0 +1,58 @@
+// The one video session of the process: the backend chosen at start, the
+// window that receives input, scripted input, and the message pump that
+// turns backend events into messages and presents finished frames.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/video/input_script.h"
+#include "platform/video/video_backend.h"
+
+namespace platform::video {
+
+class VideoSession {
+public:
+    static VideoSession& Get();
+
+    const char* BackendName();
+    // Opens the backend's window for `input_window` (called on the main thread).
+    void Open(HWND input_window, const char* title);
+    void Close();
+    bool IsOpen() const { return open_; }
+
+    // The message pump (main thread only).
+    void Pump();
+
+    void Minimize();
+    void SetCursorShown(bool shown);
+    void SetWaitCursor(bool waiting);
+    bool IsKeyDown(int virtual_key) const;
+
+    // Posts the messages a press (or release) of a key makes.
+    void PostKey(int virtual_key, bool up, bool alt, bool repeat);
+
+private:
+    VideoSession() = default;
+    void ChooseBackend();
+    void LoadScript();
+    void RunScript();
+    bool OnMainThread() const { return std::this_thread::get_id() == main_thread_; }
+
+    std::unique_ptr<VideoBackend> backend_;
+    bool open_ = false;
+    HWND input_window_ = nullptr;
+    std::thread::id main_thread_;
+    std::vector<ScriptAction> script_;
+    std::size_t next_action_ = 0;
+    std::uint64_t presented_change_ = 0;
+    std::vector<BackendEvent> events_;
+    std::array<std::atomic<bool>, 256> keys_down_{};
+};
+
+}  // namespace platform::video
