@@ -13,8 +13,8 @@ public:
     // A fixed description for the error box.
     virtual const char* GetText() const;
 
-protected:
-    // Copied by value when thrown and never deleted through a base pointer.
+    // Copied by value when thrown and never deleted through a base pointer,
+    // so the destructor is not virtual.
     ~IException() = default;
 
 private:

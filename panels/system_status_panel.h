@@ -31,10 +31,13 @@ private:
     void DrawReadouts(CSurface* target, uint32_t play_ms);
     void AnimateWheel();
     void DrawMemory(CSurface* target);
+    void DrawMemoryTotal(unsigned long long total_kb, int y, int& digits);
 
     CCriticalSection lock_;
     TempoWheel wheel_;
     MemoryReadSchedule memory_schedule_;
-    uint32_t avail_phys_kb_ = 0;
-    uint32_t avail_virtual_kb_ = 0;
+    unsigned long long avail_phys_kb_ = 0;
+    unsigned long long avail_virtual_kb_ = 0;
+    int phys_digits_ = 8;     // width of the totals, which the
+    int virtual_digits_ = 8;  // available amounts are printed in
 };

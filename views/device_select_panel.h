@@ -15,7 +15,7 @@ public:
     void Draw(CSurface* target) override;
     int Notify(int code) override;
     void Restore() override;
-    int OnInput(const PanelInput* event) override;
+    int OnInput(InputEvent* event) override;
 
     static constexpr int kLeft = 5, kTop = 390, kRight = 635, kBottom = 455;
     static constexpr uint16_t kPanelId = 3;

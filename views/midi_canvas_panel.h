@@ -25,7 +25,6 @@ private:
 
     CSurface lit_meter_;
     CSurface pan_pictures_;
-    bool pan_pictures_loaded_ = false;
     ChannelMeter* meters_ = nullptr;  // 16 channels, zero-filled block
 
     // Shared by every canvas: the last volume step shown and its highlight.

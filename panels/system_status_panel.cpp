@@ -1,0 +1,189 @@
+#include "panels/system_status_panel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "app/sysinfo.h"
+#include "display/frame_thread.h"
+#include "display/palette.h"
+#include "gfx/draw.h"
+#include "gfx/segment_font.h"
+#include "gfx/text.h"
+#include "midi/channel_monitor.h"
+#include "midi/player.h"
+#include "midi/sequencer.h"
+#include "platform/kernel.h"
+
+namespace {
+
+constexpr int kWidth = CSystemStatusPanel::kRight - CSystemStatusPanel::kLeft;    // 285
+constexpr int kHeight = CSystemStatusPanel::kBottom - CSystemStatusPanel::kTop;   // 150
+constexpr int kReadoutX = 100;
+constexpr int kReadoutRows[4] = {0, 23, 46, 69};
+constexpr const char* kReadoutLabels[4] = {"PLAY TIME`", "PERFORMANCE`", "SYSTEMTIME`",
+                                           "SENDPACKETS`"};
+constexpr int kSegmentX = 180;  // panel-relative x of the read-outs
+constexpr int kStatusWordsY = 100;
+constexpr int kPhysicalMemoryY = 133;
+constexpr int kVirtualMemoryY = 142;
+constexpr uint8_t kRuleColour = 5;
+constexpr float kRadiansPerDegree = 0.01745328f;
+
+}  // namespace
+
+CSystemStatusPanel::CSystemStatusPanel() = default;
+CSystemStatusPanel::~CSystemStatusPanel() = default;
+
+int CSystemStatusPanel::Create() {
+    SetRect(kLeft, kTop, kRight, kBottom);
+    if (!CPanel::Create()) {
+        return 0;
+    }
+    DrawStaticImage();
+    return 1;
+}
+
+void CSystemStatusPanel::DrawStaticImage() {
+    CCriticalSectionLock hold(lock_);
+    IDirectDrawSurface* image = surface.surface;
+    FillRect(image, 0, 0, kWidth, kHeight, 0);
+    for (int row = 0; row < 4; ++row) {
+        const int y = kReadoutRows[row];
+        FillRect(image, kReadoutX, y, kReadoutX + 5, y + 20, kRuleColour);
+        DrawTextFontA(&surface, kReadoutX + 8, y, kReadoutLabels[row], 1, 1);
+    }
+    DrawTextFontA(&surface, 108, 7, "TOTAL`", 1, 1);
+    // No total play time is kept; the row shows a placeholder.
+    DrawTextFontA(&surface, 115, 14, "--:--:--", 0, 1);
+    DrawLine(image, 0, 110, kWidth, 110, kRuleColour);
+    DrawTextFontA(&surface, 0, 93, "STATUS`", 1, 1);
+    DrawTextFontA(&surface, 0, 115, "DRIVER`", 1, 1);
+
+    char name[64] = {};
+    GetSequencer().GetDeviceName(name);
+    name[sizeof name - 1] = '\0';
+    DrawTextFontB(&surface, 35, 113, name, 0, 0);
+    const DWORD version = GetSequencer().GetDriverVersion();
+    if (version != 0) {
+        char text[16];
+        std::snprintf(text, sizeof text, "v%d.%02d", static_cast<int>((version >> 8) & 0xFF),
+                      static_cast<int>(version & 0xFF));
+        DrawTextFontA(&surface, 40 + 7 * static_cast<int>(std::strlen(name)), 115, text, 0, 0);
+    }
+
+    DrawTextFontA(&surface, 0, 125, "CPUID`", 1, 1);
+    const SysInfo& sys = GetSysInfo();
+    char cpu[64];
+    std::snprintf(cpu, sizeof cpu, "%.16s %01d.%02d.%02d", sys.cpuVendor, sys.cpuFamily,
+                  sys.cpuModel, sys.cpuStepping);
+    DrawTextFontB(&surface, 35, 123, cpu, 1, 1);
+
+    MEMORYSTATUS memory{};
+    memory.dwLength = sizeof memory;
+    GlobalMemoryStatus(&memory);
+    DrawTextFontA(&surface, 0, 135, "PHYSICAL MEMORY`", 1, 1);
+    DrawTextFontA(&surface, 0, 144, "VIRTUAL MEMORY`", 1, 1);
+    // The zeros before the slash are overwritten every frame with the
+    // available amounts. Figures are printed unsigned and in full (a 64-bit
+    // address space does not fit eight digits), the placeholder as wide as
+    // its total, so the line still reads available/total.
+    DrawMemoryTotal(memory.dwTotalPhys / 1024, kPhysicalMemoryY, phys_digits_);
+    DrawMemoryTotal(memory.dwTotalVirtual / 1024, kVirtualMemoryY, virtual_digits_);
+
+    // Twelve spokes; opposite spokes share one palette entry, so the wheel
+    // turns by palette links alone.
+    if (surface.Lock(nullptr, DDLOCK_WRITEONLY)) {
+        for (int h = 0; h < 12; ++h) {
+            const float theta = 30 * h * kRadiansPerDegree;
+            const float s = std::sin(theta);
+            const float c = std::cos(theta);
+            DrawLineLocked(surface.bits, surface.pitch, static_cast<LONG>(20 + 8 * s),
+                           static_cast<LONG>(30 + 8 * c), static_cast<LONG>(20 + 18 * s),
+                           static_cast<LONG>(30 + 18 * c),
+                           static_cast<DWORD>(kWheelFirstSpokeEntry + h % 6));
+        }
+        surface.Unlock();
+    }
+}
+
+void CSystemStatusPanel::DrawMemoryTotal(unsigned long long total_kb, int y, int& digits) {
+    char text[48];
+    digits = std::max(8, std::snprintf(text, sizeof text, "%llu", total_kb));
+    std::snprintf(text, sizeof text, "%0*d/%0*lluKB", digits, 0, 8, total_kb);
+    DrawTextFontB(&surface, 85, y, text, 1, 1);
+}
+
+void CSystemStatusPanel::Draw(CSurface* target) {
+    CCriticalSectionLock hold(lock_);
+    CPanel::Draw(target);
+    if (target == nullptr || target->surface == nullptr) {
+        return;
+    }
+    const uint32_t play_ms = PlayerIsLoaded() ? PlayerGetPlayTime() : 0;
+    DrawStatusWords();
+    DrawReadouts(target, play_ms);
+    AnimateWheel();
+    DrawMemory(target);
+}
+
+void CSystemStatusPanel::DrawStatusWords() {
+    // Drawn into the panel image: they reach the screen with the next frame.
+    const bool playing = PlayerIsPlaying();
+    DrawTextFontB(&surface, 0, kStatusWordsY, "PLAY", 0, playing ? 0 : 2);
+    DrawTextFontB(&surface, 100, kStatusWordsY, "STOP", 0, playing ? 2 : 0);
+    DrawTextFontB(&surface, 50, kStatusWordsY, "PAUSE", 0, PlayerIsPaused() ? 0 : 2);
+    DrawTextFontB(&surface, 150, kStatusWordsY, "REPEAT", 0, PlayerGetRepeat() ? 1 : 2);
+}
+
+void CSystemStatusPanel::DrawReadouts(CSurface* target, uint32_t play_ms) {
+    const int x = rect.left + kSegmentX;
+    const int y = rect.top;
+    char text[24];
+    FormatPlayTime(play_ms, text);
+    DrawSegmentText(target, x, y + kReadoutRows[0], text);
+    std::snprintf(text, sizeof text, "FPS  %03d", static_cast<int>(GetFps()));
+    DrawSegmentText(target, x, y + kReadoutRows[1], text);
+    std::snprintf(text, sizeof text, "%08d", static_cast<int32_t>(GetTickCount()));
+    DrawSegmentText(target, x, y + kReadoutRows[2], text);
+    std::snprintf(text, sizeof text, "%08d", static_cast<int>(GetChannelMonitor().GetSendPackets()));
+    DrawSegmentText(target, x, y + kReadoutRows[3], text);
+}
+
+void CSystemStatusPanel::AnimateWheel() {
+    const bool turning = PlayerIsLoaded() && PlayerIsPlaying();
+    wheel_.Advance(static_cast<uint32_t>(GetSequencer().GetTempoIndex()), turning);
+    CPalette& palette = GetPalette();
+    for (int i = 0; i < kWheelPhases; ++i) {
+        palette.SetLink(kWheelFirstSpokeEntry + i, kWheelUnlitEntry);
+    }
+    palette.SetLink(kWheelFirstSpokeEntry + wheel_.Phase(), kWheelLitEntry);
+}
+
+void CSystemStatusPanel::DrawMemory(CSurface* target) {
+    if (memory_schedule_.Advance()) {
+        MEMORYSTATUS memory{};
+        memory.dwLength = sizeof memory;
+        GlobalMemoryStatus(&memory);
+        avail_phys_kb_ = memory.dwAvailPhys / 1024;
+        avail_virtual_kb_ = memory.dwAvailVirtual / 1024;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%0*llu", phys_digits_, avail_phys_kb_);
+    DrawTextFontB(target, rect.left + 85, rect.top + kPhysicalMemoryY, text, 0, 1);
+    std::snprintf(text, sizeof text, "%0*llu", virtual_digits_, avail_virtual_kb_);
+    DrawTextFontB(target, rect.left + 85, rect.top + kVirtualMemoryY, text, 0, 1);
+}
+
+int CSystemStatusPanel::Notify(int code) {
+    if (code == NOTIFY_PLAY_RESTART) {
+        DrawStaticImage();
+    }
+    return 0;
+}
+
+void CSystemStatusPanel::Restore() {
+    CPanel::Restore();
+    DrawStaticImage();
+}
