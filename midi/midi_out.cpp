@@ -1,0 +1,76 @@
+#include "midi/midi_out.h"
+
+#include <cstring>
+
+namespace {
+constexpr UINT kCapsSize = 52;
+constexpr UINT kHeaderSize = 64;
+}  // namespace
+
+CMidiOut::~CMidiOut() {
+    Close();
+}
+
+bool CMidiOut::Open(UINT id) {
+    if (IsOpen()) {
+        if (id == GetDeviceId()) {
+            midiOutReset(GetHandle());
+            return true;
+        }
+        Close();
+    }
+    deviceId.store(id, std::memory_order_relaxed);
+    HMIDIOUT opened = nullptr;
+    if (midiOutOpen(&opened, id, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
+        handle.store(nullptr, std::memory_order_relaxed);
+        return false;
+    }
+    handle.store(opened, std::memory_order_relaxed);
+    return true;
+}
+
+bool CMidiOut::Close() {
+    HMIDIOUT open = handle.exchange(nullptr, std::memory_order_relaxed);
+    if (open == nullptr) return false;
+    midiOutReset(open);
+    midiOutClose(open);
+    return true;
+}
+
+bool CMidiOut::Reset() {
+    HMIDIOUT open = GetHandle();
+    if (open == nullptr) return false;
+    midiOutReset(open);
+    return true;
+}
+
+bool CMidiOut::SendShort(BYTE status, BYTE data1, BYTE data2) {
+    HMIDIOUT open = GetHandle();
+    if (open == nullptr) return false;
+    const DWORD message = status + data1 * 256u + data2 * 65536u;
+    return midiOutShortMsg(open, message) == MMSYSERR_NOERROR;
+}
+
+bool CMidiOut::SendLong(MIDIHDR* header) {
+    HMIDIOUT open = GetHandle();
+    if (open == nullptr || header == nullptr) return false;
+    midiOutPrepareHeader(open, header, kHeaderSize);
+    const bool sent = midiOutLongMsg(open, header, kHeaderSize) == MMSYSERR_NOERROR;
+    // The device copied the bytes; unprepare so the caller may free them now.
+    midiOutUnprepareHeader(open, header, kHeaderSize);
+    return sent;
+}
+
+void CMidiOut::GetDeviceName(UINT id, char* out) const {
+    MIDIOUTCAPSA caps{};
+    out[0] = '\0';
+    if (midiOutGetDevCapsA(id, &caps, kCapsSize) != MMSYSERR_NOERROR) return;
+    std::strncpy(out, caps.szPname, MAXPNAMELEN - 1);
+    out[MAXPNAMELEN - 1] = '\0';
+}
+
+DWORD CMidiOut::GetDriverVersion(UINT id) const {
+    MIDIOUTCAPSA caps{};
+    if (midiOutGetDevCapsA(id, &caps, kCapsSize) != MMSYSERR_NOERROR) return 0;
+    return caps.vDriverVersion;
+}

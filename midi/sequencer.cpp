@@ -1,0 +1,263 @@
+#include "midi/sequencer.h"
+
+#include <cstring>
+#include <vector>
+
+#include "midi/channel_monitor.h"
+
+namespace {
+
+constexpr auto kRelaxed = std::memory_order_relaxed;
+constexpr std::uint64_t kMicrosPerPeriod = 1000;
+// General MIDI System On, sent at the start of every song.
+constexpr std::uint8_t kStartMessage[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+
+}  // namespace
+
+CSequencer::CSequencer() = default;
+
+CSequencer::~CSequencer() {
+    // The timer must not call OnTimer on a half-destroyed sequencer.
+    CMidiTimer::Stop();
+    if (IsLoaded()) {
+        Unload();
+        loaded.store(0, kRelaxed);
+    }
+}
+
+std::uint64_t CSequencer::GetPositionTicks() const {
+    const std::uint64_t current_tempo = tempo.load(kRelaxed);
+    if (current_tempo == 0) return baseTicks.load(kRelaxed);
+    return baseTicks.load(kRelaxed) +
+           elapsedMs.load(kRelaxed) * static_cast<std::uint64_t>(division) * kMicrosPerPeriod / current_tempo;
+}
+
+const CMidiTrack* CSequencer::GetTrack(int index) const {
+    if (index < 0 || index >= GetTrackCount() || !tracks) return nullptr;
+    return &tracks[index];
+}
+
+void CSequencer::OnTimer() {
+    if (IsPaused()) return;
+    const std::uint64_t now = GetPositionTicks();
+    bool some_active = false;
+    try {
+        const int count = GetTrackCount();
+        for (int i = 0; i < count; ++i) {
+            CMidiTrack& track = tracks[i];
+            if (track.IsActive()) some_active = true;
+            while (track.IsActive() && track.GetTime() <= now) DispatchEvent(track);
+        }
+    } catch (EXCEPTION_MIDITRACK) {
+        CloseFromTimer();
+        return;
+    }
+    elapsedMs.fetch_add(1, kRelaxed);
+    if (some_active) playTimeMs.fetch_add(1, kRelaxed);
+    playing.store(some_active ? 1 : 0, kRelaxed);
+    if (GetRepeat() && !some_active) ResetPosition();
+}
+
+void CSequencer::DispatchEvent(CMidiTrack& track) {
+    std::uint8_t status = track.Peek();
+    if (status >= 0x80)
+        track.ReadByte();
+    else
+        status = track.GetRunningStatus();
+
+    switch (status & 0xF0) {
+        case 0x80:
+        case 0x90:
+        case 0xA0:
+        case 0xB0:
+        case 0xE0: {
+            const std::uint8_t data1 = track.ReadByte();
+            const std::uint8_t data2 = track.ReadByte();
+            midiOut.SendShort(status, data1, data2);
+            GetChannelMonitor().Apply(status, data1, data2);
+            break;
+        }
+        case 0xC0:
+        case 0xD0: {
+            const std::uint8_t data1 = track.ReadByte();
+            midiOut.SendShort(status, data1, 0);
+            GetChannelMonitor().Apply(status, data1, 0);
+            break;
+        }
+        case 0xF0:
+            if (status == 0xF0) {
+                DispatchSysEx(track);
+            } else if (status == 0xFF) {
+                const std::uint8_t type = track.Peek();
+                if (type == 0x2F) {
+                    // End of Track: no delta follows, the running status stays.
+                    track.ReadByte();
+                    track.ReadVarLen();
+                    track.SetActive(false);
+                    return;
+                }
+                DispatchMeta(track);
+            }
+            // F1 to FE: no length and no data of their own.
+            break;
+        default:
+            break;  // no status yet: the byte is taken as the next delta
+    }
+    track.SetRunningStatus(status);
+    track.AddTime(track.ReadVarLen());
+}
+
+void CSequencer::DispatchMeta(CMidiTrack& track) {
+    const std::uint8_t type = track.ReadByte();
+    const std::uint32_t length = track.ReadVarLen();
+    if (type != 0x51) {
+        track.Skip(length);
+        return;
+    }
+    // Fold the time so far into the base so the position stays continuous.
+    const std::uint64_t folded = GetPositionTicks();
+    std::uint32_t value = 0;
+    for (std::uint32_t i = 0; i < length; ++i) value = value * 256 + track.ReadByte();
+    // A Set Tempo without data would make the tempo 0: the previous one stays.
+    if (value == 0) return;
+    baseTicks.store(folded, kRelaxed);
+    elapsedMs.store(0, kRelaxed);
+    tempo.store(value, kRelaxed);
+}
+
+void CSequencer::DispatchSysEx(CMidiTrack& track) {
+    const std::uint32_t length = track.ReadVarLen();
+    // A length beyond what the track still holds is a read past its end;
+    // nothing of that size is allocated.
+    if (length > track.Remaining()) {
+        track.Skip(length);
+        track.Peek();
+    }
+    std::vector<std::uint8_t> message(std::size_t{length} + 1);
+    message[0] = 0xF0;
+    for (std::uint32_t i = 0; i < length; ++i) message[i + 1] = track.ReadByte();
+    MIDIHDR header{};
+    header.lpData = reinterpret_cast<LPSTR>(message.data());
+    header.dwBufferLength = static_cast<DWORD>(message.size());
+    header.dwFlags = 0;
+    midiOut.SendLong(&header);
+}
+
+void CSequencer::SendStartMessage() {
+    std::uint8_t message[sizeof kStartMessage];
+    std::memcpy(message, kStartMessage, sizeof message);
+    MIDIHDR header{};
+    header.lpData = reinterpret_cast<LPSTR>(message);
+    header.dwBufferLength = sizeof message;
+    midiOut.SendLong(&header);
+}
+
+void CSequencer::ResetPosition() {
+    baseTicks.store(0, kRelaxed);
+    elapsedMs.store(0, kRelaxed);
+    playTimeMs.store(0, kRelaxed);
+    SetVolume(volume.load(kRelaxed));
+    const int count = GetTrackCount();
+    for (int i = 0; i < count; ++i) {
+        try {
+            tracks[i].Rewind();
+        } catch (EXCEPTION_MIDITRACK) {
+            // Too short for its first delta: the track is simply inactive.
+        }
+    }
+    midiOut.Reset();
+    SendStartMessage();
+}
+
+void CSequencer::CloseFromTimer() {
+    std::lock_guard<std::recursive_mutex> guard(songLock);
+    playing.store(0, kRelaxed);
+    CMidiTimer::Stop();  // from inside the callback: does not wait for itself
+    midiOut.Close();
+    ReleaseTracks();
+    loaded.store(0, kRelaxed);
+}
+
+void CSequencer::Play() {
+    if (!IsPlaying()) {
+        // Keeps the callback away from the tracks while they are rewound (in
+        // the ended state the timer still runs).
+        CMidiTimer::Stop();
+        std::lock_guard<std::recursive_mutex> guard(songLock);
+        if (!IsLoaded()) return;
+        ResetPosition();
+        if (Start(1, nullptr, 0)) {
+            playing.store(1, kRelaxed);
+            paused.store(0, kRelaxed);
+        }
+    } else if (IsPaused()) {
+        paused.store(0, kRelaxed);
+        Start(1, nullptr, 0);
+    }
+}
+
+void CSequencer::Pause() {
+    paused.store(1, kRelaxed);
+    WaitIdle();
+    midiOut.Reset();
+}
+
+void CSequencer::Stop() {
+    playing.store(0, kRelaxed);
+    CMidiTimer::Stop();
+    midiOut.Reset();
+}
+
+void CSequencer::Unload() {
+    if (IsLoaded()) {
+        Stop();
+        std::lock_guard<std::recursive_mutex> guard(songLock);
+        midiOut.Close();
+    }
+    ReleaseTracks();
+}
+
+void CSequencer::SetVolume(int level) {
+    const auto v = static_cast<std::uint8_t>(level & 0xFF);
+    volume.store(v, kRelaxed);
+    HMIDIOUT handle = midiOut.GetHandle();
+    if (handle != nullptr) midiOutSetVolume(handle, (DWORD{v} << 8) | (DWORD{v} << 24));
+}
+
+int CSequencer::GetVolume() const {
+    HMIDIOUT handle = midiOut.GetHandle();
+    DWORD value = 0;
+    if (handle != nullptr && midiOutGetVolume(handle, &value) == MMSYSERR_NOERROR) return (value >> 8) & 0xFF;
+    return volume.load(kRelaxed);
+}
+
+int CSequencer::GetTempoIndex() const {
+    return static_cast<int>(tempo.load(kRelaxed) / 4000);
+}
+
+void CSequencer::GetDeviceName(char* out) const {
+    if (midiOut.IsOpen())
+        midiOut.GetDeviceName(GetSelectedDevice(), out);
+    else
+        std::strcpy(out, "(DEVICE READY)");
+}
+
+DWORD CSequencer::GetDriverVersion() const {
+    return midiOut.IsOpen() ? midiOut.GetDriverVersion(GetSelectedDevice()) : 0;
+}
+
+void CSequencer::SelectDevice(UINT id) {
+    if (!midiOut.IsOpen()) {
+        selectedDevice.store(id, kRelaxed);
+        return;
+    }
+    const bool was_paused = IsPaused();
+    if (!was_paused) Pause();
+    {
+        std::lock_guard<std::recursive_mutex> guard(songLock);
+        midiOut.Close();
+        selectedDevice.store(id, kRelaxed);
+        midiOut.Open(id);
+    }
+    if (!was_paused) Play();
+}

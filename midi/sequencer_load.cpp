@@ -1,0 +1,141 @@
+// CSequencer::Load: a song file into tracks, with the title scan.
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "midi/midi_format.h"
+#include "midi/rcp_converter.h"
+#include "midi/sequencer.h"
+
+namespace {
+
+constexpr std::uint32_t kMacBinaryHeaderBytes = 128;
+constexpr std::uint32_t kMacBinaryTypeOffset = 65;
+constexpr std::uint32_t kChunkHeaderBytes = 8;
+constexpr std::uint32_t kHeaderWordBytes = 6;
+
+std::uint32_t ReadBig32(const std::uint8_t* p) {
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+int ReadBig16(const std::uint8_t* p) {
+    return (p[0] << 8) | p[1];
+}
+
+// Closes the file however Load leaves.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+bool CSequencer::Load(const char* path) {
+    if (IsLoaded()) {
+        Unload();
+        loaded.store(0, std::memory_order_relaxed);
+    }
+    if (path == nullptr) return false;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+    if (!file) return false;
+    std::vector<std::uint8_t> buffer(MAX_SONG_BYTES, 0);
+    const auto read = static_cast<std::uint32_t>(std::fread(buffer.data(), 1, MAX_SONG_BYTES, file.get()));
+
+    const std::uint8_t* smf = nullptr;
+    // Bytes of SMF data that may be read; the converter's own result is
+    // complete by its contract, so it is bounded by its chunk lengths alone.
+    std::uint32_t available = 0;
+    switch (DetectMidiFormat(buffer.data(), read)) {
+        case MIDIFORMAT_SMF:
+            smf = buffer.data();
+            available = read;
+            break;
+        case MIDIFORMAT_RCP: {
+            CRcpConverter& converter = rcpConverter != nullptr ? *rcpConverter : GetRcpConverter();
+            smf = converter.ConvertToSmf(buffer.data(), read, 0);
+            available = UINT32_MAX;
+            break;
+        }
+        case MIDIFORMAT_UNKNOWN:
+            // A Standard MIDI File in a MacBinary wrapper: type "Midi" and the
+            // data fork after the 128-byte header.
+            if (read > kMacBinaryHeaderBytes && std::memcmp(&buffer[kMacBinaryTypeOffset], "Midi", 4) == 0 &&
+                DetectMidiFormat(&buffer[kMacBinaryHeaderBytes], read - kMacBinaryHeaderBytes) == MIDIFORMAT_SMF) {
+                smf = &buffer[kMacBinaryHeaderBytes];
+                available = read - kMacBinaryHeaderBytes;
+            }
+            break;
+    }
+    if (smf == nullptr || !BuildTracks(smf, available)) return false;
+
+    ScanTitle();
+    if (!midiOut.Open(selectedDevice.load(std::memory_order_relaxed))) {
+        ReleaseTracks();
+        return false;
+    }
+    tempo.store(1'000'000, std::memory_order_relaxed);
+    return true;
+}
+
+bool CSequencer::BuildTracks(const std::uint8_t* smf, std::uint32_t available) {
+    // The three header words are always taken from the six bytes after the
+    // chunk header, whatever length the header declares.
+    if (available < kChunkHeaderBytes + kHeaderWordBytes) return false;
+    const std::uint32_t header_length = ReadBig32(smf + 4);
+    format = ReadBig16(smf + 8);
+    const int count = ReadBig16(smf + 10);
+    division = ReadBig16(smf + 12);
+
+    // A chunk that runs past the data read fails the load rather than
+    // reading outside them.
+    std::uint64_t offset = std::uint64_t{kChunkHeaderBytes} + header_length;
+    auto built = std::make_unique<CMidiTrack[]>(count > 0 ? count : 1);
+    for (int i = 0; i < count; ++i) {
+        if (offset + kChunkHeaderBytes > available) return false;
+        const std::uint32_t length = ReadBig32(smf + offset + 4);
+        offset += kChunkHeaderBytes;
+        if (offset + length > available) return false;
+        built[i].SetData(smf + offset, length);
+        offset += length;
+    }
+    tracks = std::move(built);
+    trackCount.store(count, std::memory_order_relaxed);
+    return true;
+}
+
+void CSequencer::ScanTitle() {
+    if (GetTrackCount() <= 0) return;
+    title[0] = '\0';
+    CMidiTrack& track = tracks[0];
+    // The scan looks for FF 03 anywhere in the bytes, not event by event.
+    std::int64_t counter = 0;
+    const std::int64_t limit = static_cast<std::int64_t>(track.GetLength()) - 3;
+    int copied = 0;
+    try {
+        track.Rewind();
+        while (counter < limit) {
+            if (track.ReadByte() != 0xFF) {
+                ++counter;
+                continue;
+            }
+            if (track.ReadByte() != 0x03) {
+                counter += 2;
+                continue;
+            }
+            std::uint32_t length = track.ReadVarLen();
+            if (length > static_cast<std::uint32_t>(MAX_TITLE)) length = MAX_TITLE;
+            while (copied < static_cast<int>(length)) title[copied++] = static_cast<char>(track.ReadByte());
+            break;
+        }
+    } catch (EXCEPTION_MIDITRACK) {
+        // The end of track 0 ends the scan; the load goes on.
+    }
+    title[copied] = '\0';
+}
+
+void CSequencer::ReleaseTracks() {
+    std::lock_guard<std::recursive_mutex> guard(songLock);
+    trackCount.store(0, std::memory_order_relaxed);
+    tracks.reset();
+}
