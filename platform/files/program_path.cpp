@@ -27,7 +27,7 @@ bool HasDrive(std::string_view path) {
 std::string JoinNative(const std::string& root, const std::vector<std::string>& names) {
     std::string out = root;
     for (const std::string& name : names) {
-        if (out.empty() || out.back() != '/')
+        if (!out.empty() && out.back() != '/')
             out += '/';
         out += name;
     }

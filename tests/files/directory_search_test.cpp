@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "platform/files.h"
+#include "tests/files/temp_folder.h"
+
+namespace {
+
+std::vector<std::string> Search(const char* spec) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(spec, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(found.cFileName);
+    while (FindNextFileA(search, &found));
+    EXPECT_TRUE(FindClose(search));
+    return names;
+}
+
+}  // namespace
+
+TEST(DirectorySearch, ListsDotEntriesFirstThenEveryMatch) {
+    TempFolder folder;
+    folder.AddFile("SONG.MID");
+    folder.AddFile("song.txt");
+    folder.AddFolder("DATA");
+    WorkingDirectory inside(folder.Path());
+    std::vector<std::string> all = Search(".\\*.*");
+    ASSERT_EQ(all.size(), 5u);
+    EXPECT_EQ(all[0], ".");
+    EXPECT_EQ(all[1], "..");
+    EXPECT_EQ(std::set<std::string>(all.begin() + 2, all.end()),
+              (std::set<std::string>{"SONG.MID", "song.txt", "DATA"}));
+    EXPECT_EQ(Search("*.TXT"), std::vector<std::string>{"song.txt"});
+    EXPECT_TRUE(Search(".\\*.RCP").empty());
+    EXPECT_EQ(GetFileAttributesA("DATA") & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(GetFileAttributesA("SONG.MID") & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_EQ(GetFileAttributesA("GONE.MID"), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(DirectorySearch, TheDriveRootHasNoDotEntries) {
+    std::vector<std::string> root = Search("C:\\*.*");
+    ASSERT_FALSE(root.empty());
+    EXPECT_EQ(std::count(root.begin(), root.end(), ".."), 0);
+    EXPECT_EQ(std::count(root.begin(), root.end(), "."), 0);
+}
+
+TEST(DirectorySearch, MissingOrUnreadableFoldersFindNothing) {
+    EXPECT_EQ(Search("C:\\no\\such\\folder\\*.*").size(), 0u);
+    EXPECT_EQ(Search("Q:\\*.*").size(), 0u);
+    EXPECT_FALSE(FindClose(INVALID_HANDLE_VALUE));
+}
+
+// Whatever the listing shows must open and enter again.
+TEST(DirectorySearch, EveryListedNameOpensAndEntersAgain) {
+    TempFolder folder;
+    const std::string files[] = {"caf\xC3\xA9.mid",      "\xE6\x9B\xB2.MID",
+                                 "\xF0\x9F\x8E\xB5.txt", "bad\xFF.rcp",
+                                 "100%41.mid",           std::string(251, 'n') + ".MID"};
+    for (const std::string& name : files)
+        folder.AddFile(name, "content");
+    folder.AddFolder(
+        "d\xC3\xAF"
+        "r");
+    WorkingDirectory inside(folder.Path());
+    int opened = 0, entered = 0;
+    for (const std::string& name : Search("*.*")) {
+        if (name == "." || name == "..")
+            continue;
+        DWORD attributes = GetFileAttributesA(name.c_str());
+        ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << name;
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ASSERT_TRUE(SetCurrentDirectoryA(name.c_str())) << name;
+            ASSERT_TRUE(SetCurrentDirectoryA("..\\"));
+            ++entered;
+        } else {
+            FILE* file = platform::OpenFile(name.c_str(), "rb");
+            ASSERT_NE(file, nullptr) << name;
+            std::fclose(file);
+            ++opened;
+        }
+    }
+    EXPECT_EQ(opened, 6);
+    EXPECT_EQ(entered, 1);
+}
+
+TEST(DirectorySearch, OpeningIgnoresCaseLikeWin32) {
+    TempFolder folder;
+    folder.AddFile("SONG.TXT", "text");
+    WorkingDirectory inside(folder.Path());
+    FILE* file = platform::OpenFile("SONG.txt", "rb");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    EXPECT_EQ(platform::OpenFile("OTHER.txt", "rb"), nullptr);
+}
+
+TEST(CurrentDirectory, ReadsInDriveLetterFormAndStopsAtTheRoot) {
+    TempFolder folder;
+    folder.AddFolder("sub");
+    WorkingDirectory inside(folder.Path());
+    char path[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(sizeof path, path);
+    ASSERT_GT(length, 3u);
+    EXPECT_EQ(std::strlen(path), length);
+    EXPECT_EQ(path[1], ':');
+    EXPECT_EQ(path[2], '\\');
+    EXPECT_EQ(std::strchr(path, '/'), nullptr);
+    EXPECT_EQ(GetCurrentDirectoryA(2, path), length + 1);  // too small: the size needed
+
+    ASSERT_TRUE(SetCurrentDirectoryA("sub"));
+    ASSERT_TRUE(SetCurrentDirectoryA("..\\"));
+    EXPECT_EQ(std::filesystem::current_path(), folder.Path());
+    EXPECT_FALSE(SetCurrentDirectoryA("missing"));
+    EXPECT_FALSE(SetCurrentDirectoryA("Q:\\"));
+
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+    ASSERT_TRUE(SetCurrentDirectoryA("..\\..\\"));
+    ASSERT_EQ(GetCurrentDirectoryA(sizeof path, path), 3u);
+    EXPECT_STREQ(path, "C:\\");
+}
+
+TEST(SplitPath, SplitsDriveFolderNameAndExtension) {
+    char drive[_MAX_DRIVE], dir[_MAX_DIR], name[_MAX_FNAME], ext[_MAX_EXT];
+    _splitpath("C:\\MY.SONGS\\TRACK", drive, dir, name, ext);
+    EXPECT_STREQ(drive, "C:");
+    EXPECT_STREQ(dir, "\\MY.SONGS\\");
+    EXPECT_STREQ(name, "TRACK");
+    EXPECT_STREQ(ext, "");
+    _splitpath("a.b.mid", nullptr, dir, name, ext);
+    EXPECT_STREQ(dir, "");
+    EXPECT_STREQ(name, "a.b");
+    EXPECT_STREQ(ext, ".mid");
+    // "\x83\x5C" is one character whose trail byte is a backslash.
+    _splitpath("\x83\x5C.MID", nullptr, dir, name, ext);
+    EXPECT_STREQ(dir, "");
+    EXPECT_STREQ(name, "\x83\x5C");
+}
