@@ -3,6 +3,7 @@
 #include "app/error_box.h"
 #include "app/panel_setup.h"
 #include "app/sysinfo.h"
+#include "gfx/exception.h"
 #include "gfx/str.h"
 
 #include <cstdio>
@@ -56,7 +57,12 @@ int CApplicationBase::Exit() { return 0; }
 
 CApplication::CApplication() = default;
 
-CApplication::~CApplication() = default;
+CApplication::~CApplication() { CloseInstanceMutex(); }
+
+void CApplication::CloseInstanceMutex() {
+    if (instance_mutex_ != nullptr) CloseHandle(instance_mutex_);
+    instance_mutex_ = nullptr;
+}
 
 void CApplication::Quit(int exitCode) { PostQuitMessage(exitCode); }
 
@@ -79,12 +85,23 @@ bool CApplication::Init() {
     try {
         StartUp();
     } catch (ErrorCode code) {
-        Shutdown();
-        ReleaseMutex(instance_mutex_);
-        ShowErrorBox(code);
+        FailStartUp(code);
+        return false;
+    } catch (const IException&) {
+        // The segment font's failure is reported like an internal error.
+        FailStartUp(ERRORCODE_INTERNAL);
         return false;
     }
     return true;
+}
+
+void CApplication::FailStartUp(ErrorCode code) {
+    Shutdown();
+    ReleaseMutex(instance_mutex_);
+    // Closed as well, so the name is free again even before the process
+    // ends.
+    CloseInstanceMutex();
+    ShowErrorBox(code);
 }
 
 void CApplication::RefuseSecondInstance() {

@@ -76,6 +76,9 @@ private:
     void StartUp();
     // Message 1: the program is running already.
     void RefuseSecondInstance();
+    void CloseInstanceMutex();
+    // Takes down what was built, frees the name and shows the error box.
+    void FailStartUp(int code);
 
     HANDLE instance_mutex_ = nullptr;
     // Created during start-up, deleted by Shutdown; the same object as the
