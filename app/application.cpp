@@ -20,51 +20,69 @@ constexpr unsigned kMessageAlreadyRunning = 1;
 }  // namespace
 
 CApplicationBase::CApplicationBase() {
-    if (the_application != nullptr) throw ErrorCode{ERRORCODE_INTERNAL};
+    if (the_application != nullptr)
+        throw ErrorCode{ERRORCODE_INTERNAL};
     the_application = this;
 }
 
 CApplicationBase::~CApplicationBase() {
-    if (the_application == this) the_application = nullptr;
+    if (the_application == this)
+        the_application = nullptr;
 }
 
-CApplicationBase* CApplicationBase::Get() { return the_application; }
+CApplicationBase* CApplicationBase::Get() {
+    return the_application;
+}
 
 int CApplicationBase::Run() {
     MSG message;
     for (;;) {
         // PeekMessageA waits about a millisecond on an empty queue, so this
         // polling does not spin a core.
-        while (!PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) Idle();
+        while (!PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE))
+            Idle();
         BOOL result = GetMessageA(&message, nullptr, 0, 0);
-        if (result == 0 || result == -1) return result;
+        if (result == 0 || result == -1)
+            return result;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
 }
 
-LRESULT CApplicationBase::DefaultWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CApplicationBase::DefaultWindowProc(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam) {
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void CApplicationBase::Quit(int exitCode) { PostQuitMessage(exitCode); }
+void CApplicationBase::Quit(int exitCode) {
+    PostQuitMessage(exitCode);
+}
 
 void CApplicationBase::Idle() {}
 
-bool CApplicationBase::Init() { return true; }
+bool CApplicationBase::Init() {
+    return true;
+}
 
-int CApplicationBase::Exit() { return 0; }
+int CApplicationBase::Exit() {
+    return 0;
+}
 
 CApplication::CApplication() = default;
 
-CApplication::~CApplication() { CloseInstanceMutex(); }
+CApplication::~CApplication() {
+    CloseInstanceMutex();
+}
 
 void CApplication::CloseInstanceMutex() {
-    if (instance_mutex_ != nullptr) CloseHandle(instance_mutex_);
+    if (instance_mutex_ != nullptr)
+        CloseHandle(instance_mutex_);
     instance_mutex_ = nullptr;
 }
 
-void CApplication::Quit(int exitCode) { PostQuitMessage(exitCode); }
+void CApplication::Quit(int exitCode) {
+    PostQuitMessage(exitCode);
+}
 
 bool CApplication::Init() {
     HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kInstanceMutexName);
@@ -108,7 +126,8 @@ void CApplication::RefuseSecondInstance() {
     CStr format;
     format.LoadString(kMessageAlreadyRunning, kMessageBufferBytes);
     char text[kMessageBufferBytes];
-    std::snprintf(text, sizeof text, format.GetBuffer() != nullptr ? format.GetBuffer() : "%s", kProductName);
+    std::snprintf(text, sizeof text, format.GetBuffer() != nullptr ? format.GetBuffer() : "%s",
+                  kProductName);
     MessageBoxA(nullptr, text, kErrorBoxCaption, MB_ICONWARNING);
 }
 
@@ -124,8 +143,10 @@ void CApplication::StartUp() {
 
     DetectCpu();
 
-    if (info.osVersion.dwPlatformId == VER_PLATFORM_WIN32s) throw ErrorCode{ERRORCODE_WIN32S};
-    if (info.systemInfo.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_INTEL) throw ErrorCode{ERRORCODE_NOT_INTEL};
+    if (info.osVersion.dwPlatformId == VER_PLATFORM_WIN32s)
+        throw ErrorCode{ERRORCODE_WIN32S};
+    if (info.systemInfo.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_INTEL)
+        throw ErrorCode{ERRORCODE_NOT_INTEL};
 
     ConstructPanels();
 }
@@ -140,9 +161,11 @@ void CApplication::Shutdown() {}
 
 int WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     CApplicationBase* application = CApplicationBase::Get();
-    if (application == nullptr) return -1;
+    if (application == nullptr)
+        return -1;
     application->SetInstanceHandle(instance);
-    if (!application->Init()) return -1;
+    if (!application->Init())
+        return -1;
     application->Run();
     return application->Exit();
 }
