@@ -19,14 +19,14 @@ constexpr unsigned kMessageBufferBytes = 256;
 
 unsigned ErrorMessageId(ErrorCode code) {
     switch (code) {
-    case ERRORCODE_WIN32S:
-        return 5;
-    case ERRORCODE_NOT_INTEL:
-        return 6;
-    case ERRORCODE_DIRECTDRAW:
-        return 3;
-    default:
-        return 4;
+        case ERRORCODE_WIN32S:
+            return 5;
+        case ERRORCODE_NOT_INTEL:
+            return 6;
+        case ERRORCODE_DIRECTDRAW:
+            return 3;
+        default:
+            return 4;
     }
 }
 

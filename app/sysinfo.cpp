@@ -11,10 +11,12 @@ SysInfo& GetSysInfo() {
 void LoadVersionNumbers() {
     SysInfo& info = GetSysInfo();
     char path[MAX_PATH];
-    if (GetModuleFileNameA(nullptr, path, sizeof path) == 0) return;
+    if (GetModuleFileNameA(nullptr, path, sizeof path) == 0)
+        return;
     DWORD handle = 0;
     DWORD size = GetFileVersionInfoSizeA(path, &handle);
-    if (size == 0) return;
+    if (size == 0)
+        return;
     auto block = std::make_unique<unsigned char[]>(size);
     if (!GetFileVersionInfoA(path, handle, size, block.get())) {
         info.versionMajor = info.versionMinor = info.versionBuild = 0;
@@ -30,9 +32,13 @@ void LoadVersionNumbers() {
     }
 }
 
-bool CpuidInstruction::Available() const { return platform::CpuidAvailable(); }
+bool CpuidInstruction::Available() const {
+    return platform::CpuidAvailable();
+}
 
-platform::CpuidRegisters CpuidInstruction::Execute(DWORD leaf) const { return platform::Cpuid(leaf); }
+platform::CpuidRegisters CpuidInstruction::Execute(DWORD leaf) const {
+    return platform::Cpuid(leaf);
+}
 
 void DetectCpu(SysInfo& info, const CpuidInstruction& cpuid) {
     DWORD signature = 0;
@@ -42,7 +48,8 @@ void DetectCpu(SysInfo& info, const CpuidInstruction& cpuid) {
         // EBX, EDX, ECX, each register's bytes from low to high.
         char vendor[13];
         const DWORD words[3] = {leaf0.ebx, leaf0.edx, leaf0.ecx};
-        for (int i = 0; i < 12; ++i) vendor[i] = static_cast<char>((words[i / 4] >> (8 * (i % 4))) & 0xFF);
+        for (int i = 0; i < 12; ++i)
+            vendor[i] = static_cast<char>((words[i / 4] >> (8 * (i % 4))) & 0xFF);
         vendor[12] = '\0';
         std::memcpy(info.cpuVendor, vendor, sizeof vendor);
         if (leaf0.eax != 0) {
@@ -61,4 +68,6 @@ void DetectCpu(SysInfo& info, const CpuidInstruction& cpuid) {
     }
 }
 
-void DetectCpu() { DetectCpu(GetSysInfo(), CpuidInstruction()); }
+void DetectCpu() {
+    DetectCpu(GetSysInfo(), CpuidInstruction());
+}

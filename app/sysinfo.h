@@ -12,7 +12,7 @@ struct SysInfo {
     std::uint16_t versionBuild;
     OSVERSIONINFOA osVersion;
     SYSTEM_INFO systemInfo;
-    char cpuVendor[16];  // the 12-character CPUID vendor text, or "(UNKNOWN)"
+    char cpuVendor[16];       // the 12-character CPUID vendor text, or "(UNKNOWN)"
     std::int32_t cpuidValid;  // 1 when CPUID leaf 1 gave a nonzero feature word
     std::int32_t cpuFamily;
     std::int32_t cpuModel;

@@ -28,7 +28,8 @@ template <typename T, typename Default = T>
 struct ObjectElements {
     static T* MakeDefault() { return new Default(); }
     static void Destroy(T* element) {
-        if (element != nullptr) delete element;
+        if (element != nullptr)
+            delete element;
     }
 };
 
@@ -41,7 +42,8 @@ public:
 
     // Destroys every element while the array owns them.
     virtual ~CArray() {
-        if (owns_) CArray::SetSize(0);
+        if (owns_)
+            CArray::SetSize(0);
     }
 
     // Resizes to exactly `n` positions: the first min(n, count) keep their
@@ -49,22 +51,26 @@ public:
     virtual void SetSize(std::uint32_t n) {
         auto resized = std::make_unique<T*[]>(n);
         std::uint32_t kept = n < count_ ? n : count_;
-        for (std::uint32_t i = 0; i < kept; ++i) resized[i] = items_[i];
-        for (std::uint32_t i = kept; i < n; ++i) resized[i] = nullptr;
+        for (std::uint32_t i = 0; i < kept; ++i)
+            resized[i] = items_[i];
+        for (std::uint32_t i = kept; i < n; ++i)
+            resized[i] = nullptr;
         // The removed elements are destroyed only after the array is
         // consistent again, so a destructor that looks at (or removes itself
         // from) this array sees it without them.
         std::vector<T*> removed(items_.get() + kept, items_.get() + count_);
         items_ = std::move(resized);
         count_ = n;
-        for (T* element : removed) Elements::Destroy(element);
+        for (T* element : removed)
+            Elements::Destroy(element);
     }
 
     // Resizes to `n` and fills each new position with a default element.
     virtual void SetSizeNew(std::uint32_t n) {
         std::uint32_t old_count = GetCount();
         SetSize(n);
-        for (std::uint32_t i = old_count; i < n; ++i) items_[i] = Elements::MakeDefault();
+        for (std::uint32_t i = old_count; i < n; ++i)
+            items_[i] = Elements::MakeDefault();
     }
 
     virtual int Add(T* element) { return InsertAt(GetCount(), element); }
@@ -83,9 +89,11 @@ public:
     // 0, and nothing changes, when index is past the end.
     virtual int InsertAt(std::uint32_t index, T* element) {
         std::uint32_t old_count = GetCount();
-        if (index > old_count) return 0;
+        if (index > old_count)
+            return 0;
         SetSize(old_count + 1);
-        for (std::uint32_t i = old_count; i > index; --i) items_[i] = items_[i - 1];
+        for (std::uint32_t i = old_count; i > index; --i)
+            items_[i] = items_[i - 1];
         items_[index] = element;
         return 1;
     }
@@ -104,20 +112,25 @@ public:
     // Removes the `n` elements from `index` on and destroys them. 0, and
     // nothing changes, when the run does not lie inside the array.
     virtual int RemoveAndDestroy(std::uint32_t index, std::uint32_t n) {
-        if (!InRange(index, n)) return 0;
+        if (!InRange(index, n))
+            return 0;
         std::vector<T*> removed(items_.get() + index, items_.get() + index + n);
         RemoveAt(index, n);
-        for (T* element : removed) Elements::Destroy(element);
+        for (T* element : removed)
+            Elements::Destroy(element);
         return 1;
     }
 
     // Removes the `n` elements from `index` on without destroying them. 0,
     // and nothing changes, when the run does not lie inside the array.
     virtual int RemoveAt(std::uint32_t index, std::uint32_t n) {
-        if (!InRange(index, n)) return 0;
+        if (!InRange(index, n))
+            return 0;
         std::uint32_t count = GetCount();
-        for (std::uint32_t i = index; i + n < count; ++i) items_[i] = items_[i + n];
-        for (std::uint32_t i = count - n; i < count; ++i) items_[i] = nullptr;
+        for (std::uint32_t i = index; i + n < count; ++i)
+            items_[i] = items_[i + n];
+        for (std::uint32_t i = count - n; i < count; ++i)
+            items_[i] = nullptr;
         SetSize(count - n);
         return 1;
     }
@@ -132,11 +145,13 @@ public:
 
     // Throws 0 on an empty array.
     virtual T* GetLast() const {
-        if (GetCount() == 0) throw 0;
+        if (GetCount() == 0)
+            throw 0;
         return GetAt(GetCount() - 1);
     }
     virtual T* GetFirst() const {
-        if (GetCount() == 0) throw 0;
+        if (GetCount() == 0)
+            throw 0;
         return GetAt(0);
     }
 

@@ -13,16 +13,19 @@ constexpr std::uint32_t kBlockGranule = 64;
 }  // namespace
 
 CStr::CStr(const CStr& other) {
-    if (other.buffer_ != nullptr) Assign(other.buffer_);
+    if (other.buffer_ != nullptr)
+        Assign(other.buffer_);
 }
 
 CStr& CStr::operator=(const CStr& other) {
-    if (this != &other && other.buffer_ != nullptr) Assign(other.buffer_);
+    if (this != &other && other.buffer_ != nullptr)
+        Assign(other.buffer_);
     return *this;
 }
 
 CStr::CStr(CStr&& other) noexcept
-    : buffer_(std::exchange(other.buffer_, nullptr)), capacity_(std::exchange(other.capacity_, 0)) {}
+    : buffer_(std::exchange(other.buffer_, nullptr)),
+      capacity_(std::exchange(other.capacity_, 0)) {}
 
 CStr& CStr::operator=(CStr&& other) noexcept {
     if (this != &other) {
@@ -33,21 +36,27 @@ CStr& CStr::operator=(CStr&& other) noexcept {
     return *this;
 }
 
-CStr::~CStr() { delete[] buffer_; }
+CStr::~CStr() {
+    delete[] buffer_;
+}
 
 int CStr::Equals(const char* text) const {
-    if (buffer_ == nullptr || text == nullptr) return 0;
+    if (buffer_ == nullptr || text == nullptr)
+        return 0;
     return std::strcmp(buffer_, text) == 0 ? 1 : 0;
 }
 
-char* CStr::GetBuffer() const { return buffer_; }
+char* CStr::GetBuffer() const {
+    return buffer_;
+}
 
 std::uint32_t CStr::GetLength() const {
     return buffer_ == nullptr ? 0 : static_cast<std::uint32_t>(std::strlen(buffer_));
 }
 
 std::uint32_t CStr::GetCharCount() const {
-    if (buffer_ == nullptr) return 0;
+    if (buffer_ == nullptr)
+        return 0;
     std::uint32_t count = 0;
     for (const char* at = buffer_; *at != '\0'; ++count) {
         // A lead byte takes the byte after it, unless that is the terminator:
@@ -60,18 +69,23 @@ std::uint32_t CStr::GetCharCount() const {
     return count;
 }
 
-std::uint32_t CStr::GetCapacity() const { return capacity_; }
+std::uint32_t CStr::GetCapacity() const {
+    return capacity_;
+}
 
 int CStr::LoadString(unsigned id, std::uint32_t size) {
     Reserve(size);
-    if (buffer_ == nullptr) return 0;
+    if (buffer_ == nullptr)
+        return 0;
     CApplicationBase* application = CApplicationBase::Get();
-    HINSTANCE instance = application != nullptr ? application->GetInstanceHandle() : GetModuleHandleA(nullptr);
+    HINSTANCE instance =
+        application != nullptr ? application->GetInstanceHandle() : GetModuleHandleA(nullptr);
     return LoadStringA(instance, id, buffer_, static_cast<int>(capacity_)) > 0 ? 1 : 0;
 }
 
 void CStr::Assign(const char* text) {
-    if (text == nullptr || IsBadReadPtr(text, 1)) throw 0;
+    if (text == nullptr || IsBadReadPtr(text, 1))
+        throw 0;
     std::size_t length = std::strlen(text);
     if (text >= buffer_ && text < buffer_ + capacity_) {
         // Assigning from our own block: growing would free the source.
@@ -83,7 +97,8 @@ void CStr::Assign(const char* text) {
 }
 
 void CStr::Reserve(std::uint32_t needed) {
-    if (needed <= capacity_) return;
+    if (needed <= capacity_)
+        return;
     std::uint32_t size = (needed + kBlockGranule - 1) / kBlockGranule * kBlockGranule;
     delete[] buffer_;
     buffer_ = nullptr;

@@ -66,8 +66,9 @@ using LPTHREAD_START_ROUTINE = DWORD(WINAPI*)(LPVOID parameter);
 // Starts `start(parameter)` on a new thread (held back until ResumeThread
 // with CREATE_SUSPENDED). The stack size 0 means the default. Returns null
 // on failure.
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stack_size, LPTHREAD_START_ROUTINE start,
-                    LPVOID parameter, DWORD creation_flags, LPDWORD thread_id);
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stack_size,
+                    LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD creation_flags,
+                    LPDWORD thread_id);
 // Lets a thread created with CREATE_SUSPENDED run. Returns the previous
 // suspend count (1 the first time, then 0), or (DWORD)-1 on a bad handle.
 DWORD ResumeThread(HANDLE thread);
@@ -87,7 +88,8 @@ int GetThreadPriority(HANDLE thread);
 // An event, manual-reset (stays signalled until ResetEvent) or automatic
 // (one waiter passes, then it is reset). Names are ignored: every event is
 // private to the process.
-HANDLE CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manual_reset, BOOL initial_state, LPCSTR name);
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manual_reset, BOOL initial_state,
+                    LPCSTR name);
 BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
 

@@ -124,7 +124,8 @@ void SetMessagePump(void (*pump)());
 void SetWindowProcedureLookup(WNDPROC (*lookup)(HWND window));
 // Where DefWindowProcA sends what only the window layer can do (WM_CLOSE,
 // SC_MINIMIZE); its result is returned.
-void SetWindowDefaultHandler(LRESULT (*handler)(HWND window, UINT message, WPARAM wParam, LPARAM lParam));
+void SetWindowDefaultHandler(LRESULT (*handler)(HWND window, UINT message, WPARAM wParam,
+                                                LPARAM lParam));
 // The window that close requests go to (null: none).
 void SetCloseRequestWindow(HWND window);
 // A close request: WM_CLOSE to the close-request window, or WM_QUIT with

@@ -1,7 +1,6 @@
 // The process entry: the one application object, then WinMain.
 #include "app/application.h"
 
-
 namespace {
 
 // Constructed before main, as the program's one application.

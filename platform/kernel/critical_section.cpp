@@ -12,12 +12,22 @@ std::recursive_mutex& MutexOf(LPCRITICAL_SECTION section) {
 
 }  // namespace
 
-void InitializeCriticalSection(LPCRITICAL_SECTION section) { new (section->storage) std::recursive_mutex(); }
+void InitializeCriticalSection(LPCRITICAL_SECTION section) {
+    new (section->storage) std::recursive_mutex();
+}
 
-void DeleteCriticalSection(LPCRITICAL_SECTION section) { MutexOf(section).~recursive_mutex(); }
+void DeleteCriticalSection(LPCRITICAL_SECTION section) {
+    MutexOf(section).~recursive_mutex();
+}
 
-void EnterCriticalSection(LPCRITICAL_SECTION section) { MutexOf(section).lock(); }
+void EnterCriticalSection(LPCRITICAL_SECTION section) {
+    MutexOf(section).lock();
+}
 
-BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section) { return MutexOf(section).try_lock() ? TRUE : FALSE; }
+BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section) {
+    return MutexOf(section).try_lock() ? TRUE : FALSE;
+}
 
-void LeaveCriticalSection(LPCRITICAL_SECTION section) { MutexOf(section).unlock(); }
+void LeaveCriticalSection(LPCRITICAL_SECTION section) {
+    MutexOf(section).unlock();
+}

@@ -14,7 +14,8 @@ public:
         std::unique_lock<std::mutex> hold(lock_);
         if (!platform::kernel::WaitFor(changed_, hold, milliseconds, [this] { return signalled_; }))
             return WAIT_TIMEOUT;
-        if (!manual_reset_) signalled_ = false;
+        if (!manual_reset_)
+            signalled_ = false;
         return WAIT_OBJECT_0;
     }
 
@@ -44,7 +45,8 @@ private:
 }  // namespace
 
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manual_reset, BOOL initial_state, LPCSTR) {
-    return platform::kernel::AddHandle(std::make_shared<Event>(manual_reset != FALSE, initial_state != FALSE));
+    return platform::kernel::AddHandle(
+        std::make_shared<Event>(manual_reset != FALSE, initial_state != FALSE));
 }
 
 BOOL SetEvent(HANDLE event) {

@@ -9,7 +9,8 @@ namespace platform::kernel {
 std::string ExecutablePath() {
     std::string path(4096, '\0');
     ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
-    if (length <= 0 || static_cast<size_t>(length) >= path.size()) return {};
+    if (length <= 0 || static_cast<size_t>(length) >= path.size())
+        return {};
     path.resize(static_cast<size_t>(length));
     return path;
 }
@@ -25,14 +26,16 @@ std::string ToDriveLetterPath(std::string_view native_path) {
     size_t start = 0;
     while (start < native_path.size()) {
         size_t slash = native_path.find('/', start);
-        if (slash == std::string_view::npos) slash = native_path.size();
+        if (slash == std::string_view::npos)
+            slash = native_path.size();
         if (slash > start) {
             result += '\\';
             result += platform::NativeNameToProgram(native_path.substr(start, slash - start));
         }
         start = slash + 1;
     }
-    if (result.size() == 2) result += '\\';
+    if (result.size() == 2)
+        result += '\\';
     return result;
 }
 

@@ -44,7 +44,8 @@ bool RemoveHandle(HANDLE handle) {
     HandleTable& table = Table();
     std::lock_guard<std::mutex> hold(table.lock);
     auto found = table.objects.find(reinterpret_cast<UINT_PTR>(handle));
-    if (found == table.objects.end()) return false;
+    if (found == table.objects.end())
+        return false;
     removed = std::move(found->second);
     table.objects.erase(found);
     return true;

@@ -4,6 +4,10 @@ namespace {
 thread_local DWORD last_error = ERROR_SUCCESS;
 }
 
-DWORD GetLastError() { return last_error; }
+DWORD GetLastError() {
+    return last_error;
+}
 
-void SetLastError(DWORD error) { last_error = error; }
+void SetLastError(DWORD error) {
+    last_error = error;
+}

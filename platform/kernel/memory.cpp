@@ -20,7 +20,9 @@ struct alignas(std::max_align_t) BlockHeader {
     SIZE_T size;
 };
 
-BlockHeader* HeaderOf(HGLOBAL memory) { return static_cast<BlockHeader*>(memory) - 1; }
+BlockHeader* HeaderOf(HGLOBAL memory) {
+    return static_cast<BlockHeader*>(memory) - 1;
+}
 
 // "Name:   1234 kB" lines of a /proc file, in bytes; 0 when missing.
 SIZE_T ReadKilobytes(const char* file, const char* key) {
@@ -28,8 +30,10 @@ SIZE_T ReadKilobytes(const char* file, const char* key) {
     std::string line;
     size_t key_length = std::strlen(key);
     while (std::getline(in, line)) {
-        if (line.compare(0, key_length, key) == 0 && line.size() > key_length && line[key_length] == ':')
-            return static_cast<SIZE_T>(std::strtoull(line.c_str() + key_length + 1, nullptr, 10)) * 1024u;
+        if (line.compare(0, key_length, key) == 0 && line.size() > key_length &&
+            line[key_length] == ':')
+            return static_cast<SIZE_T>(std::strtoull(line.c_str() + key_length + 1, nullptr, 10)) *
+                   1024u;
     }
     return 0;
 }
@@ -54,15 +58,18 @@ bool KernelCanRead(const void* pointer, SIZE_T size) {
         iovec local{scratch, chunk};
         iovec remote{const_cast<char*>(at), chunk};
         ssize_t read = process_vm_readv(getpid(), &local, 1, &remote, 1, 0);
-        if (read < 0 && errno == EFAULT) return false;
+        if (read < 0 && errno == EFAULT)
+            return false;
         if (read < 0) {
             int ends[2];
-            if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return true;  // cannot tell: assume readable
+            if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
+                return true;  // cannot tell: assume readable
             ssize_t written = write(ends[1], at, chunk);
             bool fault = written < 0 && errno == EFAULT;
             close(ends[0]);
             close(ends[1]);
-            if (fault) return false;
+            if (fault)
+                return false;
         } else if (read == 0) {
             return false;
         } else {
@@ -93,26 +100,36 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
 }
 
 HGLOBAL GlobalFree(HGLOBAL memory) {
-    if (memory != nullptr) std::free(HeaderOf(memory));
+    if (memory != nullptr)
+        std::free(HeaderOf(memory));
     return nullptr;
 }
 
-LPVOID GlobalLock(HGLOBAL memory) { return memory; }
+LPVOID GlobalLock(HGLOBAL memory) {
+    return memory;
+}
 
-BOOL GlobalUnlock(HGLOBAL) { return FALSE; }  // fixed blocks have no lock count
+BOOL GlobalUnlock(HGLOBAL) {
+    return FALSE;
+}  // fixed blocks have no lock count
 
-SIZE_T GlobalSize(HGLOBAL memory) { return memory == nullptr ? 0 : HeaderOf(memory)->size; }
+SIZE_T GlobalSize(HGLOBAL memory) {
+    return memory == nullptr ? 0 : HeaderOf(memory)->size;
+}
 
 void GlobalMemoryStatus(LPMEMORYSTATUS status) {
-    if (status == nullptr) return;
+    if (status == nullptr)
+        return;
     std::memset(status, 0, sizeof *status);
     status->dwLength = sizeof *status;
     SIZE_T total = ReadKilobytes("/proc/meminfo", "MemTotal");
     SIZE_T available = ReadKilobytes("/proc/meminfo", "MemAvailable");
     if (available == 0)
-        available = ReadKilobytes("/proc/meminfo", "MemFree") + ReadKilobytes("/proc/meminfo", "Buffers") +
+        available = ReadKilobytes("/proc/meminfo", "MemFree") +
+                    ReadKilobytes("/proc/meminfo", "Buffers") +
                     ReadKilobytes("/proc/meminfo", "Cached");
-    if (available > total) available = total;
+    if (available > total)
+        available = total;
     status->dwTotalPhys = total;
     status->dwAvailPhys = available;
     status->dwMemoryLoad = total == 0 ? 0 : static_cast<DWORD>(100 - available * 100 / total);
@@ -121,7 +138,8 @@ void GlobalMemoryStatus(LPMEMORYSTATUS status) {
 
     SIZE_T address_space = UserAddressSpace();
     rlimit limit{};
-    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < address_space)
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        limit.rlim_cur < address_space)
         address_space = static_cast<SIZE_T>(limit.rlim_cur);
     SIZE_T mapped = ReadKilobytes("/proc/self/status", "VmSize");
     status->dwTotalVirtual = address_space;
@@ -129,7 +147,9 @@ void GlobalMemoryStatus(LPMEMORYSTATUS status) {
 }
 
 BOOL IsBadReadPtr(LPCVOID pointer, UINT_PTR size) {
-    if (size == 0) return FALSE;
-    if (pointer == nullptr) return TRUE;
+    if (size == 0)
+        return FALSE;
+    if (pointer == nullptr)
+        return TRUE;
     return KernelCanRead(pointer, size) ? FALSE : TRUE;
 }

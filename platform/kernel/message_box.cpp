@@ -14,7 +14,8 @@ namespace {
 
 bool DisplayExists() {
     const char* video = std::getenv("NIVRA_VIDEO");
-    if (video != nullptr && std::strcmp(video, "headless") == 0) return false;
+    if (video != nullptr && std::strcmp(video, "headless") == 0)
+        return false;
     const char* x11 = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     return (x11 != nullptr && x11[0] != '\0') || (wayland != nullptr && wayland[0] != '\0');
@@ -22,12 +23,12 @@ bool DisplayExists() {
 
 Uint32 DialogFlags(UINT type) {
     switch (type & 0xF0u) {
-    case MB_ICONERROR:
-        return SDL_MESSAGEBOX_ERROR;
-    case MB_ICONWARNING:
-        return SDL_MESSAGEBOX_WARNING;
-    default:
-        return SDL_MESSAGEBOX_INFORMATION;
+        case MB_ICONERROR:
+            return SDL_MESSAGEBOX_ERROR;
+        case MB_ICONWARNING:
+            return SDL_MESSAGEBOX_WARNING;
+        default:
+            return SDL_MESSAGEBOX_INFORMATION;
     }
 }
 
@@ -38,6 +39,8 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     std::string utf8_text = platform::Cp932ToUtf8(text != nullptr ? text : "");
     std::fprintf(stderr, "%s\n%s\n", utf8_caption.c_str(), utf8_text.c_str());
     std::fflush(stderr);
-    if (DisplayExists()) SDL_ShowSimpleMessageBox(DialogFlags(type), utf8_caption.c_str(), utf8_text.c_str(), nullptr);
+    if (DisplayExists())
+        SDL_ShowSimpleMessageBox(DialogFlags(type), utf8_caption.c_str(), utf8_text.c_str(),
+                                 nullptr);
     return IDOK;
 }

@@ -40,7 +40,9 @@ std::atomic<DefaultHandler> default_handler{nullptr};
 std::atomic<HWND> close_request_window{nullptr};
 volatile std::sig_atomic_t close_signal_received = 0;
 
-void OnCloseSignal(int) { close_signal_received = 1; }
+void OnCloseSignal(int) {
+    close_signal_received = 1;
+}
 
 // Turns a received SIGINT/SIGTERM into a close request, on the main thread.
 void HandleCloseSignal() {
@@ -51,16 +53,19 @@ void HandleCloseSignal() {
 }
 
 void RunPump() {
-    if (auto function = pump.load(std::memory_order_acquire)) function();
+    if (auto function = pump.load(std::memory_order_acquire))
+        function();
 }
 
 bool Matches(const MSG& message, HWND window, UINT filter_min, UINT filter_max) {
     if (window == reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1))) {
-        if (message.hwnd != nullptr) return false;
+        if (message.hwnd != nullptr)
+            return false;
     } else if (window != nullptr && message.hwnd != window) {
         return false;
     }
-    if (filter_min == 0 && filter_max == 0) return true;
+    if (filter_min == 0 && filter_max == 0)
+        return true;
     return message.message >= filter_min && message.message <= filter_max;
 }
 
@@ -68,14 +73,18 @@ bool Matches(const MSG& message, HWND window, UINT filter_min, UINT filter_max) 
 // pending WM_QUIT once nothing else matches. Called with the lock held.
 bool Take(Queue& queue, LPMSG out, HWND window, UINT filter_min, UINT filter_max, bool remove) {
     for (auto it = queue.messages.begin(); it != queue.messages.end(); ++it) {
-        if (!Matches(*it, window, filter_min, filter_max)) continue;
+        if (!Matches(*it, window, filter_min, filter_max))
+            continue;
         *out = *it;
-        if (remove) queue.messages.erase(it);
+        if (remove)
+            queue.messages.erase(it);
         return true;
     }
     if (queue.quit_pending) {
-        *out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(queue.quit_code), 0, GetTickCount(), {0, 0}};
-        if (remove) queue.quit_pending = false;
+        *out =
+            MSG{nullptr, WM_QUIT, static_cast<WPARAM>(queue.quit_code), 0, GetTickCount(), {0, 0}};
+        if (remove)
+            queue.quit_pending = false;
         return true;
     }
     return false;
@@ -89,47 +98,55 @@ WNDPROC ProcedureOf(HWND window) {
 }  // namespace
 
 BOOL PeekMessageA(LPMSG message, HWND window, UINT filter_min, UINT filter_max, UINT remove) {
-    if (message == nullptr) return FALSE;
+    if (message == nullptr)
+        return FALSE;
     HandleCloseSignal();
     RunPump();
     Queue& queue = TheQueue();
     bool removing = (remove & PM_REMOVE) != 0;
     std::unique_lock<std::mutex> hold(queue.lock);
-    if (Take(queue, message, window, filter_min, filter_max, removing)) return TRUE;
+    if (Take(queue, message, window, filter_min, filter_max, removing))
+        return TRUE;
     queue.posted.wait_for(hold, kEmptyQueueWait);
     return Take(queue, message, window, filter_min, filter_max, removing) ? TRUE : FALSE;
 }
 
 BOOL GetMessageA(LPMSG message, HWND window, UINT filter_min, UINT filter_max) {
-    if (message == nullptr) return -1;
+    if (message == nullptr)
+        return -1;
     Queue& queue = TheQueue();
     for (;;) {
         HandleCloseSignal();
         RunPump();
         std::unique_lock<std::mutex> hold(queue.lock);
-        if (Take(queue, message, window, filter_min, filter_max, true)) return message->message == WM_QUIT ? 0 : 1;
+        if (Take(queue, message, window, filter_min, filter_max, true))
+            return message->message == WM_QUIT ? 0 : 1;
         // Wake at least once a millisecond to run the pump again.
         queue.posted.wait_for(hold, kEmptyQueueWait);
     }
 }
 
 BOOL TranslateMessage(const MSG* message) {
-    if (message == nullptr) return FALSE;
-    switch (message->message) {
-    case WM_KEYDOWN:
-    case WM_KEYUP:
-    case WM_SYSKEYDOWN:
-    case WM_SYSKEYUP:
-        return TRUE;
-    default:
+    if (message == nullptr)
         return FALSE;
+    switch (message->message) {
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_SYSKEYDOWN:
+        case WM_SYSKEYUP:
+            return TRUE;
+        default:
+            return FALSE;
     }
 }
 
 LRESULT DispatchMessageA(const MSG* message) {
-    if (message == nullptr) return 0;
+    if (message == nullptr)
+        return 0;
     WNDPROC procedure = ProcedureOf(message->hwnd);
-    return procedure != nullptr ? procedure(message->hwnd, message->message, message->wParam, message->lParam) : 0;
+    return procedure != nullptr
+               ? procedure(message->hwnd, message->message, message->wParam, message->lParam)
+               : 0;
 }
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -160,24 +177,31 @@ void PostQuitMessage(int exit_code) {
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_SYSKEYDOWN && wParam == kVirtualKeyF4 && (lParam & kAltHeldBit) != 0)
         return SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0u) == SC_CLOSE) return SendMessageA(window, WM_CLOSE, 0, 0);
-    if (auto handler = default_handler.load(std::memory_order_acquire)) return handler(window, message, wParam, lParam);
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0u) == SC_CLOSE)
+        return SendMessageA(window, WM_CLOSE, 0, 0);
+    if (auto handler = default_handler.load(std::memory_order_acquire))
+        return handler(window, message, wParam, lParam);
     return 0;
 }
 
 namespace platform {
 
-void SetMessagePump(void (*function)()) { pump.store(function, std::memory_order_release); }
+void SetMessagePump(void (*function)()) {
+    pump.store(function, std::memory_order_release);
+}
 
 void SetWindowProcedureLookup(WNDPROC (*lookup)(HWND window)) {
     procedure_lookup.store(lookup, std::memory_order_release);
 }
 
-void SetWindowDefaultHandler(LRESULT (*handler)(HWND window, UINT message, WPARAM wParam, LPARAM lParam)) {
+void SetWindowDefaultHandler(LRESULT (*handler)(HWND window, UINT message, WPARAM wParam,
+                                                LPARAM lParam)) {
     default_handler.store(handler, std::memory_order_release);
 }
 
-void SetCloseRequestWindow(HWND window) { close_request_window.store(window, std::memory_order_release); }
+void SetCloseRequestWindow(HWND window) {
+    close_request_window.store(window, std::memory_order_release);
+}
 
 void RequestClose() {
     HWND window = close_request_window.load(std::memory_order_acquire);
@@ -188,7 +212,7 @@ void RequestClose() {
 }
 
 void InstallCloseRequestSignals() {
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = OnCloseSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -24,17 +24,21 @@ void* ExecutableHandle() {
 }
 
 bool EndsWithDll(const std::string& name) {
-    if (name.size() < 4) return false;
+    if (name.size() < 4)
+        return false;
     std::string tail = name.substr(name.size() - 4);
-    std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(tail.begin(), tail.end(), tail.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     return tail == ".dll";
 }
 
 // "rcpcv.dll" -> "librcpcv.so"; any other name unchanged.
 std::string LinuxLibraryName(const std::string& name) {
-    if (!EndsWithDll(name)) return name;
+    if (!EndsWithDll(name))
+        return name;
     std::string base = name.substr(0, name.size() - 4);
-    std::transform(base.begin(), base.end(), base.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(base.begin(), base.end(), base.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     return "lib" + base + ".so";
 }
 
@@ -45,13 +49,15 @@ std::vector<std::string> Candidates(const char* file_name) {
     if (separator != std::string::npos) {
         // A path: the library in that folder only.
         std::string folder = platform::ToNativePath(name.substr(0, separator + 1));
-        if (!folder.empty() && folder.back() != '/') folder += '/';
+        if (!folder.empty() && folder.back() != '/')
+            folder += '/';
         return {folder + LinuxLibraryName(name.substr(separator + 1))};
     }
     std::string linux_name = LinuxLibraryName(name);
     std::vector<std::string> candidates;
     std::string folder = platform::kernel::ExecutableFolder();
-    if (!folder.empty()) candidates.push_back(folder + "/" + linux_name);
+    if (!folder.empty())
+        candidates.push_back(folder + "/" + linux_name);
     candidates.push_back(linux_name);  // the system's search path
     return candidates;
 }
@@ -59,7 +65,8 @@ std::vector<std::string> Candidates(const char* file_name) {
 }  // namespace
 
 HMODULE GetModuleHandleA(LPCSTR module_name) {
-    if (module_name == nullptr) return static_cast<HMODULE>(ExecutableHandle());
+    if (module_name == nullptr)
+        return static_cast<HMODULE>(ExecutableHandle());
     for (const std::string& candidate : Candidates(module_name)) {
         void* handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_NOLOAD);
         if (handle != nullptr) {
@@ -77,7 +84,8 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR file_name, DWORD size) {
         native = platform::kernel::ExecutablePath();
     } else {
         link_map* map = nullptr;
-        if (dlinfo(module, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr && map->l_name != nullptr) {
+        if (dlinfo(module, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr &&
+            map->l_name != nullptr) {
             char resolved[PATH_MAX];
             native = realpath(map->l_name, resolved) != nullptr ? resolved : map->l_name;
         }
@@ -104,7 +112,8 @@ HMODULE LoadLibraryA(LPCSTR file_name) {
         return nullptr;
     }
     for (const std::string& candidate : Candidates(file_name)) {
-        if (void* handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) return static_cast<HMODULE>(handle);
+        if (void* handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL))
+            return static_cast<HMODULE>(handle);
     }
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
@@ -128,6 +137,7 @@ BOOL FreeLibrary(HMODULE module) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (module == ExecutableHandle()) return TRUE;  // the executable stays
+    if (module == ExecutableHandle())
+        return TRUE;  // the executable stays
     return dlclose(module) == 0 ? TRUE : FALSE;
 }

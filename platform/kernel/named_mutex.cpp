@@ -21,22 +21,25 @@ namespace {
 // under /tmp that this user owns. Empty when neither is usable.
 std::string LockFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    struct stat info{};
-    if (runtime != nullptr && runtime[0] == '/' && stat(runtime, &info) == 0 && S_ISDIR(info.st_mode) &&
-        access(runtime, W_OK) == 0)
+    struct stat info {};
+    if (runtime != nullptr && runtime[0] == '/' && stat(runtime, &info) == 0 &&
+        S_ISDIR(info.st_mode) && access(runtime, W_OK) == 0)
         return runtime;
     std::string folder = "/tmp/nivra-" + std::to_string(getuid());
     mkdir(folder.c_str(), 0700);
     // Refuse a folder someone else planted (or a link to one).
-    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid()) return {};
+    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid())
+        return {};
     return folder;
 }
 
 std::string LockPath(const char* name) {
     std::string folder = LockFolder();
-    if (folder.empty()) return {};
+    if (folder.empty())
+        return {};
     std::string file = "nivra-mutex-";
-    for (const char* c = name; *c != '\0'; ++c) file += (*c == '/' || *c == '\\') ? '_' : *c;
+    for (const char* c = name; *c != '\0'; ++c)
+        file += (*c == '/' || *c == '\\') ? '_' : *c;
     return folder + "/" + file;
 }
 
@@ -46,7 +49,8 @@ public:
     // took the name, its flock keeps the name taken until it is closed.
     explicit Mutex(int fd) : fd_(fd) {}
     ~Mutex() override {
-        if (fd_ >= 0) close(fd_);  // drops the flock with it
+        if (fd_ >= 0)
+            close(fd_);  // drops the flock with it
     }
 
     DWORD Wait(DWORD milliseconds) override {
@@ -68,7 +72,8 @@ public:
 
     bool Release() {
         std::lock_guard<std::mutex> hold(lock_);
-        if (owner_ != GetCurrentThreadId()) return false;
+        if (owner_ != GetCurrentThreadId())
+            return false;
         if (--recursion_ == 0) {
             owner_ = 0;
             changed_.notify_one();
@@ -89,12 +94,14 @@ private:
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initial_owner, LPCSTR name) {
     if (name == nullptr) {
         auto mutex = std::make_shared<Mutex>(-1);
-        if (initial_owner) mutex->TakeOwnership();
+        if (initial_owner)
+            mutex->TakeOwnership();
         SetLastError(ERROR_SUCCESS);
         return platform::kernel::AddHandle(mutex);
     }
     std::string path = LockPath(name);
-    int fd = path.empty() ? -1 : open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    int fd =
+        path.empty() ? -1 : open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
@@ -103,7 +110,8 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initial_owner, LPCSTR name) {
     auto mutex = std::make_shared<Mutex>(fd);
     // As in Win32, a name that exists already gives a handle to it, without
     // initial ownership, and says so through the last error.
-    if (taken_here && initial_owner) mutex->TakeOwnership();
+    if (taken_here && initial_owner)
+        mutex->TakeOwnership();
     HANDLE handle = platform::kernel::AddHandle(mutex);
     SetLastError(taken_here ? ERROR_SUCCESS : ERROR_ALREADY_EXISTS);
     return handle;

@@ -30,7 +30,8 @@ bool CpuidAvailable() {
 CpuidRegisters Cpuid(DWORD leaf) {
     CpuidRegisters registers;
 #if NIVRA_HAS_CPUID
-    if (!CpuidAvailable()) return registers;
+    if (!CpuidAvailable())
+        return registers;
     unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
     __cpuid_count(leaf, 0, eax, ebx, ecx, edx);
     registers = {eax, ebx, ecx, edx};
@@ -62,14 +63,16 @@ BOOL GetVersionExA(LPOSVERSIONINFOA info) {
 }
 
 void GetSystemInfo(LPSYSTEM_INFO info) {
-    if (info == nullptr) return;
+    if (info == nullptr)
+        return;
     std::memset(info, 0, sizeof *info);
 #if defined(__i386__) || defined(__x86_64__)
     info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_INTEL;
     info->dwProcessorType = PROCESSOR_INTEL_PENTIUM;
     platform::CpuidRegisters signature = platform::Cpuid(1);
     info->wProcessorLevel = static_cast<WORD>((signature.eax >> 8) & 15);
-    info->wProcessorRevision = static_cast<WORD>((((signature.eax >> 4) & 15) << 8) | (signature.eax & 15));
+    info->wProcessorRevision =
+        static_cast<WORD>((((signature.eax >> 4) & 15) << 8) | (signature.eax & 15));
 #elif defined(__aarch64__)
     info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_ARM64;
 #elif defined(__arm__)
@@ -82,9 +85,11 @@ void GetSystemInfo(LPSYSTEM_INFO info) {
     info->dwAllocationGranularity = 65536;
     info->lpMinimumApplicationAddress = reinterpret_cast<LPVOID>(static_cast<UINT_PTR>(0x10000));
 #if UINTPTR_MAX > 0xFFFFFFFFu
-    info->lpMaximumApplicationAddress = reinterpret_cast<LPVOID>(static_cast<UINT_PTR>(0x7FFFFFFEFFFFull));
+    info->lpMaximumApplicationAddress =
+        reinterpret_cast<LPVOID>(static_cast<UINT_PTR>(0x7FFFFFFEFFFFull));
 #else
-    info->lpMaximumApplicationAddress = reinterpret_cast<LPVOID>(static_cast<UINT_PTR>(0xBFFEFFFFu));
+    info->lpMaximumApplicationAddress =
+        reinterpret_cast<LPVOID>(static_cast<UINT_PTR>(0xBFFEFFFFu));
 #endif
     long processors = sysconf(_SC_NPROCESSORS_ONLN);
     info->dwNumberOfProcessors = processors > 0 ? static_cast<DWORD>(processors) : 1;
@@ -92,6 +97,7 @@ void GetSystemInfo(LPSYSTEM_INFO info) {
     CPU_ZERO(&set);
     if (sched_getaffinity(0, sizeof set, &set) == 0) {
         for (unsigned i = 0; i < sizeof(DWORD_PTR) * 8; ++i)
-            if (CPU_ISSET(i, &set)) info->dwActiveProcessorMask |= DWORD_PTR{1} << i;
+            if (CPU_ISSET(i, &set))
+                info->dwActiveProcessorMask |= DWORD_PTR{1} << i;
     }
 }

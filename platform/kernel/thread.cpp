@@ -15,7 +15,9 @@ namespace {
 
 const HANDLE kCurrentThreadPseudoHandle = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-2));
 
-DWORD CurrentTid() { return static_cast<DWORD>(syscall(SYS_gettid)); }
+DWORD CurrentTid() {
+    return static_cast<DWORD>(syscall(SYS_gettid));
+}
 
 // Applies a Win32 priority to the Linux thread `tid`. Raised priorities ask
 // for real-time scheduling, lowered ones for a higher nice value; either may
@@ -24,7 +26,8 @@ void ApplyPriority(DWORD tid, int priority) {
     sched_param param{};
     if (priority > THREAD_PRIORITY_NORMAL) {
         int lowest = sched_get_priority_min(SCHED_FIFO);
-        param.sched_priority = priority >= THREAD_PRIORITY_TIME_CRITICAL ? lowest + 40 : lowest + priority * 10;
+        param.sched_priority =
+            priority >= THREAD_PRIORITY_TIME_CRITICAL ? lowest + 40 : lowest + priority * 10;
         sched_setscheduler(static_cast<pid_t>(tid), SCHED_FIFO, &param);
         return;
     }
@@ -40,8 +43,9 @@ public:
 
     DWORD Wait(DWORD milliseconds) override {
         std::unique_lock<std::mutex> hold(lock_);
-        return platform::kernel::WaitFor(changed_, hold, milliseconds, [this] { return finished_; }) ? WAIT_OBJECT_0
-                                                                                                     : WAIT_TIMEOUT;
+        return platform::kernel::WaitFor(changed_, hold, milliseconds, [this] { return finished_; })
+                   ? WAIT_OBJECT_0
+                   : WAIT_TIMEOUT;
     }
 
     // Body of the new thread.
@@ -82,7 +86,8 @@ public:
     bool SetPriority(int priority) {
         std::lock_guard<std::mutex> hold(lock_);
         priority_ = priority;
-        if (!finished_) ApplyPriority(tid_, priority);
+        if (!finished_)
+            ApplyPriority(tid_, priority);
         return true;
     }
 
@@ -117,13 +122,14 @@ void* ThreadEntry(void* argument) {
 
 }  // namespace
 
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stack_size, LPTHREAD_START_ROUTINE start, LPVOID parameter,
-                    DWORD creation_flags, LPDWORD thread_id) {
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stack_size, LPTHREAD_START_ROUTINE start,
+                    LPVOID parameter, DWORD creation_flags, LPDWORD thread_id) {
     if (start == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    auto thread = std::make_shared<Thread>(start, parameter, (creation_flags & CREATE_SUSPENDED) != 0);
+    auto thread =
+        std::make_shared<Thread>(start, parameter, (creation_flags & CREATE_SUSPENDED) != 0);
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
@@ -141,7 +147,8 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stack_size, LPTHREAD_START_ROU
         return nullptr;
     }
     DWORD tid = thread->WaitForTid();
-    if (thread_id != nullptr) *thread_id = tid;
+    if (thread_id != nullptr)
+        *thread_id = tid;
     return platform::kernel::AddHandle(thread);
 }
 
@@ -164,9 +171,13 @@ BOOL GetExitCodeThread(HANDLE thread, LPDWORD exit_code) {
     return TRUE;
 }
 
-HANDLE GetCurrentThread() { return kCurrentThreadPseudoHandle; }
+HANDLE GetCurrentThread() {
+    return kCurrentThreadPseudoHandle;
+}
 
-DWORD GetCurrentThreadId() { return CurrentTid(); }
+DWORD GetCurrentThreadId() {
+    return CurrentTid();
+}
 
 BOOL SetThreadPriority(HANDLE thread, int priority) {
     if (thread == kCurrentThreadPseudoHandle) {
@@ -183,7 +194,8 @@ BOOL SetThreadPriority(HANDLE thread, int priority) {
 }
 
 int GetThreadPriority(HANDLE thread) {
-    if (thread == kCurrentThreadPseudoHandle) return own_priority;
+    if (thread == kCurrentThreadPseudoHandle)
+        return own_priority;
     auto object = platform::kernel::FindHandleOf<Thread>(thread);
     if (!object) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -10,7 +10,8 @@ namespace {
 ULONGLONG MonotonicMilliseconds() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<ULONGLONG>(now.tv_sec) * 1000u + static_cast<ULONGLONG>(now.tv_nsec) / 1000000u;
+    return static_cast<ULONGLONG>(now.tv_sec) * 1000u +
+           static_cast<ULONGLONG>(now.tv_nsec) / 1000000u;
 }
 
 }  // namespace
@@ -34,6 +35,10 @@ void Sleep(DWORD milliseconds) {
     }
 }
 
-DWORD GetTickCount() { return static_cast<DWORD>(MonotonicMilliseconds()); }
+DWORD GetTickCount() {
+    return static_cast<DWORD>(MonotonicMilliseconds());
+}
 
-ULONGLONG GetTickCount64() { return MonotonicMilliseconds(); }
+ULONGLONG GetTickCount64() {
+    return MonotonicMilliseconds();
+}

@@ -43,10 +43,12 @@ VersionBlock ProgramVersionBlock() {
 
 // True when the program path names the running executable.
 bool IsProgramExecutable(LPCSTR file_name) {
-    if (file_name == nullptr) return false;
+    if (file_name == nullptr)
+        return false;
     std::string native = platform::ToNativePath(file_name);
     char resolved[PATH_MAX];
-    if (realpath(native.c_str(), resolved) == nullptr) return false;
+    if (realpath(native.c_str(), resolved) == nullptr)
+        return false;
     std::string executable = platform::kernel::ExecutablePath();
     return !executable.empty() && executable == resolved;
 }
@@ -54,7 +56,8 @@ bool IsProgramExecutable(LPCSTR file_name) {
 }  // namespace
 
 DWORD GetFileVersionInfoSizeA(LPCSTR file_name, LPDWORD handle) {
-    if (handle != nullptr) *handle = 0;
+    if (handle != nullptr)
+        *handle = 0;
     if (!IsProgramExecutable(file_name)) {
         SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return 0;
@@ -77,14 +80,18 @@ BOOL GetFileVersionInfoA(LPCSTR file_name, DWORD, DWORD size, LPVOID data) {
 }
 
 BOOL VerQueryValueA(LPCVOID block, LPCSTR sub_block, LPVOID* buffer, UINT* length) {
-    if (block == nullptr || sub_block == nullptr || buffer == nullptr) return FALSE;
+    if (block == nullptr || sub_block == nullptr || buffer == nullptr)
+        return FALSE;
     const auto* header = static_cast<const VersionBlock*>(block);
-    if (header->wLength < sizeof(VersionBlock) || header->wValueLength != sizeof(VS_FIXEDFILEINFO) ||
+    if (header->wLength < sizeof(VersionBlock) ||
+        header->wValueLength != sizeof(VS_FIXEDFILEINFO) ||
         std::memcmp(header->szKey, kVersionKey, sizeof kVersionKey) != 0 ||
         header->value.dwSignature != VS_FFI_SIGNATURE)
         return FALSE;
-    if (std::strcmp(sub_block, "\\") != 0) return FALSE;
+    if (std::strcmp(sub_block, "\\") != 0)
+        return FALSE;
     *buffer = const_cast<VS_FIXEDFILEINFO*>(&header->value);
-    if (length != nullptr) *length = sizeof(VS_FIXEDFILEINFO);
+    if (length != nullptr)
+        *length = sizeof(VS_FIXEDFILEINFO);
     return TRUE;
 }

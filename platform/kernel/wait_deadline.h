@@ -12,8 +12,8 @@ namespace platform::kernel {
 // Waits on `condition` until `ready()` holds or `milliseconds` pass
 // (INFINITE: no limit). Returns whether `ready()` holds.
 template <typename Ready>
-bool WaitFor(std::condition_variable& condition, std::unique_lock<std::mutex>& hold, DWORD milliseconds,
-             Ready ready) {
+bool WaitFor(std::condition_variable& condition, std::unique_lock<std::mutex>& hold,
+             DWORD milliseconds, Ready ready) {
     if (milliseconds == INFINITE) {
         condition.wait(hold, ready);
         return true;

@@ -11,7 +11,9 @@
 
 namespace {
 
-std::string Utf8(const std::string& cp932) { return platform::Cp932ToUtf8(cp932); }
+std::string Utf8(const std::string& cp932) {
+    return platform::Cp932ToUtf8(cp932);
+}
 
 TEST(ErrorBoxTest, EachCodeShowsItsMessageAndFourDigitCode) {
     struct Case {
@@ -27,7 +29,8 @@ TEST(ErrorBoxTest, EachCodeShowsItsMessageAndFourDigitCode) {
         {101, "DirectDrawの初期化に失敗しました\n例外コード:#0101"},
         {102, "内部の初期化処理に失敗しました\n例外コード:#0102"},
     };
-    for (const Case& c : cases) EXPECT_EQ(Utf8(FormatErrorBoxText(c.code)), c.text) << c.code;
+    for (const Case& c : cases)
+        EXPECT_EQ(Utf8(FormatErrorBoxText(c.code)), c.text) << c.code;
     EXPECT_EQ(Utf8(kErrorBoxCaption), "NIVRA エラー");
 }
 
@@ -52,12 +55,13 @@ class FakeCpuid : public CpuidInstruction {
 public:
     bool available = true;
     platform::CpuidRegisters leaf0{1, 0x756E6547, 0x6C65746E, 0x49656E69};  // "GenuineIntel"
-    platform::CpuidRegisters leaf1{0x00000633, 0, 0, 0x0080FBFF};           // family 6, model 3, stepping 3
+    platform::CpuidRegisters leaf1{0x00000633, 0, 0, 0x0080FBFF};  // family 6, model 3, stepping 3
     mutable int leaf1_calls = 0;
 
     bool Available() const override { return available; }
     platform::CpuidRegisters Execute(DWORD leaf) const override {
-        if (leaf == 0) return leaf0;
+        if (leaf == 0)
+            return leaf0;
         ++leaf1_calls;
         return leaf1;
     }
@@ -120,7 +124,9 @@ BOOL PretendNt(LPOSVERSIONINFOA info) {
     info->dwPlatformId = VER_PLATFORM_WIN32_NT;
     return TRUE;
 }
-void PretendArm(LPSYSTEM_INFO info) { info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_ARM; }
+void PretendArm(LPSYSTEM_INFO info) {
+    info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_ARM;
+}
 
 class ApplicationTest : public ::testing::Test {
 protected:
@@ -146,8 +152,10 @@ TEST_F(ApplicationTest, RefusesWin32sAndNonIntelWithTheirCodes) {
         const char* box;
     };
     const Case cases[] = {
-        {{PretendWin32s, GetSystemInfo}, "NIVRA エラー\nWin32sサブシステムでは実行できません\n例外コード:#0011\n"},
-        {{PretendNt, PretendArm}, "NIVRA エラー\nIntelアーキテクチャのプロセッサが必要です\n例外コード:#0012\n"},
+        {{PretendWin32s, GetSystemInfo},
+         "NIVRA エラー\nWin32sサブシステムでは実行できません\n例外コード:#0011\n"},
+        {{PretendNt, PretendArm},
+         "NIVRA エラー\nIntelアーキテクチャのプロセッサが必要です\n例外コード:#0012\n"},
     };
     for (const Case& c : cases) {
         CApplication application;

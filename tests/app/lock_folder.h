@@ -9,10 +9,12 @@ class PrivateLockFolder {
 public:
     PrivateLockFolder() {
         char pattern[] = "/tmp/nivra-app-test-XXXXXX";
-        if (mkdtemp(pattern) != nullptr) path_ = pattern;
+        if (mkdtemp(pattern) != nullptr)
+            path_ = pattern;
         const char* old = std::getenv("XDG_RUNTIME_DIR");
         had_old_ = old != nullptr;
-        if (had_old_) old_ = old;
+        if (had_old_)
+            old_ = old;
         setenv("XDG_RUNTIME_DIR", path_.c_str(), 1);
     }
     ~PrivateLockFolder() {
@@ -20,7 +22,8 @@ public:
             setenv("XDG_RUNTIME_DIR", old_.c_str(), 1);
         else
             unsetenv("XDG_RUNTIME_DIR");
-        if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str());
+        if (!path_.empty())
+            std::system(("rm -rf '" + path_ + "'").c_str());
     }
     PrivateLockFolder(const PrivateLockFolder&) = delete;
     PrivateLockFolder& operator=(const PrivateLockFolder&) = delete;

@@ -22,7 +22,8 @@ const char kProgram[] = NIVRA_BINARY_DIR "/nivra";
 // One started build/nivra, headless, its standard error in a file.
 class Instance {
 public:
-    Instance(const std::string& folder, const std::string& name) : stderr_path_(folder + "/" + name + ".err") {
+    Instance(const std::string& folder, const std::string& name)
+        : stderr_path_(folder + "/" + name + ".err") {
         pid_ = fork();
         if (pid_ == 0) {
             int fd = open(stderr_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -60,7 +61,8 @@ public:
     }
     bool Running() {
         int status = 0;
-        if (reaped_) return false;
+        if (reaped_)
+            return false;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
             reaped_ = true;
             return false;
@@ -96,7 +98,8 @@ bool WaitForInstance(int seconds) {
 class ProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (access(kProgram, X_OK) != 0) GTEST_SKIP() << kProgram << " is not built";
+        if (access(kProgram, X_OK) != 0)
+            GTEST_SKIP() << kProgram << " is not built";
     }
     PrivateLockFolder lock_folder;
 };
@@ -107,7 +110,9 @@ TEST_F(ProcessTest, SecondInstanceIsRefusedAndTheFirstRunsOn) {
 
     Instance second(lock_folder.Path(), "second");
     EXPECT_EQ(second.WaitForExit(20), 255);
-    EXPECT_NE(second.Stderr().find("NIVRA エラー\nNIVRAは既に常駐しています 多重起動はできません\n"), std::string::npos)
+    EXPECT_NE(
+        second.Stderr().find("NIVRA エラー\nNIVRAは既に常駐しています 多重起動はできません\n"),
+        std::string::npos)
         << second.Stderr();
 
     EXPECT_TRUE(first.Running());

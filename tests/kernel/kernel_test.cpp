@@ -149,7 +149,8 @@ TEST(MemoryTest, ReadProbeAndGlobalBlocks) {
     int value = 5;
     EXPECT_FALSE(IsBadReadPtr(&value, sizeof value));
     long page = sysconf(_SC_PAGESIZE);
-    auto* pages = static_cast<char*>(mmap(nullptr, 2 * page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    auto* pages =
+        static_cast<char*>(mmap(nullptr, 2 * page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
     ASSERT_NE(pages, MAP_FAILED);
     mprotect(pages + page, page, PROT_NONE);
     EXPECT_FALSE(IsBadReadPtr(pages, page));
@@ -159,7 +160,8 @@ TEST(MemoryTest, ReadProbeAndGlobalBlocks) {
     auto* block = static_cast<unsigned char*>(GlobalAlloc(GMEM_ZEROINIT, 1000));
     ASSERT_NE(block, nullptr);
     EXPECT_EQ(GlobalSize(block), 1000u);
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(block[i], 0);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(block[i], 0);
     EXPECT_EQ(GlobalLock(block), block);
     EXPECT_EQ(GlobalFree(block), nullptr);
     EXPECT_EQ(GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(-1)), nullptr);
@@ -177,7 +179,8 @@ TEST(StringTableTest, HoldsTheProgramsMessagesInCp932) {
     char buffer[256];
     ASSERT_GT(LoadStringA(nullptr, 1, buffer, sizeof buffer), 0);
     EXPECT_EQ(std::string(buffer, 2), "%s");
-    for (UINT id : {3u, 4u, 5u, 6u}) EXPECT_GT(LoadStringA(nullptr, id, buffer, sizeof buffer), 0) << id;
+    for (UINT id : {3u, 4u, 5u, 6u})
+        EXPECT_GT(LoadStringA(nullptr, id, buffer, sizeof buffer), 0) << id;
     EXPECT_EQ(LoadStringA(nullptr, 2, buffer, sizeof buffer), 0);
     EXPECT_STREQ(buffer, "");
 

@@ -10,17 +10,23 @@
 
 namespace {
 
-HWND FakeWindow(UINT_PTR value) { return reinterpret_cast<HWND>(value); }
+HWND FakeWindow(UINT_PTR value) {
+    return reinterpret_cast<HWND>(value);
+}
 
 std::vector<UINT> received;
 LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     received.push_back(message);
     return DefWindowProcA(window, message, wParam, lParam);
 }
-WNDPROC LookupRecording(HWND window) { return window == FakeWindow(0x10) ? RecordingProcedure : nullptr; }
+WNDPROC LookupRecording(HWND window) {
+    return window == FakeWindow(0x10) ? RecordingProcedure : nullptr;
+}
 
 int pump_calls = 0;
-void CountingPump() { ++pump_calls; }
+void CountingPump() {
+    ++pump_calls;
+}
 
 class MessageQueueTest : public ::testing::Test {
 protected:
@@ -96,7 +102,8 @@ TEST_F(MessageQueueTest, PumpRunsBeforeEveryLookAndDispatchFindsTheProcedure) {
 
     PostMessageA(FakeWindow(0x10), WM_PAINT, 0, 0);
     PostMessageA(FakeWindow(0x99), WM_PAINT, 0, 0);  // no procedure: dropped
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&message);
     EXPECT_EQ(received, (std::vector<UINT>{WM_PAINT}));
 }
 

@@ -50,7 +50,8 @@ DWORD WINAPI AnswerAfterGo(LPVOID parameter) {
 }
 
 TEST(ThreadTest, RunsReportsItsIdAndExitCode) {
-    Handshake shake{CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    Handshake shake{CreateEventA(nullptr, TRUE, FALSE, nullptr),
+                    CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     DWORD id = 0;
     HANDLE thread = CreateThread(nullptr, 0, AnswerAfterGo, &shake, 0, &id);
     ASSERT_NE(thread, nullptr);
@@ -70,8 +71,10 @@ TEST(ThreadTest, RunsReportsItsIdAndExitCode) {
 }
 
 TEST(ThreadTest, SuspendedThreadWaitsForResumeAndSurvivesItsHandle) {
-    Handshake shake{CreateEventA(nullptr, TRUE, TRUE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    HANDLE thread = CreateThread(nullptr, 64 * 1024, AnswerAfterGo, &shake, CREATE_SUSPENDED, nullptr);
+    Handshake shake{CreateEventA(nullptr, TRUE, TRUE, nullptr),
+                    CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE thread =
+        CreateThread(nullptr, 64 * 1024, AnswerAfterGo, &shake, CREATE_SUSPENDED, nullptr);
     ASSERT_NE(thread, nullptr);
     EXPECT_EQ(WaitForSingleObject(shake.done, 30), WAIT_TIMEOUT);
     EXPECT_EQ(ResumeThread(thread), 1u);

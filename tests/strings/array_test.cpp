@@ -28,7 +28,8 @@ protected:
 
     // [a, b, c, d]
     void FillFour() {
-        for (const char* name : {"a", "b", "c", "d"}) array.Add(new Tracked(name));
+        for (const char* name : {"a", "b", "c", "d"})
+            array.Add(new Tracked(name));
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
@@ -126,11 +127,13 @@ TEST_F(CArrayTest, DestroyRemoveAllAndDetach) {
 
     Tracked::destroyed.clear();
     FillFour();
-    std::vector<Tracked*> detached = {array.GetAt(0), array.GetAt(1), array.GetAt(2), array.GetAt(3)};
+    std::vector<Tracked*> detached = {array.GetAt(0), array.GetAt(1), array.GetAt(2),
+                                      array.GetAt(3)};
     array.Detach();
     EXPECT_EQ(array.GetCount(), 0u);
     EXPECT_TRUE(Tracked::destroyed.empty());
-    for (Tracked* element : detached) array.Add(element);
+    for (Tracked* element : detached)
+        array.Add(element);
     array.SetOwns(false);
     array.RemoveAll();  // destroys whatever the ownership says
     EXPECT_EQ(Tracked::destroyed.size(), 4u);
@@ -144,9 +147,11 @@ class SelfRemoving {
 public:
     explicit SelfRemoving(SelfRemovingArray* list = nullptr) : list_(list) {}
     virtual ~SelfRemoving() {
-        if (list_ == nullptr) return;
+        if (list_ == nullptr)
+            return;
         for (std::uint32_t i = 0; i < list_->GetCount(); ++i)
-            if (list_->GetAt(i) == this) list_->RemoveAt(i, 1);
+            if (list_->GetAt(i) == this)
+                list_->RemoveAt(i, 1);
     }
 
 private:
@@ -155,7 +160,8 @@ private:
 
 TEST(CArrayReentryTest, DestroyedElementsAreNoLongerInTheArray) {
     SelfRemovingArray list;
-    for (int i = 0; i < 3; ++i) list.Add(new SelfRemoving(&list));
+    for (int i = 0; i < 3; ++i)
+        list.Add(new SelfRemoving(&list));
     list.SetSize(1);
     EXPECT_EQ(list.GetCount(), 1u);
     list.RemoveAndDestroy(0, 1);

@@ -30,7 +30,8 @@ protected:
         native_path = pattern;
         program_path = "C:" + native_path;
         for (char& c : program_path)
-            if (c == '/') c = '\\';
+            if (c == '/')
+                c = '\\';
     }
     void TearDown() override { unlink(native_path.c_str()); }
 
@@ -58,7 +59,7 @@ TEST_F(CFileOnDiskTest, AppendsWithoutTruncatingAndTruncatesWhenAsked) {
         ASSERT_EQ(file.Open(program_path.c_str(), FILE_WRITE | FILE_BINARY), 1);
         file.Write("ab", 2);
     }
-    struct stat info{};
+    struct stat info {};
     stat(native_path.c_str(), &info);
     EXPECT_EQ(info.st_size, 12);
     {

@@ -10,7 +10,9 @@
 namespace {
 
 // Two Shift-JIS double-byte characters ("日本") and three ASCII letters.
-const char kMixedText[] = "\x93\xFA\x96\x7B" "abc";
+const char kMixedText[] =
+    "\x93\xFA\x96\x7B"
+    "abc";
 
 TEST(CStrTest, NeverAssignedStringIsEmptyAndEqualsNothing) {
     CStr text;
@@ -93,7 +95,8 @@ TEST(CStrTest, LoadStringFillsAtLeastTheAskedSize) {
     EXPECT_EQ(text.LoadString(4, 256), 1);
     EXPECT_EQ(text.GetCapacity(), 256u);
     // "内部の初期化処理に失敗しました"
-    EXPECT_EQ(text.Equals("\x93\xE0\x95\x94\x82\xCC\x8F\x89\x8A\xFA\x89\xBB\x8F\x88\x97\x9D\x82\xC9\x8E\xB8\x94s\x82\xB5"
+    EXPECT_EQ(text.Equals("\x93\xE0\x95\x94\x82\xCC\x8F\x89\x8A\xFA\x89\xBB\x8F\x88\x97\x9D\x82\xC9"
+                          "\x8E\xB8\x94s\x82\xB5"
                           "\x82\xDC\x82\xB5\x82\xBD"),
               1);
     EXPECT_EQ(text.GetCharCount(), 15u);
