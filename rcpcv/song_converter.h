@@ -14,7 +14,7 @@ namespace rcpcv {
 // Bounds that keep hostile files (loop bombs, huge repeat counts) from taking unbounded time
 // or memory. A song that reaches them is cut off there; what came before is kept.
 struct ConversionLimits {
-    size_t max_records = 4'000'000;      // records walked over the whole song
+    size_t max_records = 2'000'000;      // records walked over the whole song
     size_t max_event_bytes = 32u << 20;  // bytes of SMF events over the whole song
 };
 

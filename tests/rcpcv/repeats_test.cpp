@@ -97,6 +97,23 @@ TEST(Loops, LoopBombIsCutOffAtTheSongBudget) {
     EXPECT_EQ(offs, notes);
 }
 
+TEST(Loops, SixteenBitCountsAndStepsStopAtTheLongestTimeAnSmfCanHold) {
+    RcpFileBuilder::Track track;
+    track.records = {{0xF9, 0, 0, 0, 0, 0},
+                     {0xF9, 0, 0, 0, 0, 0},
+                     {0x3C, 0x64, 0xFF, 0xFF, 0xFF, 0xFF},  // step and gate 65535
+                     {0xF8, 0, 0xFF, 0xFF, 0, 0},
+                     {0xF8, 0, 0xFF, 0xFF, 0, 0},
+                     {0xFE, 0, 0, 0, 0, 0}};
+    SmfFile smf = ConvertBytes(RcpFileBuilder(true).AddTrack(track).Build());
+    ASSERT_EQ(smf.error, "");  // the reader accepts 4-byte delta times only
+    ASSERT_EQ(smf.tracks.size(), 2u);
+    uint32_t end = smf.tracks[1].back().tick;
+    EXPECT_GE(end, 0x0F000000u);
+    EXPECT_LE(end, 0x0FFFFFFFu);
+    EXPECT_EQ(smf.tracks[0].back().tick, end);  // the conductor lasts as long
+}
+
 TEST(SameMeasure, ChainsAreFollowedAndSelfReferencesSkipped) {
     // index 0 C4, 1 FD, 2 FC->0, 3 FC->2 (chain), 4 FC->itself, 5 D4
     auto events = ConvertTrack(WithRecords({{0x3C, 0x0C, 0x06, 0x64},
