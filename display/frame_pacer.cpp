@@ -40,7 +40,10 @@ int CFramePacer::Step(void* context) {
         remainder_ %= kFractionUnits;
         ++target_ms;
     }
-    WaitUntil(target_ms);
+    // The first frame runs at once, whatever the clock reads: measured from
+    // time 0, a clock past 2^31 ms would otherwise look weeks early.
+    if (has_run_) WaitUntil(target_ms);
+    has_run_ = true;
     last_frame_ms_ = clock_.Now();
     const int result = callback_(context);
 

@@ -40,6 +40,7 @@ private:
     DWORD fraction_ = 0;  // in 1/10000 ms
     Callback callback_ = nullptr;
 
+    bool has_run_ = false;
     DWORD last_frame_ms_ = 0;
     DWORD remainder_ = 0;  // in 1/10000 ms
     DWORD last_second_ = 0;

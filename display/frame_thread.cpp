@@ -161,6 +161,7 @@ int CFrameThread::DrawFrame() {
     GetPalette().Apply();
     if (primary_ && primary_->surface && (primary_->caps & DDSCAPS_FLIP))
         primary_->surface->Flip(nullptr, DDFLIP_WAIT);
+    frames_drawn_.fetch_add(1, std::memory_order_relaxed);
     SetEvent(frame_done_.Get());
     return 0;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 
 #include "display/frame_pacer.h"
@@ -52,6 +53,8 @@ public:
     void AttachSurfaces(CSurface* primary, CSurface* canvas);
     // One frame: background copy, panels, palette animation and Apply, flip.
     int DrawFrame();
+    // Frames drawn since the program started.
+    std::uint64_t GetFrameCount() const { return frames_drawn_.load(std::memory_order_relaxed); }
 
 private:
     static DWORD WINAPI FrameMain(LPVOID object);
@@ -74,6 +77,7 @@ private:
     CSurface* canvas_ = nullptr;
     CSurface back_buffer_;
     std::atomic<int> stop_{0};
+    std::atomic<std::uint64_t> frames_drawn_{0};
 
     // Palette animation: entry 8 flashes every third frame, entry 21 blinks
     // between entries 22 and 23 every 20 frames.

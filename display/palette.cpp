@@ -159,9 +159,11 @@ COLORREF CPalette::GetEntry(int entry) const {
     return ToColour(working_[shown]);
 }
 
-PALETTEENTRY CPalette::GetOutputEntry(int entry) const {
+std::array<PALETTEENTRY, kPaletteEntryCount> CPalette::GetOutput() const {
+    std::array<PALETTEENTRY, kPaletteEntryCount> copy;
     std::lock_guard guard(lock_);
-    return output_[entry & 0xFF];
+    std::memcpy(copy.data(), output_, sizeof(output_));
+    return copy;
 }
 
 CPalette& GetPalette() {

@@ -4,6 +4,7 @@
 // one-frame overrides. Applied to the display once per frame.
 #pragma once
 
+#include <array>
 #include <mutex>
 
 #include "platform/ddraw.h"
@@ -46,8 +47,8 @@ public:
     // The colour an entry shows (its link target's when linked); 0 outside 0-255.
     COLORREF GetEntry(int entry) const;
 
-    // The table the last Apply sent to the display.
-    PALETTEENTRY GetOutputEntry(int entry) const;
+    // The table the last Apply sent to the display, as one consistent copy.
+    std::array<PALETTEENTRY, kPaletteEntryCount> GetOutput() const;
 
     // Brightness factor of Apply in 1/256: percent x 256 / 100, less one at 100.
     static int BrightnessFactor(WORD percent);
