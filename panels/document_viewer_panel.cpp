@@ -30,7 +30,7 @@ struct FileCloser {
 }  // namespace
 
 bool CTextLineBuilder::Add(unsigned char byte) {
-    if (lines_.GetCount() >= kMaxLines)
+    if (lines_.size() >= kMaxLines)
         return false;
     if (byte == '\n') {
         size_t length = length_;
@@ -58,18 +58,13 @@ bool CTextLineBuilder::Add(unsigned char byte) {
 }
 
 void CTextLineBuilder::Finish() {
-    if (length_ > 0 && lines_.GetCount() < kMaxLines)
+    if (length_ > 0 && lines_.size() < kMaxLines)
         EmitLine(length_);
     length_ = 0;
 }
 
 void CTextLineBuilder::EmitLine(size_t length) {
-    char saved = line_[length];
-    line_[length] = '\0';
-    auto line = std::make_unique<CStr>();
-    line->Assign(line_);
-    lines_.Add(line.release());
-    line_[length] = saved;
+    lines_.emplace_back(line_, length);
 }
 
 bool CompanionTextPath(const char* song_path, char* text_path, size_t size) {
@@ -160,7 +155,7 @@ void CDocumentViewerPanel::Restore() {
 }
 
 int CDocumentViewerPanel::GetMaxTop() const {
-    int count = static_cast<int>(const_cast<TextLineArray&>(lines).GetCount());
+    int count = static_cast<int>(lines.size());
     return count > kVisibleLines ? count - kVisibleLines : 0;
 }
 
@@ -195,7 +190,7 @@ int CDocumentViewerPanel::OnInput(InputEvent* event) {
 }
 
 void CDocumentViewerPanel::LoadText(const char* path) {
-    lines.RemoveAll();
+    lines.clear();
     if (path && *path) {
         std::unique_ptr<FILE, FileCloser> file(platform::OpenFile(path, "rb"));
         if (file) {
@@ -238,15 +233,14 @@ void CDocumentViewerPanel::Redraw() {
     HGDIOBJ old_font = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
-    int count = static_cast<int>(lines.GetCount());
+    int count = static_cast<int>(lines.size());
     int shown = count < kVisibleLines ? count : kVisibleLines;
     for (int i = 0; i < shown; ++i) {
         int n = top_line + i;
         if (n < 0 || n >= count)
             continue;
-        const CStr* line = lines.GetAt(static_cast<std::uint32_t>(n));
-        const char* text = line->GetBuffer();
-        TextOutA(dc, 5, 10 + kLinePitch_px * i, text, static_cast<int>(std::strlen(text)));
+        const std::string& line = lines[static_cast<size_t>(n)];
+        TextOutA(dc, 5, 10 + kLinePitch_px * i, line.c_str(), static_cast<int>(line.size()));
     }
     SelectObject(dc, old_font);
     image->ReleaseDC(dc);

@@ -3,13 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
-#include "gfx/array.h"
 #include "gfx/panel.h"
-#include "gfx/str.h"
 #include "platform/gdi.h"
 
-using TextLineArray = CArray<CStr, ObjectElements<CStr>>;
+// The display lines of a document. Kept as plain strings: a CStr checks
+// its source with a system call on every assignment, which made a 1 MB
+// text take a quarter of a second to load.
+using TextLineArray = std::vector<std::string>;
 
 // Turns bytes into display lines: tabs to the next multiple of 8, lines
 // cut at 80 bytes, CR LF and LF both ending a line. A huge text keeps only
@@ -56,8 +59,8 @@ public:
 
     int GetTopLine() const { return top_line; }
     int GetMaxTop() const;
-    std::uint32_t GetLineCount() { return lines.GetCount(); }
-    const char* GetLine(std::uint32_t i) { return lines.GetAt(i)->GetBuffer(); }
+    std::uint32_t GetLineCount() const { return static_cast<std::uint32_t>(lines.size()); }
+    const char* GetLine(std::uint32_t i) const { return lines[i].c_str(); }
     bool IsVisible() const { return visible != 0; }
 
 private:

@@ -1,6 +1,8 @@
 #include "panels/file_list.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -37,13 +39,18 @@ void CFileList::List(const char* folder, const char* pattern, int clear_first, b
         HANDLE handle;
         ~SearchCloser() { FindClose(handle); }
     } closer{search};
+    // Names join the array in one step at the end: growing it name by name
+    // copies the whole pointer array each time.
+    std::vector<std::string> found_names;
     do {
         // Attributes are those of the bare name, as the current directory
         // resolves it; the failure value (all bits) passes as a folder.
         if (folders_only && (GetFileAttributesA(found.cFileName) & FILE_ATTRIBUTE_DIRECTORY) == 0)
             continue;
-        auto name = std::make_unique<CStr>();
-        name->Assign(found.cFileName);
-        names.Add(name.release());
+        found_names.emplace_back(found.cFileName);
     } while (FindNextFileA(search, &found));
+    std::uint32_t first = names.GetCount();
+    names.SetSizeNew(first + static_cast<std::uint32_t>(found_names.size()));
+    for (size_t i = 0; i < found_names.size(); ++i)
+        names.GetAt(first + static_cast<std::uint32_t>(i))->Assign(found_names[i].c_str());
 }

@@ -103,11 +103,14 @@ RECT CFileSelectorPanel::CellRect(int col, int row) {
 }
 
 void CFileSelectorPanel::AddEntry(const char* path, EntryKind kind) {
-    auto entry = std::make_unique<FileEntry>();
+    // The list grows in blocks and is trimmed at the end of the rescan, so
+    // several thousand entries do not copy the pointer array each time.
+    if (static_cast<std::uint32_t>(entry_count) >= entries.GetCount())
+        entries.SetSizeNew(entries.GetCount() < 64 ? 64 : entries.GetCount() * 2);
+    FileEntry* entry = entries.GetAt(static_cast<std::uint32_t>(entry_count));
     std::strncpy(entry->path, path, sizeof entry->path - 1);
     entry->path[sizeof entry->path - 1] = '\0';
     entry->kind = kind;
-    entries.Add(entry.release());
     ++entry_count;
 }
 
@@ -142,6 +145,7 @@ void CFileSelectorPanel::Rescan() {
             AddEntry(root, ENTRY_DRIVE);
         }
     }
+    entries.SetSize(static_cast<std::uint32_t>(entry_count));
 }
 
 void CFileSelectorPanel::SetEntriesForTesting(int count) {
@@ -153,6 +157,7 @@ void CFileSelectorPanel::SetEntriesForTesting(int count) {
         std::snprintf(name, sizeof name, "S%03d.MID", i);
         AddEntry(name, ENTRY_SONG);
     }
+    entries.SetSize(static_cast<std::uint32_t>(entry_count));
     top_row = cursor_col = cursor_row = 0;
 }
 

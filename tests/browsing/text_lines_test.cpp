@@ -13,10 +13,7 @@ std::vector<std::string> Lines(const std::string& text) {
     for (char c : text)
         builder.Add(static_cast<unsigned char>(c));
     builder.Finish();
-    std::vector<std::string> out;
-    for (std::uint32_t i = 0; i < lines.GetCount(); ++i)
-        out.push_back(lines.GetAt(i)->GetBuffer());
-    return out;
+    return lines;
 }
 
 }  // namespace
@@ -55,7 +52,7 @@ TEST(TextLines, AHugeTextKeepsOnlyTheLineLimit) {
     }
     builder.Finish();
     EXPECT_FALSE(more);
-    EXPECT_EQ(lines.GetCount(), CTextLineBuilder::kMaxLines);
+    EXPECT_EQ(lines.size(), CTextLineBuilder::kMaxLines);
 }
 
 TEST(CompanionText, ReplacesOnlyTheSongsExtension) {

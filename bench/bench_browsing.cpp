@@ -1,0 +1,77 @@
+// Rescan and redraw of a folder of 5,000 entries, and loading a 1 MB text.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "panels/document_viewer_panel.h"
+#include "panels/file_list.h"
+#include "panels/file_selector_panel.h"
+
+namespace {
+
+std::filesystem::path MakeFolder() {
+    char pattern[] = "/tmp/nivra_bench_XXXXXX";
+    std::filesystem::path folder = mkdtemp(pattern);
+    for (int i = 0; i < 5000; ++i) {
+        const char* ext = i % 3 == 0 ? ".MID" : i % 3 == 1 ? ".txt" : ".doc";
+        std::ofstream(folder / ("entry_" + std::to_string(i) + ext)) << "x";
+    }
+    for (int i = 0; i < 50; ++i)
+        std::filesystem::create_directory(folder / ("folder_" + std::to_string(i)));
+    std::string line =
+        "Lorem ipsum dolor sit amet,\tconsectetur adipiscing elit, sed do eiusmod tempor "
+        "incididunt ut\r\n";
+    std::ofstream text(folder / "big.txt", std::ios::binary);
+    for (std::size_t written = 0; written < (1u << 20); written += line.size())
+        text << line;
+    return folder;
+}
+
+struct Folder {
+    std::filesystem::path path = MakeFolder();
+    ~Folder() { std::filesystem::remove_all(path); }
+};
+
+Folder& BenchFolder() {
+    static Folder folder;
+    return folder;
+}
+
+void BM_RescanFiveThousandEntries(benchmark::State& state) {
+    std::filesystem::current_path(BenchFolder().path);
+    auto* selector = new CFileSelectorPanel;  // the panel list owns it
+    for (auto _ : state) {
+        selector->Rescan();
+        benchmark::DoNotOptimize(selector->GetEntryCount());
+    }
+    state.counters["entries"] = selector->GetEntryCount();
+}
+BENCHMARK(BM_RescanFiveThousandEntries)->Unit(benchmark::kMillisecond);
+
+void BM_ListMatchingFiveThousandEntries(benchmark::State& state) {
+    std::filesystem::current_path(BenchFolder().path);
+    for (auto _ : state) {
+        CFileList list;
+        list.ListMatching(".\\", "*.*", 1);
+        benchmark::DoNotOptimize(list.GetCount());
+    }
+}
+BENCHMARK(BM_ListMatchingFiveThousandEntries)->Unit(benchmark::kMillisecond);
+
+void BM_LoadOneMegabyteText(benchmark::State& state) {
+    std::filesystem::current_path(BenchFolder().path);
+    auto* viewer = new CDocumentViewerPanel;
+    for (auto _ : state) {
+        viewer->LoadText("big.txt");
+        benchmark::DoNotOptimize(viewer->GetLineCount());
+    }
+    state.counters["lines"] = viewer->GetLineCount();
+}
+BENCHMARK(BM_LoadOneMegabyteText)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
