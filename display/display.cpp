@@ -1,10 +1,14 @@
 #include "display/display.h"
 
-CDisplay::~CDisplay() { Release(); }
+CDisplay::~CDisplay() {
+    Release();
+}
 
 void CDisplay::Release() {
-    if (dd2_) dd2_->Release();
-    if (dd_) dd_->Release();
+    if (dd2_)
+        dd2_->Release();
+    if (dd_)
+        dd_->Release();
     dd2_ = nullptr;
     dd_ = nullptr;
     level_ = 0;
@@ -37,33 +41,41 @@ bool CDisplay::Create(int required_level) {
 }
 
 HRESULT CDisplay::SetCooperativeLevel(HWND window, DWORD flags) {
-    if (level_ == 2) return dd2_->SetCooperativeLevel(window, flags);
-    if (level_ == 1) return dd_->SetCooperativeLevel(window, flags);
+    if (level_ == 2)
+        return dd2_->SetCooperativeLevel(window, flags);
+    if (level_ == 1)
+        return dd_->SetCooperativeLevel(window, flags);
     return DDERR_INVALIDOBJECT;
 }
 
 HRESULT CDisplay::SetDisplayMode(DWORD width, DWORD height, DWORD bits_per_pixel,
                                  DWORD refresh_rate) {
-    if (level_ == 2) return dd2_->SetDisplayMode(width, height, bits_per_pixel, refresh_rate, 0);
-    if (level_ == 1) return dd_->SetDisplayMode(width, height, bits_per_pixel);
+    if (level_ == 2)
+        return dd2_->SetDisplayMode(width, height, bits_per_pixel, refresh_rate, 0);
+    if (level_ == 1)
+        return dd_->SetDisplayMode(width, height, bits_per_pixel);
     return DDERR_INVALIDOBJECT;
 }
 
 HRESULT CDisplay::CreateSurface(DDSURFACEDESC* description, IDirectDrawSurface** surface) {
-    if (level_ == 2) return dd2_->CreateSurface(description, surface, nullptr);
-    if (level_ == 1) return dd_->CreateSurface(description, surface, nullptr);
+    if (level_ == 2)
+        return dd2_->CreateSurface(description, surface, nullptr);
+    if (level_ == 1)
+        return dd_->CreateSurface(description, surface, nullptr);
     return DDERR_INVALIDOBJECT;
 }
 
-HRESULT CDisplay::CreatePalette(DWORD flags, PALETTEENTRY* entries,
-                                IDirectDrawPalette** palette) {
-    if (level_ == 2) return dd2_->CreatePalette(flags, entries, palette, nullptr);
-    if (level_ == 1) return dd_->CreatePalette(flags, entries, palette, nullptr);
+HRESULT CDisplay::CreatePalette(DWORD flags, PALETTEENTRY* entries, IDirectDrawPalette** palette) {
+    if (level_ == 2)
+        return dd2_->CreatePalette(flags, entries, palette, nullptr);
+    if (level_ == 1)
+        return dd_->CreatePalette(flags, entries, palette, nullptr);
     return DDERR_INVALIDOBJECT;
 }
 
 HRESULT CDisplay::WaitForVerticalBlank(DWORD flags, HANDLE event) {
-    if (level_ == 2) return dd2_->WaitForVerticalBlank(flags, event);
+    if (level_ == 2)
+        return dd2_->WaitForVerticalBlank(flags, event);
     return 0;
 }
 

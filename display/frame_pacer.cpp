@@ -22,7 +22,8 @@ void CFramePacer::WaitUntil(DWORD target_ms) {
     // The signed difference keeps the comparison right across the clock's wrap.
     for (;;) {
         const auto early_ms = static_cast<LONG>(target_ms - clock_.Now());
-        if (early_ms <= 0) return;
+        if (early_ms <= 0)
+            return;
         // Sleep away all but the last stretch, then poll the clock closely
         // so the frame still starts on its millisecond.
         if (static_cast<DWORD>(early_ms) > kSpinMarginMs)
@@ -33,7 +34,8 @@ void CFramePacer::WaitUntil(DWORD target_ms) {
 }
 
 int CFramePacer::Step(void* context) {
-    if (rate_ == 0 || !callback_) return 0;
+    if (rate_ == 0 || !callback_)
+        return 0;
     DWORD target_ms = last_frame_ms_ + period_ms_;
     remainder_ += fraction_;
     if (remainder_ >= kFractionUnits) {
@@ -42,7 +44,8 @@ int CFramePacer::Step(void* context) {
     }
     // The first frame runs at once, whatever the clock reads: measured from
     // time 0, a clock past 2^31 ms would otherwise look weeks early.
-    if (has_run_) WaitUntil(target_ms);
+    if (has_run_)
+        WaitUntil(target_ms);
     has_run_ = true;
     last_frame_ms_ = clock_.Now();
     const int result = callback_(context);

@@ -27,15 +27,19 @@ CEventHandle::CEventHandle(bool manual_reset, bool initially_set)
                            nullptr)) {}
 
 CEventHandle::~CEventHandle() {
-    if (handle_) CloseHandle(handle_);
+    if (handle_)
+        CloseHandle(handle_);
 }
 
 CFrameThread::CFrameThread(CFrameClock& clock) : pacer_(clock) {}
 
-CFrameThread::~CFrameThread() { Stop(); }
+CFrameThread::~CFrameThread() {
+    Stop();
+}
 
 bool CFrameThread::Start() {
-    if (thread_.load()) return false;
+    if (thread_.load())
+        return false;
     stop_.store(0);
     HANDLE thread = CreateThread(nullptr, 0, FrameMain, this, 0, nullptr);
     thread_.store(thread);
@@ -44,7 +48,8 @@ bool CFrameThread::Start() {
 
 void CFrameThread::Stop() {
     HANDLE thread = thread_.load();
-    if (!thread) return;
+    if (!thread)
+        return;
     stop_.store(1);
     while (WaitForSingleObject(thread, kStopPollMs) == WAIT_TIMEOUT) {
     }
@@ -77,12 +82,14 @@ int CFrameThread::Suspend(bool wait) {
 int CFrameThread::Resume() {
     std::lock_guard guard(suspension_lock_);
     int count = suspend_count_.load();
-    if (count > 0) suspend_count_.store(--count);
+    if (count > 0)
+        suspend_count_.store(--count);
     return count;
 }
 
 bool CFrameThread::WaitFrame() {
-    if (suspend_count_.load() > 0 || !thread_.load()) return false;
+    if (suspend_count_.load() > 0 || !thread_.load())
+        return false;
     ResetEvent(frame_done_.Get());
     return WaitForSingleObject(frame_done_.Get(), kFrameWaitMs) == WAIT_OBJECT_0;
 }
@@ -91,12 +98,15 @@ void CFrameThread::AttachSurfaces(CSurface* primary, CSurface* canvas) {
     primary_ = primary;
     canvas_ = canvas;
     // GetAttachedSurface handed out a reference to the old back buffer.
-    if (back_buffer_.surface) back_buffer_.surface->Release();
+    if (back_buffer_.surface)
+        back_buffer_.surface->Release();
     back_buffer_.Clear();
-    if (!primary || !primary->surface) return;
+    if (!primary || !primary->surface)
+        return;
     DDSCAPS caps = {DDSCAPS_BACKBUFFER};
     IDirectDrawSurface* attached = nullptr;
-    if (primary->surface->GetAttachedSurface(&caps, &attached) != DD_OK || !attached) return;
+    if (primary->surface->GetAttachedSurface(&caps, &attached) != DD_OK || !attached)
+        return;
     back_buffer_.surface = attached;
     DDSURFACEDESC description = {};
     description.dwSize = kDescriptionSize;
@@ -135,7 +145,9 @@ void CFrameThread::FollowSuspension() {
     }
 }
 
-int CFrameThread::FrameCallback(void* object) { return static_cast<CFrameThread*>(object)->DrawFrame(); }
+int CFrameThread::FrameCallback(void* object) {
+    return static_cast<CFrameThread*>(object)->DrawFrame();
+}
 
 void CFrameThread::AnimatePalette() {
     CPalette& palette = GetPalette();
@@ -156,7 +168,8 @@ int CFrameThread::DrawFrame() {
         back_buffer_.surface->BltFast(0, 0, canvas_->surface, &whole, DDBLTFAST_WAIT);
     }
     // Panels draw onto the back buffer only; without one there is nothing to draw on.
-    if (back_buffer_.surface) DrawAll(&back_buffer_);
+    if (back_buffer_.surface)
+        DrawAll(&back_buffer_);
     AnimatePalette();
     GetPalette().Apply();
     if (primary_ && primary_->surface && (primary_->caps & DDSCAPS_FLIP))
@@ -171,13 +184,27 @@ CFrameThread& GetFrameThread() {
     return frame_thread;
 }
 
-bool StartFrameThread() { return GetFrameThread().Start(); }
-void StopFrameThread() { GetFrameThread().Stop(); }
-int SuspendFrames(bool wait) { return GetFrameThread().Suspend(wait); }
-int ResumeFrames() { return GetFrameThread().Resume(); }
-bool WaitFrame() { return GetFrameThread().WaitFrame(); }
-WORD GetFps() { return GetFrameThread().GetFps(); }
-bool IsFrameThreadRunning() { return GetFrameThread().IsRunning(); }
+bool StartFrameThread() {
+    return GetFrameThread().Start();
+}
+void StopFrameThread() {
+    GetFrameThread().Stop();
+}
+int SuspendFrames(bool wait) {
+    return GetFrameThread().Suspend(wait);
+}
+int ResumeFrames() {
+    return GetFrameThread().Resume();
+}
+bool WaitFrame() {
+    return GetFrameThread().WaitFrame();
+}
+WORD GetFps() {
+    return GetFrameThread().GetFps();
+}
+bool IsFrameThreadRunning() {
+    return GetFrameThread().IsRunning();
+}
 void AttachSurfaces(CSurface* primary, CSurface* canvas) {
     GetFrameThread().AttachSurfaces(primary, canvas);
 }

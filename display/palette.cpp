@@ -32,7 +32,8 @@ BYTE Scale(BYTE component, int factor) {
 bool ExecutableFolder(std::string& folder) {
     char path[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return false;
+    if (length == 0 || length >= MAX_PATH)
+        return false;
     std::string full(path, length);
     const auto slash = full.find_last_of('/');
     folder = slash == std::string::npos ? std::string() : full.substr(0, slash + 1);
@@ -52,7 +53,8 @@ int CPalette::BrightnessFactor(WORD percent) {
 }
 
 bool CPalette::Create(CSurface* surface, bool clear) {
-    if (!LoadFile(0)) return false;
+    if (!LoadFile(0))
+        return false;
     IDirectDrawPalette* created = nullptr;
     {
         std::lock_guard guard(lock_);
@@ -64,29 +66,35 @@ bool CPalette::Create(CSurface* surface, bool clear) {
         std::memcpy(initial, working_, sizeof(initial));
         if (GetDisplay().CreatePalette(kPaletteCaps, initial, &created) != DD_OK || !created)
             return false;
-        if (dd_palette_) dd_palette_->Release();
+        if (dd_palette_)
+            dd_palette_->Release();
         dd_palette_ = created;
         std::memset(link_, 0, sizeof(link_));
     }
-    if (!surface || !surface->surface) return false;
+    if (!surface || !surface->surface)
+        return false;
     return surface->surface->SetPalette(created) == DD_OK;
 }
 
 bool CPalette::LoadFile(int digit) {
-    if (digit < 0 || digit > 9) return false;
+    if (digit < 0 || digit > 9)
+        return false;
     std::string folder;
-    if (!ExecutableFolder(folder)) return false;
+    if (!ExecutableFolder(folder))
+        return false;
     const std::string path = folder + "nivra" + static_cast<char>('0' + digit) + ".act";
     return LoadFromPath(path.c_str());
 }
 
 bool CPalette::LoadFromPath(const char* path) {
     FilePtr file(std::fopen(path, "rb"));
-    if (!file) return false;
+    if (!file)
+        return false;
     // A short file leaves the entries it does not reach black.
     BYTE bytes[kPaletteFileBytes] = {};
     std::fread(bytes, 1, sizeof(bytes), file.get());
-    if (std::ferror(file.get())) return false;
+    if (std::ferror(file.get()))
+        return false;
     file.reset();
 
     std::lock_guard guard(lock_);
@@ -124,7 +132,8 @@ void CPalette::Apply() {
     // In ascending order, reading what is already linked: a link to a lower
     // linked entry follows its chain, one to a higher entry sees its own colour.
     for (int i = 0; i < kPaletteEntryCount; ++i) {
-        if (link_[i] != 0) output_[i] = output_[link_[i]];
+        if (link_[i] != 0)
+            output_[i] = output_[link_[i]];
     }
     if (brightness_ != kFullBrightness) {
         const int factor = BrightnessFactor(brightness_);
@@ -134,7 +143,8 @@ void CPalette::Apply() {
             output_[i].peBlue = Scale(output_[i].peBlue, factor);
         }
     }
-    if (dd_palette_) dd_palette_->SetEntries(0, 0, kPaletteEntryCount, output_);
+    if (dd_palette_)
+        dd_palette_->SetEntries(0, 0, kPaletteEntryCount, output_);
     RestoreLocked();
 }
 
@@ -144,16 +154,19 @@ void CPalette::SetLink(int entry, BYTE target) {
 }
 
 void CPalette::SetEntry(int entry, COLORREF colour) {
-    if (entry < 0 || entry >= kPaletteEntryCount) return;
+    if (entry < 0 || entry >= kPaletteEntryCount)
+        return;
     std::lock_guard guard(lock_);
-    if (link_[entry] != 0) return;
+    if (link_[entry] != 0)
+        return;
     working_[entry].peRed = GetRValue(colour);
     working_[entry].peGreen = GetGValue(colour);
     working_[entry].peBlue = GetBValue(colour);
 }
 
 COLORREF CPalette::GetEntry(int entry) const {
-    if (entry < 0 || entry >= kPaletteEntryCount) return 0;
+    if (entry < 0 || entry >= kPaletteEntryCount)
+        return 0;
     std::lock_guard guard(lock_);
     const int shown = link_[entry] != 0 ? link_[entry] : entry;
     return ToColour(working_[shown]);

@@ -35,12 +35,14 @@ bool ParseRange(const std::string& text, int& first, int& last) {
     try {
         std::size_t used = 0;
         first = std::stoi(text.substr(0, dash), &used);
-        if (used != (dash == std::string::npos ? text.size() : dash)) return false;
+        if (used != (dash == std::string::npos ? text.size() : dash))
+            return false;
         last = first;
         if (dash != std::string::npos) {
             const std::string tail = text.substr(dash + 1);
             last = std::stoi(tail, &used);
-            if (used != tail.size()) return false;
+            if (used != tail.size())
+                return false;
         }
     } catch (const std::exception&) {
         return false;
@@ -68,19 +70,23 @@ int main(int argc, char** argv) {
     std::string line;
     for (int number = 1; std::getline(source, line); ++number) {
         const auto hash = line.find('#');
-        if (hash != std::string::npos) line.erase(hash);
+        if (hash != std::string::npos)
+            line.erase(hash);
         std::istringstream fields(line);
         std::string range, start, end, extra;
-        if (!(fields >> range)) continue;
+        if (!(fields >> range))
+            continue;
         int first = 0, last = 0;
         Colour from, to;
         fields >> start >> end >> extra;
         if (!ParseRange(range, first, last) || !ParseColour(start, from) ||
             (!end.empty() && !ParseColour(end, to)) || !extra.empty()) {
-            std::cerr << argv[1] << ":" << number << ": expected <entry>[-<last>] <RRGGBB> [<RRGGBB>]\n";
+            std::cerr << argv[1] << ":" << number
+                      << ": expected <entry>[-<last>] <RRGGBB> [<RRGGBB>]\n";
             return 1;
         }
-        if (end.empty()) to = from;
+        if (end.empty())
+            to = from;
         const int steps = last - first;
         for (int i = first; i <= last; ++i) {
             table[i] = {Mix(from.red, to.red, i - first, steps),

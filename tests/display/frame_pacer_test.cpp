@@ -46,11 +46,13 @@ TEST(FramePacer, SixtyFramesPerSecondAlternateSixteenAndSeventeenMilliseconds) {
 
     Recorder recorder{&clock, {}, 0};
     EXPECT_EQ(pacer.Step(&recorder), 7);
-    for (int k = 1; k <= 600; ++k) pacer.Step(&recorder);
+    for (int k = 1; k <= 600; ++k)
+        pacer.Step(&recorder);
     const DWORD first = recorder.starts[0];
     EXPECT_EQ(first, 100000u);  // the first frame runs at once
     const DWORD expected_early[] = {17, 33, 50, 67, 83, 100};
-    for (int k = 1; k <= 6; ++k) EXPECT_EQ(recorder.starts[k] - first, expected_early[k - 1]);
+    for (int k = 1; k <= 6; ++k)
+        EXPECT_EQ(recorder.starts[k] - first, expected_early[k - 1]);
     for (int k = 1; k <= 600; ++k) {
         const DWORD expected = 16 * k + 6666 * (k + 1) / 10000;
         ASSERT_EQ(recorder.starts[k] - first, expected) << "frame " << k;
@@ -86,7 +88,8 @@ TEST(FramePacer, FpsChangesOncePerSecondCountingTheNoticingFrame) {
             ASSERT_EQ(pacer.GetFps(), 1);
         }
     }
-    while (pacer.GetLastFrameTime() < 12000) pacer.Step(&recorder);
+    while (pacer.GetLastFrameTime() < 12000)
+        pacer.Step(&recorder);
     // Second 11 held the frames after 10990 up to the one that saw 12000.
     EXPECT_GE(pacer.GetFps(), 59);
     EXPECT_LE(pacer.GetFps(), 61);
@@ -97,7 +100,8 @@ TEST(FramePacer, ClockWrapAndZeroRate) {
     CFramePacer pacer(clock);
     pacer.Init(60, RecordFrame);
     Recorder recorder{&clock, {}, 0};
-    for (int k = 0; k < 4; ++k) pacer.Step(&recorder);
+    for (int k = 0; k < 4; ++k)
+        pacer.Step(&recorder);
     EXPECT_EQ(recorder.starts[0], 0xFFFFFFF0u);  // runs at once, not a wrap away
     EXPECT_EQ(recorder.starts[1] - recorder.starts[0], 17u);
     EXPECT_EQ(recorder.starts[3] - recorder.starts[0], 50u);  // across the wrap

@@ -37,7 +37,8 @@ TEST(FrameThread, RunsWaitsSuspendsResumesAndStops) {
     EXPECT_EQ(frames.Resume(), 0);
     EXPECT_EQ(frames.Resume(), 0);
     bool resumed = false;
-    for (int attempt = 0; attempt < 5 && !resumed; ++attempt) resumed = frames.WaitFrame();
+    for (int attempt = 0; attempt < 5 && !resumed; ++attempt)
+        resumed = frames.WaitFrame();
     EXPECT_TRUE(resumed);
 
     // Quick suspend/resume cycles: every acknowledged suspension holds.

@@ -167,13 +167,15 @@ TEST(PaletteAnimation, FlashAndBlinkOverFrames) {
     std::vector<COLORREF> blink;
     for (int frame = 1; frame <= 100; ++frame) {
         frames.DrawFrame();
-        if (frame <= 9) flashes += Shown(palette, 8) == RGB(255, 255, 255) ? 'W' : 'b';
+        if (frame <= 9)
+            flashes += Shown(palette, 8) == RGB(255, 255, 255) ? 'W' : 'b';
         blink.push_back(Shown(palette, 21));
     }
     EXPECT_EQ(flashes, "bbWbbWbbW");
     for (int frame = 1; frame <= 100; ++frame) {
         COLORREF expected = RGB(50, 50, 50);
-        if (frame >= 20) expected = ((frame - 20) / 20) % 2 == 0 ? RGB(0, 220, 0) : RGB(220, 0, 0);
+        if (frame >= 20)
+            expected = ((frame - 20) / 20) % 2 == 0 ? RGB(0, 220, 0) : RGB(220, 0, 0);
         EXPECT_EQ(blink[frame - 1], expected) << "frame " << frame;
     }
     // While the blink holds entry 21, SetEntry leaves it alone.
@@ -186,8 +188,8 @@ TEST(PaletteFilesShipped, EveryRoleHasItsOwnColourAndTextReadsOnTheBackground) {
     const int roles[] = {0,  1,  2,  3,  4,  5,  6,  8,  16, 17, 21, 22, 23,
                          32, 33, 34, 35, 36, 37, 38, 48, 49, 52, 96, 97};
     for (int digit = 0; digit <= 9; ++digit) {
-        const std::string path = std::string(NIVRA_BINARY_DIR) + "/nivra" +
-                                 static_cast<char>('0' + digit) + ".act";
+        const std::string path =
+            std::string(NIVRA_BINARY_DIR) + "/nivra" + static_cast<char>('0' + digit) + ".act";
         ASSERT_EQ(std::filesystem::file_size(path), 768u) << path;
         CPalette palette;
         ASSERT_TRUE(palette.LoadFromPath(path.c_str()));
@@ -195,7 +197,8 @@ TEST(PaletteFilesShipped, EveryRoleHasItsOwnColourAndTextReadsOnTheBackground) {
         std::vector<COLORREF> seen;
         for (int role : roles) {
             const COLORREF colour = palette.GetEntry(role);
-            for (COLORREF other : seen) EXPECT_NE(colour, other) << path << " entry " << role;
+            for (COLORREF other : seen)
+                EXPECT_NE(colour, other) << path << " entry " << role;
             seen.push_back(colour);
         }
         auto luminance = [&](int entry) {
@@ -204,7 +207,8 @@ TEST(PaletteFilesShipped, EveryRoleHasItsOwnColourAndTextReadsOnTheBackground) {
         };
         for (int text : {1, 2, 3, 21})
             EXPECT_GT(luminance(text) - luminance(0), 80000) << path << " text entry " << text;
-        for (int entry = 240; entry < 256; ++entry) EXPECT_EQ(palette.GetEntry(entry), 0u);
+        for (int entry = 240; entry < 256; ++entry)
+            EXPECT_EQ(palette.GetEntry(entry), 0u);
     }
 }
 
