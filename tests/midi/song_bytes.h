@@ -1,0 +1,74 @@
+// Builds small Standard MIDI Files in memory for the engine's tests.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace song_bytes {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline void Big32(Bytes& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+inline Bytes Header(int format, int tracks, int division, std::uint32_t length = 6) {
+    Bytes out = {'M', 'T', 'h', 'd'};
+    Big32(out, length);
+    for (int word : {format, tracks, division}) {
+        out.push_back(static_cast<std::uint8_t>(word >> 8));
+        out.push_back(static_cast<std::uint8_t>(word));
+    }
+    out.resize(8 + std::max<std::uint32_t>(length, 6), 0);
+    return out;
+}
+
+inline Bytes Chunk(const Bytes& events, const char* type = "MTrk") {
+    Bytes out(type, type + 4);
+    Big32(out, static_cast<std::uint32_t>(events.size()));
+    out.insert(out.end(), events.begin(), events.end());
+    return out;
+}
+
+inline Bytes Song(int division, const std::vector<Bytes>& track_events, int format = 1) {
+    Bytes out = Header(format, static_cast<int>(track_events.size()), division);
+    for (const Bytes& events : track_events) {
+        Bytes chunk = Chunk(events);
+        out.insert(out.end(), chunk.begin(), chunk.end());
+    }
+    return out;
+}
+
+inline const Bytes kEndOfTrack = {0x00, 0xFF, 0x2F, 0x00};
+
+inline Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+// A file in a fresh temporary folder, removed with the object.
+class TempFile {
+public:
+    explicit TempFile(const Bytes& contents, const std::string& name = "song.mid") {
+        char pattern[] = "/tmp/nivra_midi_XXXXXX";
+        folder_ = mkdtemp(pattern);
+        path_ = folder_ + "/" + name;
+        std::FILE* file = std::fopen(path_.c_str(), "wb");
+        if (!contents.empty()) std::fwrite(contents.data(), 1, contents.size(), file);
+        std::fclose(file);
+    }
+    ~TempFile() { std::filesystem::remove_all(folder_); }
+    const char* Path() const { return path_.c_str(); }
+
+private:
+    std::string folder_;
+    std::string path_;
+};
+
+}  // namespace song_bytes
