@@ -5,6 +5,8 @@
 #include "app/sysinfo.h"
 #include "gfx/exception.h"
 #include "gfx/str.h"
+#include "midi/player.h"
+#include "platform/user.h"
 
 #include <cstdio>
 #include <cstring>
@@ -148,6 +150,9 @@ void CApplication::StartUp() {
     if (info.systemInfo.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_INTEL)
         throw ErrorCode{ERRORCODE_NOT_INTEL};
 
+    // The player's start-up step comes after the display mode is set.
+    PlayerInitialize();
+
     ConstructPanels();
 }
 
@@ -157,7 +162,10 @@ int CApplication::Exit() {
     return 0;
 }
 
-void CApplication::Shutdown() {}
+void CApplication::Shutdown() {
+    PlayerClose();
+    ShowCursor(TRUE);
+}
 
 int WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     CApplicationBase* application = CApplicationBase::Get();
