@@ -39,9 +39,12 @@ struct Tables {
     std::uintptr_t stock_font = 0;
 };
 
+// The tables outlive every static object of the program: fonts held by the
+// program's own singletons are deleted during exit, after a function-local
+// static table would already have been destroyed.
 Tables& GetTables() {
-    static Tables tables;
-    return tables;
+    static Tables* tables = new Tables;
+    return *tables;
 }
 
 std::uintptr_t Key(const void* handle) {
