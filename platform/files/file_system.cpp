@@ -63,7 +63,8 @@ void CopyPart(char* out, size_t capacity, std::string_view part) {
         }
         n = whole;
     }
-    std::memcpy(out, part.data(), n);
+    if (n > 0)  // an empty part may have no data pointer at all
+        std::memcpy(out, part.data(), n);
     out[n] = '\0';
 }
 
