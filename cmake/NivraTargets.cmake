@@ -77,9 +77,9 @@ function(nivra_add_test name)
     if(TARGET rcpcv)
         add_dependencies(${name} rcpcv)
     endif()
-    # A label list must reach the test properties as one value.
-    string(REPLACE ";" "\\;" labels "${ARG_LABELS}")
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${labels}")
+    # Discovered tests take one label: a list would be split into properties.
+    list(GET ARG_LABELS -1 label)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${label})
     if("threads" IN_LIST ARG_LABELS)
         add_dependencies(nivra_thread_tests ${name})
     endif()
