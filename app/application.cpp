@@ -1,9 +1,13 @@
 #include "app/application.h"
 
 #include "app/error_box.h"
+#include "app/main_window.h"
 #include "app/panel_setup.h"
 #include "app/sysinfo.h"
+#include "display/display.h"
+#include "display/frame_thread.h"
 #include "gfx/exception.h"
+#include "gfx/panel_list.h"
 #include "gfx/str.h"
 #include "midi/player.h"
 #include "platform/user.h"
@@ -83,6 +87,9 @@ void CApplication::CloseInstanceMutex() {
 }
 
 void CApplication::Quit(int exitCode) {
+    SetFocus(1);
+    if (owned_main_window_) owned_main_window_->FadeOutAndClear();
+    PlayerStop();
     PostQuitMessage(exitCode);
 }
 
@@ -150,10 +157,28 @@ void CApplication::StartUp() {
     if (info.systemInfo.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_INTEL)
         throw ErrorCode{ERRORCODE_NOT_INTEL};
 
+    owned_main_window_ = new CMainWindow();
+    owned_main_window_->Create();
+    if (IsWindow(owned_main_window_->GetHandle())) main_window_ = owned_main_window_;
+
+    CDisplay& display = GetDisplay();
+    if (!display.Create(2)) throw ErrorCode{ERRORCODE_DIRECTDRAW};
+    // Not checked: the display mode below is what must succeed.
+    display.SetCooperativeLevel(owned_main_window_->GetHandle(),
+                                DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE);
+    if (display.SetDisplayMode(kScreenWidth, kScreenHeight, kScreenBitsPerPixel, 0) != DD_OK)
+        throw ErrorCode{ERRORCODE_DIRECTDRAW};
+
     // The player's start-up step comes after the display mode is set.
     PlayerInitialize();
 
+    owned_main_window_->CreateSurfaces();
     ConstructPanels();
+    if (!CreateAll()) throw ErrorCode{ERRORCODE_INTERNAL};
+    SetFocus(1);
+    Broadcast(0);
+    StartFrameThread();
+    owned_main_window_->Fade(false);
 }
 
 int CApplication::Exit() {
@@ -163,6 +188,17 @@ int CApplication::Exit() {
 }
 
 void CApplication::Shutdown() {
+    StopFrameThread();
+    DestroyAll();
+    if (owned_main_window_) {
+        owned_main_window_->DestroyHeldWindow();
+        // Destroying the window quit once more through DefaultWindowProc; the
+        // pointers go before the object so nothing reaches it half-deleted.
+        CMainWindow* window = owned_main_window_;
+        owned_main_window_ = nullptr;
+        main_window_ = nullptr;
+        delete window;
+    }
     PlayerClose();
     ShowCursor(TRUE);
 }

@@ -7,6 +7,7 @@
 
 #include "display/display.h"
 #include "gfx/surface.h"
+#include "platform/files.h"
 #include "platform/kernel.h"
 
 namespace {
@@ -35,7 +36,8 @@ bool ExecutableFolder(std::string& folder) {
     if (length == 0 || length >= MAX_PATH)
         return false;
     std::string full(path, length);
-    const auto slash = full.find_last_of('/');
+    // The module path is in the program's drive-letter form (C:\dir\nivra).
+    const auto slash = full.find_last_of("\\/");
     folder = slash == std::string::npos ? std::string() : full.substr(0, slash + 1);
     return true;
 }
@@ -82,7 +84,8 @@ bool CPalette::LoadFile(int digit) {
     std::string folder;
     if (!ExecutableFolder(folder))
         return false;
-    const std::string path = folder + "nivra" + static_cast<char>('0' + digit) + ".act";
+    const std::string path =
+        platform::ToNativePath(folder + "nivra" + static_cast<char>('0' + digit) + ".act");
     return LoadFromPath(path.c_str());
 }
 

@@ -59,6 +59,9 @@ WNDPROC LookupProcedure(HWND window) {
 
 // What only the window layer can do for DefWindowProcA.
 LRESULT DefaultWindowBehaviour(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    // A window whose procedure leaves WM_NCCREATE to the default goes on being created.
+    if (message == WM_NCCREATE)
+        return TRUE;
     if (message == WM_CLOSE) {
         DestroyWindow(window);
         return 0;
