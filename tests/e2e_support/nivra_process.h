@@ -1,0 +1,169 @@
+// Runs the real build/nivra headless for end-to-end tests: a private lock
+// folder, the dummy audio driver, a MIDI log and a scripted key file, each in
+// a scratch folder that is removed afterwards.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace e2e {
+
+inline const char* ProgramPath() {
+    return NIVRA_BINARY_DIR "/nivra";
+}
+
+inline std::string ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A scratch folder, removed with everything in it.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const char* prefix = "nivra-e2e") {
+        std::string pattern = std::string("/tmp/") + prefix + "-XXXXXX";
+        if (mkdtemp(pattern.data()) != nullptr)
+            path_ = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        if (!path_.empty())
+            std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+    void WriteFile(const std::string& name, const std::string& bytes) const {
+        std::filesystem::create_directories((path_ / name).parent_path());
+        std::ofstream(path_ / name, std::ios::binary) << bytes;
+    }
+    void MakeFolder(const std::string& name) const {
+        std::filesystem::create_directories(path_ / name);
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+// One scripted key or screenshot: `at_ms` counts from the program's start.
+struct ScriptLine {
+    int at_ms;
+    std::string what;  // "RETURN", "ALT+5", "SHOT /abs/file.png"
+};
+
+// Options of one run; the working folder is where the program starts browsing.
+struct RunOptions {
+    std::filesystem::path working_folder = NIVRA_SOURCE_DIR "/demo";
+    std::filesystem::path program = ProgramPath();
+    std::vector<ScriptLine> script;
+    std::map<std::string, std::string> extra_environment;
+    std::vector<std::string> removed_environment;
+    int timeout_seconds = 30;
+};
+
+// A finished (or still running) program; its files live in a scratch folder.
+class NivraProcess {
+public:
+    explicit NivraProcess(const RunOptions& options) : timeout_seconds_(options.timeout_seconds) {
+        scratch_.MakeFolder("runtime");
+        std::ofstream script(scratch_ / "input.txt");
+        for (const ScriptLine& line : options.script)
+            script << line.at_ms << ' ' << line.what << '\n';
+        script.close();
+        Start(options);
+    }
+    ~NivraProcess() {
+        if (pid_ > 0 && !reaped_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    NivraProcess(const NivraProcess&) = delete;
+    NivraProcess& operator=(const NivraProcess&) = delete;
+
+    // Exit code once the program ends within the timeout; -SIGNAL when a
+    // signal ended it; -1000 when it was still running (it is then killed).
+    int WaitForExit() {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds_);
+        while (std::chrono::steady_clock::now() < deadline) {
+            int status = 0;
+            if (reaped_)
+                return exit_code_;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                reaped_ = true;
+                exit_code_ = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+                return exit_code_;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        reaped_ = true;
+        exit_code_ = -1000;
+        return exit_code_;
+    }
+    void Signal(int signal) const { kill(pid_, signal); }
+
+    std::string Stderr() const { return ReadWholeFile(scratch_ / "stderr.txt"); }
+    std::string Stdout() const { return ReadWholeFile(scratch_ / "stdout.txt"); }
+    std::filesystem::path MidiLogPath() const { return scratch_ / "midi.log"; }
+    // A place for screenshots that is cleaned up with the run.
+    std::filesystem::path ShotPath(const std::string& name) const { return scratch_ / name; }
+
+private:
+    void Start(const RunOptions& options) {
+        const std::string input = (scratch_ / "input.txt").string();
+        const std::string out = (scratch_ / "stdout.txt").string();
+        const std::string err = (scratch_ / "stderr.txt").string();
+        const std::string log = MidiLogPath().string();
+        const std::string runtime = (scratch_ / "runtime").string();
+        pid_ = fork();
+        if (pid_ != 0)
+            return;
+        const int null_fd = open("/dev/null", O_RDONLY);
+        const int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(null_fd, 0);
+        dup2(out_fd, 1);
+        dup2(err_fd, 2);
+        setenv("NIVRA_VIDEO", "headless", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        setenv("NIVRA_MIDI_LOG", log.c_str(), 1);
+        setenv("NIVRA_INPUT", input.c_str(), 1);
+        for (const auto& [name, value] : options.extra_environment)
+            setenv(name.c_str(), value.c_str(), 1);
+        for (const std::string& name : options.removed_environment)
+            unsetenv(name.c_str());
+        if (chdir(options.working_folder.c_str()) != 0)
+            _exit(126);
+        execl(options.program.c_str(), options.program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+
+    ScratchFolder scratch_;
+    int timeout_seconds_;
+    pid_t pid_ = -1;
+    bool reaped_ = false;
+    int exit_code_ = -1000;
+};
+
+}  // namespace e2e
