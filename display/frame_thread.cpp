@@ -3,6 +3,7 @@
 #include "display/display.h"
 #include "display/palette.h"
 #include "gfx/panel_list.h"
+#include "platform/message.h"
 
 namespace {
 
@@ -10,6 +11,7 @@ constexpr WORD kFrameRate = 60;
 constexpr DWORD kStopPollMs = 5000;
 constexpr DWORD kSuspendAckTimeoutMs = 3000;
 constexpr DWORD kFrameWaitMs = 100;
+constexpr DWORD kPumpSliceMs = 1;
 constexpr DWORD kIdleSleepMs = 100;
 constexpr DWORD kDescriptionSize = 108;
 
@@ -91,7 +93,18 @@ bool CFrameThread::WaitFrame() {
     if (suspend_count_.load() > 0 || !thread_.load())
         return false;
     ResetEvent(frame_done_.Get());
-    return WaitForSingleObject(frame_done_.Get(), kFrameWaitMs) == WAIT_OBJECT_0;
+    // The display shows finished frames from the main thread's message pump,
+    // so a wait on the main thread (fades, Commit) keeps that pump running:
+    // otherwise a fade would reach the screen only as its last frame.
+    const DWORD started_ms = GetTickCount();
+    for (;;) {
+        if (WaitForSingleObject(frame_done_.Get(), kPumpSliceMs) == WAIT_OBJECT_0)
+            return true;
+        if (GetTickCount() - started_ms >= kFrameWaitMs)
+            return false;
+        MSG ignored;
+        PeekMessageA(&ignored, nullptr, 0, 0, PM_NOREMOVE);
+    }
 }
 
 void CFrameThread::AttachSurfaces(CSurface* primary, CSurface* canvas) {

@@ -37,6 +37,10 @@ bool ParseLine(const std::string& line, ScriptAction& action) {
     std::string rest;
     if (words >> rest)
         return false;
+    if (upper == "CLOSE") {
+        action.kind = ScriptAction::Kind::Close;
+        return true;
+    }
     if (upper.starts_with("ALT+")) {
         action.alt = true;
         upper = upper.substr(4);

@@ -1,4 +1,5 @@
-// Scripted input (NIVRA_INPUT): timed key presses and screenshots.
+// Scripted input (NIVRA_INPUT): timed key presses, close requests and
+// screenshots.
 #pragma once
 
 #include <string>
@@ -10,7 +11,7 @@
 namespace platform::video {
 
 struct ScriptAction {
-    enum class Kind { Key, Shot };
+    enum class Kind { Key, Shot, Close };
     DWORD at_ms = 0;  // after the program started
     Kind kind = Kind::Key;
     int virtual_key = 0;
@@ -18,7 +19,8 @@ struct ScriptAction {
     std::string file;  // Shot: where the PNG goes
 };
 
-// Lines "<ms> <KEY>", "<ms> ALT+<KEY>" or "<ms> SHOT <file.png>"; blank lines
+// Lines "<ms> <KEY>", "<ms> ALT+<KEY>", "<ms> SHOT <file.png>" or "<ms> CLOSE"
+// (a close request, as from the window's close button); blank lines
 // and lines starting with '#' are skipped. Each line that cannot be read is
 // described in `errors` and left out. The actions come sorted by time,
 // lines of equal time in file order.

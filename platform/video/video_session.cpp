@@ -117,6 +117,10 @@ void VideoSession::RunScript() {
                 std::fprintf(stderr, "VIDEO: cannot write screenshot %s\n", action.file.c_str());
             continue;
         }
+        if (action.kind == ScriptAction::Kind::Close) {
+            platform::RequestClose();
+            continue;
+        }
         PostKey(action.virtual_key, false, action.alt, false);
         PostKey(action.virtual_key, true, action.alt, false);
     }

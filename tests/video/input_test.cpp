@@ -77,10 +77,11 @@ TEST(InputScriptTest, ReadsKeysAltKeysAndShots) {
         "800 SHOT /tmp/some dir/shot.png\n"
         "900 F5\n"
         "950 L\n"
-        "960 BACK\n",
+        "960 BACK\n"
+        "990 close\n",
         &errors);
     EXPECT_TRUE(errors.empty());
-    ASSERT_EQ(actions.size(), 8u);
+    ASSERT_EQ(actions.size(), 9u);
     EXPECT_EQ(actions[0].at_ms, 100u);
     EXPECT_EQ(actions[0].virtual_key, VK_DOWN);
     EXPECT_EQ(actions[1].virtual_key, VK_RETURN);
@@ -94,15 +95,18 @@ TEST(InputScriptTest, ReadsKeysAltKeysAndShots) {
     EXPECT_EQ(actions[5].virtual_key, VK_F5);
     EXPECT_EQ(actions[6].virtual_key, 'L');
     EXPECT_EQ(actions[7].virtual_key, VK_BACK);
+    EXPECT_EQ(actions[8].kind, ScriptAction::Kind::Close);
 }
 
 TEST(InputScriptTest, ReportsLinesItCannotRead) {
     std::vector<std::string> errors;
     const auto actions = ParseInputScript(
-        "RETURN\n10 NOSUCHKEY\n-5 TAB\n20 SHOT\n30 F13\n40 TAB extra\n50 TAB\n", &errors);
+        "RETURN\n10 NOSUCHKEY\n-5 TAB\n20 SHOT\n30 F13\n40 TAB extra\n45 CLOSE now\n"
+        "46 ALT+CLOSE\n50 TAB\n",
+        &errors);
     ASSERT_EQ(actions.size(), 1u);
     EXPECT_EQ(actions[0].virtual_key, VK_TAB);
-    ASSERT_EQ(errors.size(), 6u);
+    ASSERT_EQ(errors.size(), 8u);
     EXPECT_EQ(errors[0].rfind("line 1:", 0), 0u);
 }
 

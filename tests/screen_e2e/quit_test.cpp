@@ -1,0 +1,89 @@
+// The real program headless: every way of quitting fades the screen out and
+// ends with exit code 0; a missing start-up palette ends it with the error
+// box's message and code.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "tests/screen_e2e/fade_levels.h"
+#include "tests/screen_e2e/program_copy.h"
+
+namespace {
+
+constexpr int kShotEveryMs = 20;
+constexpr int kFirstShotMs = 1000;
+constexpr int kLastShotMs = 4000;
+
+// After reaching full brightness the shots step down, never up, through
+// dimmed steps to (nearly) black.
+void ExpectFadedOut(const std::vector<int>& levels) {
+    const auto full = std::find(levels.begin(), levels.end(), 100);
+    ASSERT_NE(full, levels.end()) << screen::Describe(levels);
+    const std::vector<int> after(full, levels.end());
+    EXPECT_TRUE(std::is_sorted(after.rbegin(), after.rend())) << screen::Describe(levels);
+    EXPECT_TRUE(std::any_of(after.begin(), after.end(), [](int l) { return l > 0 && l < 100; }))
+        << screen::Describe(levels);
+    EXPECT_GE(after.back(), 0) << screen::Describe(levels);
+    EXPECT_LE(after.back(), 10) << screen::Describe(levels);
+}
+
+class QuitTest : public ::testing::TestWithParam<const char*> {
+protected:
+    e2e::ScratchFolder shots_{"nivra-quit-shots"};
+};
+
+// Escape, a close request (the window's close button) and Alt+F4, which the
+// file selector leaves to the default handling.
+TEST_P(QuitTest, ScriptedQuitFadesOutAndExitsZero) {
+    e2e::RunOptions options;
+    screen::AddShots(options.script, shots_.Path(), kFirstShotMs, kLastShotMs, kShotEveryMs);
+    options.script.push_back({1800, GetParam()});
+    e2e::NivraProcess run(options);
+    ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
+    const auto shots = screen::ReadShots(shots_.Path(), kFirstShotMs, kLastShotMs, kShotEveryMs);
+    ExpectFadedOut(screen::FadeLevels(shots, screen::ProgramPalette(0)));
+    // The program stopped on its own long before the last scripted shot.
+    EXPECT_LT(shots.back().at_ms, kLastShotMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, QuitTest, ::testing::Values("ESCAPE", "CLOSE", "ALT+F4"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             std::replace(name.begin(), name.end(), '+', '_');
+                             return name;
+                         });
+
+TEST(QuitBySignalTest, InterruptFadesOutAndExitsZero) {
+    e2e::ScratchFolder shots("nivra-quit-shots");
+    e2e::RunOptions options;
+    screen::AddShots(options.script, shots.Path(), kFirstShotMs, kLastShotMs, kShotEveryMs);
+    e2e::NivraProcess run(options);
+    // Interrupt once the program is up and showing its screen.
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!std::filesystem::exists(shots / screen::ShotName(1400)) &&
+           std::chrono::steady_clock::now() < give_up)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    run.Signal(SIGINT);
+    ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
+    const auto all = screen::ReadShots(shots.Path(), kFirstShotMs, kLastShotMs, kShotEveryMs);
+    ExpectFadedOut(screen::FadeLevels(all, screen::ProgramPalette(0)));
+}
+
+TEST(MissingPaletteTest, WithoutPaletteZeroStartUpFailsWithCode0102) {
+    const screen::ProgramCopy copy(0);
+    e2e::RunOptions options;
+    options.program = copy.Program();
+    options.script = {{3000, "ESCAPE"}};
+    e2e::NivraProcess run(options);
+    EXPECT_EQ(run.WaitForExit(), 255);
+    const std::string said = run.Stderr() + run.Stdout();
+    EXPECT_NE(said.find("NIVRA エラー"), std::string::npos) << said;
+    EXPECT_NE(said.find("内部の初期化処理に失敗しました\n例外コード:#0102"), std::string::npos)
+        << said;
+}
+
+}  // namespace
