@@ -1,0 +1,238 @@
+// Shared parts of the browsing end-to-end tests: a scene folder the program
+// starts in, a key script with its screenshots, the places of the selector's
+// cells and the status bar on screen, and small songs written as bytes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/browsing_e2e/screen_text.h"
+#include "tests/e2e_support/indexed_png.h"
+#include "tests/e2e_support/midi_log.h"
+#include "tests/e2e_support/nivra_process.h"
+#include "tests/midi/song_bytes.h"
+
+namespace browsing_e2e {
+
+namespace fs = std::filesystem;
+
+// Screen places: the selector's panel at (5, 390), its grid cells at
+// (2 + 120 col, 13 + 10 row) inside it; the status message at (1, 8) of
+// the status bar at (5, 457).
+inline constexpr int kGridColumns = 5;
+inline constexpr int kGridRows = 5;
+inline constexpr int kLabelCells = 17;
+inline constexpr std::uint8_t kCursorIndex = 1;  // colour band 0
+inline constexpr std::uint8_t kLabelIndex = 2;   // colour band 1
+inline constexpr std::uint8_t kUnderlineIndex = 21;
+
+inline int CellX(int col) {
+    return 5 + 2 + 120 * col;
+}
+inline int CellY(int row) {
+    return 390 + 13 + 10 * row;
+}
+
+// The label of grid cell (col, row), in cursor or plain colour.
+inline std::string CellLabel(const e2e::IndexedImage& image, int col, int row) {
+    const ScreenText& reader = ScreenText::Get();
+    std::string plain =
+        reader.Read(image, Font::B, CellX(col), CellY(row), kLabelCells, kLabelIndex);
+    if (!plain.empty())
+        return plain;
+    return reader.Read(image, Font::B, CellX(col), CellY(row), kLabelCells, kCursorIndex);
+}
+
+// All 25 labels in list order (row by row), empty for empty cells.
+inline std::vector<std::string> GridLabels(const e2e::IndexedImage& image) {
+    std::vector<std::string> labels;
+    for (int row = 0; row < kGridRows; ++row)
+        for (int col = 0; col < kGridColumns; ++col)
+            labels.push_back(CellLabel(image, col, row));
+    return labels;
+}
+
+// The list position (row * 5 + col) of the underlined cell, -1 when none.
+inline int CursorCell(const e2e::IndexedImage& image) {
+    for (int row = 0; row < kGridRows; ++row)
+        for (int col = 0; col < kGridColumns; ++col)
+            if (image.Count(kUnderlineIndex, CellX(col), CellY(row) + 9, CellX(col) + 120,
+                            CellY(row) + 10) > 100)
+                return row * kGridColumns + col;
+    return -1;
+}
+
+// "FILE SELECTOR` C:\...", "DRIVE SELECTOR` C:" or "TITLE`".
+inline std::string SelectorCaption(const e2e::IndexedImage& image) {
+    return ScreenText::Get().Read(image, Font::A, 5, 391, 126, kCursorIndex);
+}
+
+inline std::string StatusMessage(const e2e::IndexedImage& image) {
+    return ScreenText::Get().Read(image, Font::B, 6, 465, 89, kLabelIndex);
+}
+
+// The selector's caption, in font A, as the font shows it.
+inline std::string CaptionAsShown(const std::string& text) {
+    return ScreenText::Get().AsShown(text, Font::A);
+}
+
+// The caption of the file mode for a folder on drive C:, as the font shows it.
+inline std::string FilesCaption(const fs::path& folder) {
+    std::string path = "C:" + folder.string();
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return CaptionAsShown("FILE SELECTOR` " + path);
+}
+
+// What the selector lists for a folder of plain ASCII names: ".", "..",
+// the folders, then songs and texts, each group in the folder's own order,
+// as the labels the grid shows (marker, "/" before a folder, 17 cells).
+inline std::vector<std::string> ExpectedLabels(const fs::path& folder) {
+    std::vector<std::string> folders = {".", ".."};
+    std::vector<std::string> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_directory())
+            folders.push_back(name[0] == '.' ? name : "/" + name);
+        std::string ext = entry.path().extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), ::toupper);
+        if (ext == ".MID")
+            files.push_back("\xB1" + name);
+        else if (ext == ".RCP")
+            files.push_back("\xB2" + name);
+        else if (ext == ".TXT")
+            files.push_back(" " + name);
+    }
+    folders.insert(folders.end(), files.begin(), files.end());
+    for (std::string& label : folders)
+        label = AsShown(label.substr(0, kLabelCells));
+    return folders;
+}
+
+// The list position of a name among what the selector lists, -1 if absent.
+// Names are compared as the folder holds them, so odd bytes need no escape.
+inline int ListPosition(const fs::path& folder, const std::string& name) {
+    std::vector<std::string> folders = {".", ".."};
+    std::vector<std::string> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        if (entry.is_directory())
+            folders.push_back(entry.path().filename().string());
+        std::string ext = entry.path().extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), ::toupper);
+        if (ext == ".MID" || ext == ".RCP" || ext == ".TXT")
+            files.push_back(entry.path().filename().string());
+    }
+    folders.insert(folders.end(), files.begin(), files.end());
+    auto found = std::find(folders.begin(), folders.end(), name);
+    return found == folders.end() ? -1 : static_cast<int>(found - folders.begin());
+}
+
+// Every path below a folder with its size, to show that a run wrote nothing.
+inline std::vector<std::string> FolderContents(const fs::path& folder) {
+    std::vector<std::string> contents;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(
+             folder, fs::directory_options::skip_permission_denied, error);
+         it != fs::recursive_directory_iterator(); it.increment(error)) {
+        std::string line = fs::relative(it->path(), folder).string();
+        if (it->is_regular_file(error))
+            line += " " + std::to_string(it->file_size(error));
+        contents.push_back(line);
+    }
+    std::sort(contents.begin(), contents.end());
+    return contents;
+}
+
+// A one-track song: its title, then each note for 48 ticks at 96 per beat.
+inline std::string SongBytes(const std::string& title, const std::vector<int>& notes) {
+    song_bytes::Bytes events = {0x00, 0xFF, 0x03, static_cast<std::uint8_t>(title.size())};
+    events.insert(events.end(), title.begin(), title.end());
+    for (int note : notes) {
+        const auto key = static_cast<std::uint8_t>(note);
+        events.insert(events.end(), {0x00, 0x90, key, 0x64, 0x30, 0x80, key, 0x00});
+    }
+    events.insert(events.end(), song_bytes::kEndOfTrack.begin(), song_bytes::kEndOfTrack.end());
+    song_bytes::Bytes song = song_bytes::Song(96, {events}, 0);
+    return std::string(song.begin(), song.end());
+}
+
+// The note numbers of the note-on messages in a MIDI log.
+inline std::vector<int> LoggedNotes(const fs::path& log) {
+    std::vector<int> notes;
+    for (const e2e::MidiLogLine& line : e2e::NoteOns(e2e::ReadMidiLog(log)))
+        notes.push_back(line.bytes[1]);
+    return notes;
+}
+
+// Keys and screenshots on one time line. The first key waits for the
+// fade-in; each screenshot waits long enough for the keys before it to be
+// handled and drawn, also on a loaded machine.
+class KeyScript {
+public:
+    explicit KeyScript(const fs::path& shot_folder) : shot_folder_(shot_folder) {}
+
+    KeyScript& Press(const std::string& key, int times = 1) {
+        for (int i = 0; i < times; ++i) {
+            lines_.push_back({at_ms_, key});
+            at_ms_ += kKeyGap_ms;
+        }
+        return *this;
+    }
+    KeyScript& Wait(int ms) {
+        at_ms_ += ms;
+        return *this;
+    }
+    KeyScript& Shot(const std::string& name) {
+        at_ms_ += kSettle_ms;
+        lines_.push_back({at_ms_, "SHOT " + (shot_folder_ / name).string()});
+        at_ms_ += kKeyGap_ms;
+        return *this;
+    }
+    // The script with Escape at its end.
+    std::vector<e2e::ScriptLine> Lines() const {
+        std::vector<e2e::ScriptLine> lines = lines_;
+        lines.push_back({at_ms_ + kKeyGap_ms, "ESCAPE"});
+        return lines;
+    }
+
+private:
+    static constexpr int kKeyGap_ms = 60;
+    static constexpr int kSettle_ms = 500;
+    fs::path shot_folder_;
+    int at_ms_ = 1500;
+    std::vector<e2e::ScriptLine> lines_;
+};
+
+// A scene folder to browse and a folder for the screenshots of one run.
+class BrowsingTest : public ::testing::Test {
+protected:
+    KeyScript Script() const { return KeyScript(shots_.Path()); }
+
+    // Runs the program in `start` (the scene by default) until the script's
+    // Escape; the run must end normally.
+    std::unique_ptr<e2e::NivraProcess> Run(const KeyScript& script, fs::path start = {}) {
+        e2e::RunOptions options;
+        options.working_folder = start.empty() ? scene_.Path() : start;
+        options.script = script.Lines();
+        options.timeout_seconds = 60;
+        auto process = std::make_unique<e2e::NivraProcess>(options);
+        EXPECT_EQ(process->WaitForExit(), 0) << process->Stderr();
+        return process;
+    }
+
+    e2e::IndexedImage Shot(const std::string& name) const {
+        e2e::IndexedImage image = e2e::ReadIndexedPng(shots_ / name);
+        EXPECT_TRUE(image.Valid()) << name << " was not written";
+        return image;
+    }
+
+    e2e::ScratchFolder scene_{"nivra-browse"};
+    e2e::ScratchFolder shots_{"nivra-shots"};
+};
+
+}  // namespace browsing_e2e

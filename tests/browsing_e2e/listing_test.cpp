@@ -1,0 +1,119 @@
+// The real program's selector grid: what it lists and in which order, going
+// into folders and back up, and the drive list.
+#include "tests/browsing_e2e/browsing_run.h"
+
+namespace browsing_e2e {
+namespace {
+
+class ListingTest : public BrowsingTest {
+protected:
+    void SetUp() override {
+        scene_.MakeFolder("ALPHA");
+        scene_.MakeFolder("beta");
+        scene_.MakeFolder("TWICE.MID");  // a folder and a song by its name
+        scene_.WriteFile("X.MID", SongBytes("X", {60}));
+        scene_.WriteFile("lower.mid", SongBytes("LOWER", {62}));
+        scene_.WriteFile("Y.RCP", "RCM-PC98V2.0(C)COMPOSER 1.00\r\n");
+        scene_.WriteFile("Z.TXT", "text\r\n");
+        scene_.WriteFile("W.DOC", "not listed\r\n");
+        scene_.WriteFile("NOEXT", "not listed either");
+        scene_.WriteFile("ALPHA/INNER.TXT", "inner\n");
+    }
+};
+
+TEST_F(ListingTest, GridShowsFoldersFirstThenSongsAndTextsWithMarkers) {
+    const std::vector<std::string> expected = ExpectedLabels(scene_.Path());
+    ASSERT_EQ(expected.size(), 10u);  // ., .., 3 folders, 4 songs and texts, TWICE.MID again
+    auto run = Run(Script().Shot("start.png"));
+    e2e::IndexedImage shot = Shot("start.png");
+    ASSERT_TRUE(shot.Valid());
+
+    std::vector<std::string> shown = GridLabels(shot);
+    std::vector<std::string> listed(shown.begin(), shown.begin() + expected.size());
+    EXPECT_EQ(listed, expected);
+    for (size_t i = expected.size(); i < shown.size(); ++i)
+        EXPECT_EQ(shown[i], "") << "cell " << i;
+    EXPECT_EQ(CursorCell(shot), 0);  // on "."
+    EXPECT_EQ(SelectorCaption(shot), FilesCaption(scene_.Path()));
+    EXPECT_EQ(StatusMessage(shot), "MIDI PLAYER NIVRA");
+}
+
+TEST_F(ListingTest, EnterOnAFolderListsItAndBackspaceGoesUpAgain) {
+    const int alpha = ListPosition(scene_.Path(), "ALPHA");
+    ASSERT_GE(alpha, 2);
+    auto run = Run(Script()
+                       .Press("RIGHT", alpha)
+                       .Shot("on_alpha.png")
+                       .Press("RETURN")
+                       .Shot("inside.png")
+                       .Press("BACK")
+                       .Shot("back.png")
+                       .Press("BACK")
+                       .Shot("above.png"));
+
+    e2e::IndexedImage on_alpha = Shot("on_alpha.png");
+    ASSERT_TRUE(on_alpha.Valid());
+    EXPECT_EQ(CursorCell(on_alpha), alpha);
+    EXPECT_EQ(CellLabel(on_alpha, alpha % 5, alpha / 5), "/ALPHA");
+
+    e2e::IndexedImage inside = Shot("inside.png");
+    ASSERT_TRUE(inside.Valid());
+    EXPECT_EQ(SelectorCaption(inside), FilesCaption(scene_ / "ALPHA"));
+    std::vector<std::string> labels = GridLabels(inside);
+    EXPECT_EQ(std::vector<std::string>(labels.begin(), labels.begin() + 4),
+              (std::vector<std::string>{".", "..", " INNER.TXT", ""}));
+    EXPECT_EQ(CursorCell(inside), 0);
+
+    e2e::IndexedImage back = Shot("back.png");
+    ASSERT_TRUE(back.Valid());
+    EXPECT_EQ(SelectorCaption(back), FilesCaption(scene_.Path()));
+    labels = GridLabels(back);
+    const std::vector<std::string> expected = ExpectedLabels(scene_.Path());
+    EXPECT_EQ(std::vector<std::string>(labels.begin(), labels.begin() + expected.size()), expected);
+    EXPECT_EQ(CursorCell(back), 0);  // a fresh listing starts on "."
+
+    e2e::IndexedImage above = Shot("above.png");
+    ASSERT_TRUE(above.Valid());
+    EXPECT_EQ(SelectorCaption(above), FilesCaption(scene_.Path().parent_path()));
+}
+
+TEST_F(ListingTest, DriveListShowsCAndEnterOnItListsTheRoot) {
+    auto run = Run(Script()
+                       .Press("L")
+                       .Shot("drives.png")
+                       .Press("RETURN")
+                       .Shot("root.png")
+                       .Press("L")
+                       .Press("L")
+                       .Shot("again.png"));
+
+    e2e::IndexedImage drives = Shot("drives.png");
+    ASSERT_TRUE(drives.Valid());
+    EXPECT_EQ(SelectorCaption(drives), CaptionAsShown("DRIVE SELECTOR` C:"));
+    EXPECT_EQ(CellLabel(drives, 0, 0), "\xB3 C:");  // a fixed disk
+    EXPECT_EQ(CursorCell(drives), 0);
+
+    e2e::IndexedImage root = Shot("root.png");
+    ASSERT_TRUE(root.Valid());
+    EXPECT_EQ(SelectorCaption(root), CaptionAsShown("FILE SELECTOR` C:\\"));
+    // A drive's root has no "." or "..": the root's first folder comes first.
+    std::string first_folder;
+    for (const fs::directory_entry& entry : fs::directory_iterator("/")) {
+        if (entry.is_directory()) {
+            std::string name = entry.path().filename().string();
+            first_folder = AsShown((name[0] == '.' ? name : "/" + name).substr(0, kLabelCells));
+            break;
+        }
+    }
+    ASSERT_FALSE(first_folder.empty());
+    EXPECT_EQ(CellLabel(root, 0, 0), first_folder);
+
+    // L twice goes to the drives and back to a fresh listing of the root.
+    e2e::IndexedImage again = Shot("again.png");
+    ASSERT_TRUE(again.Valid());
+    EXPECT_EQ(SelectorCaption(again), CaptionAsShown("FILE SELECTOR` C:\\"));
+    EXPECT_EQ(CellLabel(again, 0, 0), first_folder);
+}
+
+}  // namespace
+}  // namespace browsing_e2e
