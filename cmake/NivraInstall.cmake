@@ -1,0 +1,46 @@
+# What `cmake --install BUILD --prefix P` gives:
+#   P/lib/nivra/     nivra, librcpcv.so and nivra0.act ... nivra9.act together,
+#                    because the program looks for the library and the palettes
+#                    beside its own executable
+#   P/bin/nivra      a relative link to the executable, the command on the path
+#   P/share/applications/nivra.desktop and
+#   P/share/icons/hicolor/32x32/apps/nivra.png (the program's own icon)
+# The executable and the library are installed by their own targets' rules,
+# the palettes by resources/palettes.
+
+# The command: a relative link, so a moved prefix still works. Made at install
+# time, where DESTDIR and the prefix chosen then are known.
+install(CODE [[
+    set(bin "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin")
+    file(MAKE_DIRECTORY "${bin}")
+    file(REMOVE "${bin}/nivra")
+    file(CREATE_LINK ../lib/nivra/nivra "${bin}/nivra" SYMBOLIC)
+    message(STATUS "Installing: ${bin}/nivra -> ../lib/nivra/nivra")
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${bin}/nivra")
+]])
+
+# The desktop entry names the installed command by its full path, so it starts
+# the program even where P/bin is not on the menu's search path.
+set(NIVRA_DESKTOP_TEMPLATE ${CMAKE_SOURCE_DIR}/resources/desktop/nivra.desktop.in)
+install(CODE "set(NIVRA_DESKTOP_TEMPLATE \"${NIVRA_DESKTOP_TEMPLATE}\")")
+install(CODE [[
+    set(NIVRA_INSTALLED_COMMAND "${CMAKE_INSTALL_PREFIX}/bin/nivra")
+    set(entry "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/share/applications/nivra.desktop")
+    configure_file("${NIVRA_DESKTOP_TEMPLATE}" "${entry}" @ONLY)
+    message(STATUS "Installing: ${entry}")
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${entry}")
+]])
+
+# The menu icon, written from the icon compiled into the program.
+add_executable(nivra_icon_png ${CMAKE_SOURCE_DIR}/resources/compiler/icon_to_png.cpp)
+target_link_libraries(nivra_icon_png PRIVATE nivra_resources PkgConfig::PNG)
+set(NIVRA_ICON_PNG ${CMAKE_BINARY_DIR}/share/nivra.png)
+add_custom_command(
+    OUTPUT ${NIVRA_ICON_PNG}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/share
+    COMMAND nivra_icon_png ${NIVRA_ICON_PNG}
+    DEPENDS nivra_icon_png
+    COMMENT "Writing the menu icon nivra.png"
+    VERBATIM)
+add_custom_target(nivra_icon ALL DEPENDS ${NIVRA_ICON_PNG})
+install(FILES ${NIVRA_ICON_PNG} DESTINATION share/icons/hicolor/32x32/apps)
