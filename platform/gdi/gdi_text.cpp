@@ -116,9 +116,22 @@ std::u32string DecodeUtf8(const std::string& text) {
     return out;
 }
 
+// A length that ends on the lead byte of a double-byte character cuts that
+// character; it is left out rather than drawn as a replacement mark.
+std::size_t WholeCharacters(const char* text, int length) {
+    std::size_t whole = 0;
+    const auto size = static_cast<std::size_t>(length);
+    while (whole < size) {
+        const bool pair = platform::IsCp932LeadByte(static_cast<unsigned char>(text[whole]));
+        if (pair && whole + 1 == size)
+            break;
+        whole += pair ? 2 : 1;
+    }
+    return whole;
+}
+
 std::u32string FromCp932(const char* text, int length) {
-    return DecodeUtf8(
-        platform::Cp932ToUtf8(std::string_view(text, static_cast<std::size_t>(length))));
+    return DecodeUtf8(platform::Cp932ToUtf8(std::string_view(text, WholeCharacters(text, length))));
 }
 
 int LineWidth(const FontSpec& font, const std::u32string& line) {
@@ -135,12 +148,16 @@ int LineHeight(const FontSpec& font) {
     return metrics.ascent_px + metrics.descent_px;
 }
 
-// Draws one line with its cell's top-left corner at (x, y), inside `clip`.
-void DrawLine(DeviceContext& context, int x, int y, const std::u32string& line, const RECT& clip) {
+// Draws one line with its cell's top-left corner at (x, y), inside `clip`
+// and inside the line's cell: outlines that reach past the font's ascent or
+// descent (a bold stroke, a small size's rounding) are cut at the cell.
+void DrawLine(DeviceContext& context, int x, int y, const std::u32string& line, RECT clip) {
     if (context.font.file.empty())
         return;
     const FontSpec& font = context.font;
     const FontMetrics metrics = FontLibrary::Get().Metrics(font.file, font.pixel_size);
+    clip.top = std::max<LONG>(clip.top, y);
+    clip.bottom = std::min<LONG>(clip.bottom, y + metrics.ascent_px + metrics.descent_px);
     const int baseline = y + metrics.ascent_px;
     const DcTarget& target = context.target;
     const BYTE ink = NearestIndex(target.palette, context.text_colour);
