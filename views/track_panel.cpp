@@ -6,6 +6,7 @@
 #include "gfx/draw.h"
 #include "gfx/text.h"
 #include "midi/channel_monitor.h"
+#include "platform/ddraw.h"
 #include "views/panel_blit.h"
 
 namespace {
@@ -36,7 +37,9 @@ constexpr int kBlackKeyOffsets[] = {3, 8, 18, 23, 28};
 
 WaveScroll CTrackPanel::wave_scroll_;
 
-CTrackPanel::CTrackPanel() { names_.reserve(64); }
+CTrackPanel::CTrackPanel() {
+    names_.reserve(64);
+}
 
 CTrackPanel::~CTrackPanel() = default;
 
@@ -51,6 +54,10 @@ int CTrackPanel::Create() {
         return 0;
     }
     lit_keys_.Fill(nullptr, 0);
+    // White keys are copied with colour key 0, so the black keys beside a
+    // lit white key stay visible.
+    DDCOLORKEY transparent{0, 0};
+    lit_keys_.surface->SetColorKey(DDCKEY_SRCBLT, &transparent);
     wave_.Fill(nullptr, 0);
     DrawBackground();
     return 1;
