@@ -8,6 +8,7 @@
 #include "midi/midi_format.h"
 #include "midi/rcp_converter.h"
 #include "midi/sequencer.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -36,8 +37,14 @@ bool CSequencer::Load(const char* path) {
         Unload();
         loaded.store(0, std::memory_order_relaxed);
     }
+    // A song that closed itself may still be leaving its last callback; the
+    // new tracks are built only once it has, and under the lock that close took.
+    CMidiTimer::Stop();
+    std::lock_guard<std::recursive_mutex> guard(songLock);
     if (path == nullptr) return false;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+    // The path is the program's CP932 name; the platform maps it to the
+    // name on disk, so songs whose names CP932 cannot hold open too.
+    std::unique_ptr<std::FILE, FileCloser> file(platform::OpenFile(path, "rb"));
     if (!file) return false;
     std::vector<std::uint8_t> buffer(MAX_SONG_BYTES, 0);
     const auto read = static_cast<std::uint32_t>(std::fread(buffer.data(), 1, MAX_SONG_BYTES, file.get()));

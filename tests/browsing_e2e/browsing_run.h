@@ -82,11 +82,16 @@ inline std::string CaptionAsShown(const std::string& text) {
     return ScreenText::Get().AsShown(text, Font::A);
 }
 
-// The caption of the file mode for a folder on drive C:, as the font shows it.
-inline std::string FilesCaption(const fs::path& folder) {
+// A folder's path as the program names it on drive C: ("C:\\TMP\\A").
+inline std::string DrivePath(const fs::path& folder) {
     std::string path = "C:" + folder.string();
     std::replace(path.begin(), path.end(), '/', '\\');
-    return CaptionAsShown("FILE SELECTOR` " + path);
+    return path;
+}
+
+// The caption of the file mode for a folder on drive C:, as the font shows it.
+inline std::string FilesCaption(const fs::path& folder) {
+    return CaptionAsShown("FILE SELECTOR` " + DrivePath(folder));
 }
 
 // What the selector lists for a folder of plain ASCII names: ".", "..",
