@@ -4,84 +4,28 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
+#include <memory>
 #include <string>
 #include <thread>
 
+#include "tests/e2e_support/nivra_process.h"
+
 namespace {
 
-const char kProgram[] = NIVRA_BINARY_DIR "/nivra";
+constexpr int kWaitSeconds = 20;
 
-// One started build/nivra, headless, its standard error in a file.
-class Instance {
-public:
-    Instance(const std::string& folder, const std::string& name)
-        : stderr_path_(folder + "/" + name + ".err") {
-        pid_ = fork();
-        if (pid_ == 0) {
-            int fd = open(stderr_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(fd, 2);
-            int null_fd = open("/dev/null", O_RDWR);
-            dup2(null_fd, 0);
-            dup2(null_fd, 1);
-            setenv("NIVRA_VIDEO", "headless", 1);
-            setenv("SDL_AUDIODRIVER", "dummy", 1);
-            setenv("NIVRA_MIDI_LOG", "/dev/null", 1);
-            unsetenv("NIVRA_INPUT");
-            chdir(NIVRA_SOURCE_DIR "/demo");
-            execl(kProgram, kProgram, static_cast<char*>(nullptr));
-            _exit(127);
-        }
-    }
-    ~Instance() {
-        if (pid_ > 0 && !reaped_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-
-    // Exit status once it ends within `seconds`; -1000 when it does not.
-    int WaitForExit(int seconds) {
-        for (int i = 0; i < seconds * 100; ++i) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                reaped_ = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return -1000;
-    }
-    bool Running() {
-        int status = 0;
-        if (reaped_)
-            return false;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            reaped_ = true;
-            return false;
-        }
-        return true;
-    }
-    void Signal(int signal) { kill(pid_, signal); }
-    std::string Stderr() const {
-        std::ifstream in(stderr_path_);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-private:
-    std::string stderr_path_;
-    pid_t pid_ = -1;
-    bool reaped_ = false;
-};
+// One started nivra, headless, sharing the test's lock folder so that the
+// single-instance name is seen by both instances and by the test itself.
+std::unique_ptr<e2e::NivraProcess> StartInstance(const PrivateLockFolder& lock_folder) {
+    e2e::RunOptions options;
+    options.extra_environment["XDG_RUNTIME_DIR"] = lock_folder.Path();
+    options.timeout_seconds = kWaitSeconds;
+    return std::make_unique<e2e::NivraProcess>(options);
+}
 
 // Waits until some process holds the single-instance name.
 bool WaitForInstance(int seconds) {
@@ -98,41 +42,41 @@ bool WaitForInstance(int seconds) {
 class ProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (access(kProgram, X_OK) != 0)
-            GTEST_SKIP() << kProgram << " is not built";
+        if (access(e2e::ProgramPath(), X_OK) != 0)
+            GTEST_SKIP() << e2e::ProgramPath() << " is not built";
     }
     PrivateLockFolder lock_folder;
 };
 
 TEST_F(ProcessTest, SecondInstanceIsRefusedAndTheFirstRunsOn) {
-    Instance first(lock_folder.Path(), "first");
-    ASSERT_TRUE(WaitForInstance(20)) << first.Stderr();
+    auto first = StartInstance(lock_folder);
+    ASSERT_TRUE(WaitForInstance(kWaitSeconds)) << first->Stderr();
 
-    Instance second(lock_folder.Path(), "second");
-    EXPECT_EQ(second.WaitForExit(20), 255);
+    auto second = StartInstance(lock_folder);
+    EXPECT_EQ(second->WaitForExit(), 255);
     EXPECT_NE(
-        second.Stderr().find("NIVRA エラー\nNIVRAは既に常駐しています 多重起動はできません\n"),
+        second->Stderr().find("NIVRA エラー\nNIVRAは既に常駐しています 多重起動はできません\n"),
         std::string::npos)
-        << second.Stderr();
+        << second->Stderr();
 
-    EXPECT_TRUE(first.Running());
-    first.Signal(SIGTERM);
-    EXPECT_EQ(first.WaitForExit(20), 0) << first.Stderr();
+    EXPECT_TRUE(first->Running());
+    first->Signal(SIGTERM);
+    EXPECT_EQ(first->WaitForExit(), 0) << first->Stderr();
 }
 
 TEST_F(ProcessTest, KilledInstanceFreesTheNameAndCtrlCEndsNormally) {
     {
-        Instance killed(lock_folder.Path(), "killed");
-        ASSERT_TRUE(WaitForInstance(20)) << killed.Stderr();
-        killed.Signal(SIGKILL);
-        EXPECT_EQ(killed.WaitForExit(20), -SIGKILL);
+        auto killed = StartInstance(lock_folder);
+        ASSERT_TRUE(WaitForInstance(kWaitSeconds)) << killed->Stderr();
+        killed->Signal(SIGKILL);
+        EXPECT_EQ(killed->WaitForExit(), -SIGKILL);
     }
     EXPECT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, CApplication::kInstanceMutexName), nullptr);
 
-    Instance next(lock_folder.Path(), "next");
-    ASSERT_TRUE(WaitForInstance(20)) << next.Stderr();
-    next.Signal(SIGINT);
-    EXPECT_EQ(next.WaitForExit(20), 0) << next.Stderr();
+    auto next = StartInstance(lock_folder);
+    ASSERT_TRUE(WaitForInstance(kWaitSeconds)) << next->Stderr();
+    next->Signal(SIGINT);
+    EXPECT_EQ(next->WaitForExit(), 0) << next->Stderr();
 }
 
 }  // namespace

@@ -121,6 +121,18 @@ public:
         return exit_code_;
     }
     void Signal(int signal) const { kill(pid_, signal); }
+    // True while the program runs; once it has ended, its exit code is kept
+    // for WaitForExit.
+    bool Running() {
+        int status = 0;
+        if (reaped_)
+            return false;
+        if (waitpid(pid_, &status, WNOHANG) != pid_)
+            return true;
+        reaped_ = true;
+        exit_code_ = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+        return false;
+    }
 
     std::string Stderr() const { return ReadWholeFile(scratch_ / "stderr.txt"); }
     std::string Stdout() const { return ReadWholeFile(scratch_ / "stdout.txt"); }
