@@ -26,7 +26,8 @@ public:
             ++first;
         else
             running_status_ = *first < 0xF0 ? *first : 0;
-        data_.insert(data_.end(), first, bytes.end());
+        for (; first != bytes.end(); ++first)
+            data_.push_back(*first);
     }
     void Meta(std::uint32_t delta, std::uint8_t type, const std::string& text) {
         VarLen(delta);
