@@ -91,10 +91,14 @@ protected:
     static void SetUpTestSuite() {
         setenv("NIVRA_VIDEO", "headless", 1);
         unsetenv("NIVRA_INPUT");
-        WNDCLASSA window_class = {};
-        window_class.lpszClassName = kClassName;
-        // A null procedure becomes WindowProc.
-        ASSERT_TRUE(CWindow::RegisterClass(window_class));
+        // Once per process: a class name stays taken.
+        static const bool registered = [] {
+            WNDCLASSA window_class = {};
+            window_class.lpszClassName = kClassName;
+            // A null procedure becomes WindowProc.
+            return CWindow::RegisterClass(window_class);
+        }();
+        ASSERT_TRUE(registered);
     }
     void SetUp() override {
         ASSERT_TRUE(window_.Create(kClassName, "TEST", WS_POPUP, 0, RECT{0, 0, 64, 48}, nullptr,
