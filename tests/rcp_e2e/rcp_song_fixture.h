@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -69,12 +71,26 @@ inline NotesByChannel NotesOf(const std::vector<e2e::MidiLogLine>& log) {
     return notes;
 }
 
+// Several tracks may share a channel: their notes interleave by time, and at
+// one tick the player sends track after track.
 inline NotesByChannel NotesOf(const rcpcv_test::SmfFile& smf) {
-    NotesByChannel notes;
-    for (const auto& track : smf.tracks)
-        for (const auto& event : track)
+    struct Placed {
+        uint32_t tick;
+        size_t track;
+        const rcpcv_test::SmfEvent* event;
+    };
+    std::vector<Placed> note_ons;
+    for (size_t t = 0; t < smf.tracks.size(); ++t)
+        for (const auto& event : smf.tracks[t])
             if (event.bytes.size() == 3 && (event.bytes[0] & 0xF0) == 0x90 && event.bytes[2] > 0)
-                notes[event.bytes[0] & 0x0F].emplace_back(event.bytes[1], event.bytes[2]);
+                note_ons.push_back({event.tick, t, &event});
+    std::stable_sort(note_ons.begin(), note_ons.end(), [](const Placed& a, const Placed& b) {
+        return std::tie(a.tick, a.track) < std::tie(b.tick, b.track);
+    });
+    NotesByChannel notes;
+    for (const Placed& placed : note_ons)
+        notes[placed.event->bytes[0] & 0x0F].emplace_back(placed.event->bytes[1],
+                                                          placed.event->bytes[2]);
     return notes;
 }
 
