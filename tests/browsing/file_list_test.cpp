@@ -1,0 +1,85 @@
+// CFileList over real folders: which entries count as folders, and
+// listings that append.
+#include "panels/file_list.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/files/temp_folder.h"
+
+namespace {
+
+std::vector<std::string> Names(CFileList& list) {
+    std::vector<std::string> names;
+    for (std::uint32_t i = 0; i < list.GetCount(); ++i)
+        names.emplace_back(list.GetAt(i)->GetBuffer());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Runs in `folder` and returns to where it was.
+class InFolder {
+public:
+    explicit InFolder(const std::filesystem::path& folder)
+        : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~InFolder() { std::filesystem::current_path(previous_); }
+
+private:
+    std::filesystem::path previous_;
+};
+
+class FileListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_.AddFolder("DATA");
+        folder_.AddFolder("TWICE.MID");
+        folder_.AddFile("SONG.MID");
+        folder_.AddFile("NOTES.TXT");
+        std::filesystem::create_directory_symlink("DATA", folder_.Path() / "LINKED");
+        std::filesystem::create_symlink("NOWHERE", folder_.Path() / "DANGLING");
+        folder_.AddFolder("SUB/INNER");
+        folder_.AddFile("SUB/FILE.TXT");
+    }
+    TempFolder folder_;
+};
+
+TEST_F(FileListTest, FoldersAreTheEntriesThatLeadToAFolder) {
+    InFolder here(folder_.Path());
+    CFileList list;
+    list.ListFolders(".\\", 1);
+    // A link to a folder is a folder; a link to nothing and files are not.
+    EXPECT_EQ(Names(list),
+              (std::vector<std::string>{".", "..", "DATA", "LINKED", "SUB", "TWICE.MID"}));
+}
+
+TEST_F(FileListTest, FoldersOfAnotherFolderAreJudgedThere) {
+    InFolder here(folder_.Path());
+    CFileList list;
+    // INNER does not exist beside SUB, yet it is SUB's folder; FILE.TXT is not.
+    list.ListFolders("SUB", 1);
+    EXPECT_EQ(Names(list), (std::vector<std::string>{".", "..", "INNER"}));
+}
+
+TEST_F(FileListTest, ListingsAppendUnlessToldToClear) {
+    InFolder here(folder_.Path());
+    CFileList list;
+    list.ListFolders(".\\", 1);
+    const std::uint32_t folders = list.GetCount();
+    list.ListMatching(".\\", "*.TXT", 0);
+    ASSERT_EQ(list.GetCount(), folders + 1);
+    EXPECT_STREQ(list.GetAt(folders)->GetBuffer(), "NOTES.TXT");
+    list.ListMatching(".\\", "*.MID", 1);
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"SONG.MID", "TWICE.MID"}));
+    // A folder that is not there adds nothing and keeps what is listed.
+    list.ListMatching("MISSING\\", "*.*", 0);
+    EXPECT_EQ(list.GetCount(), 2u);
+}
+
+}  // namespace
