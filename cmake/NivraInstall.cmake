@@ -16,7 +16,7 @@ install(CODE [[
     file(REMOVE "${bin}/nivra")
     file(CREATE_LINK ../lib/nivra/nivra "${bin}/nivra" SYMBOLIC)
     message(STATUS "Installing: ${bin}/nivra -> ../lib/nivra/nivra")
-    list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${bin}/nivra")
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${CMAKE_INSTALL_PREFIX}/bin/nivra")
 ]])
 
 # The desktop entry names the installed command by its full path, so it starts
@@ -25,9 +25,10 @@ set(NIVRA_DESKTOP_TEMPLATE ${CMAKE_SOURCE_DIR}/resources/desktop/nivra.desktop.i
 install(CODE "set(NIVRA_DESKTOP_TEMPLATE \"${NIVRA_DESKTOP_TEMPLATE}\")")
 install(CODE [[
     set(NIVRA_INSTALLED_COMMAND "${CMAKE_INSTALL_PREFIX}/bin/nivra")
-    set(entry "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/share/applications/nivra.desktop")
-    configure_file("${NIVRA_DESKTOP_TEMPLATE}" "${entry}" @ONLY)
-    message(STATUS "Installing: ${entry}")
+    set(entry "${CMAKE_INSTALL_PREFIX}/share/applications/nivra.desktop")
+    configure_file("${NIVRA_DESKTOP_TEMPLATE}" "$ENV{DESTDIR}${entry}" @ONLY)
+    message(STATUS "Installing: $ENV{DESTDIR}${entry}")
+    # The manifest lists installed files without DESTDIR, as CMake's own rules do.
     list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${entry}")
 ]])
 
