@@ -37,6 +37,9 @@ struct Timer {
     std::atomic<bool> killed{false};
     std::thread thread;
     bool manual = false;  // fired by FireManualTimers, no thread
+    // When timeSetEvent was called: the periods count from here, not from
+    // whenever the thread first runs, which on a busy machine can be later.
+    std::uint64_t start_ns = 0;
 };
 
 // Never destroyed: timers may still be killed by objects destroyed at exit.
@@ -83,7 +86,7 @@ void RunTimerThread(std::shared_ptr<Timer> timer) {
     prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
     TryRealTimePriority();
     const std::uint64_t period_ns = static_cast<std::uint64_t>(timer->period_ms) * 1'000'000u;
-    const std::uint64_t start_ns = platform::winmm::MonotonicNanos();
+    const std::uint64_t start_ns = timer->start_ns;
     std::uint64_t fired = 0;
     while (!timer->killed.load(std::memory_order_acquire)) {
         const std::uint64_t deadline = start_ns + (fired + 1) * period_ns;
@@ -129,6 +132,7 @@ UINT timeSetEvent(UINT delay_ms, UINT, LPTIMECALLBACK callback, DWORD_PTR user, 
     timer->callback = callback;
     timer->user = user;
     timer->manual = manual_timers.load(std::memory_order_relaxed);
+    timer->start_ns = platform::winmm::MonotonicNanos();
     TimerRegistry& registry = Registry();
     std::lock_guard<std::mutex> guard(registry.lock);
     timer->id = registry.next_id++;
