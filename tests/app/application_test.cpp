@@ -2,6 +2,7 @@
 #include "app/error_box.h"
 #include "app/sysinfo.h"
 #include "platform/codepage.h"
+#include "platform/ddraw.h"
 #include "tests/app/lock_folder.h"
 
 #include <gtest/gtest.h>
@@ -177,6 +178,25 @@ TEST_F(ApplicationTest, SecondInstanceIsRefusedBeforeAnythingIsSetUp) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "NIVRA エラー\nNIVRAは既に常駐しています 多重起動はできません\n");
     CloseHandle(running);
+}
+
+TEST_F(ApplicationTest, DisplayWithoutTheVersionTwoInterfaceFailsWithCode0101) {
+    platform::SetDirectDraw2Available(false);
+    {
+        CApplication application;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(application.Init());
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "NIVRA エラー\nDirectDrawの初期化に失敗しました\n例外コード:#0101\n");
+        // The window made before the display went again, and so did the name.
+        EXPECT_EQ(application.GetMainWindow(), nullptr);
+        EXPECT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, CApplication::kInstanceMutexName), nullptr);
+    }
+    platform::SetDirectDraw2Available(true);
+    platform::ClearMessageQueue();
+    // A class stays registered for the life of the process; let the next
+    // start in this process register it again.
+    UnregisterClassA("NIVRAWND", nullptr);
 }
 
 TEST_F(ApplicationTest, WinMainWithoutAnApplicationFails) {
