@@ -3,6 +3,7 @@
 #include "app/sysinfo.h"
 #include "platform/codepage.h"
 #include "platform/ddraw.h"
+#include "platform/user.h"
 #include "tests/app/lock_folder.h"
 
 #include <gtest/gtest.h>
