@@ -6,6 +6,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,7 +23,8 @@ struct Spread {
     std::size_t count = 0;
 };
 
-// Nearest-rank percentiles; an empty sample gives zeros.
+// Nearest-rank percentiles (the smallest value that at least that share of
+// the sample does not exceed); an empty sample gives zeros.
 inline Spread SpreadOf(std::vector<double> values) {
     Spread spread;
     spread.count = values.size();
@@ -30,8 +32,9 @@ inline Spread SpreadOf(std::vector<double> values) {
         return spread;
     std::sort(values.begin(), values.end());
     auto rank = [&](double fraction) {
-        std::size_t index = static_cast<std::size_t>(fraction * static_cast<double>(values.size()));
-        return values[std::min(index, values.size() - 1)];
+        const auto rank = static_cast<std::size_t>(
+            std::ceil(fraction * static_cast<double>(values.size()) - 1e-9));
+        return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
     };
     spread.p50 = rank(0.50);
     spread.p99 = rank(0.99);
