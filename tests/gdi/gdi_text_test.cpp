@@ -12,6 +12,7 @@
 
 #include "platform/ddraw.h"
 #include "platform/gdi.h"
+#include "tests/video/direct_draw_fixture.h"
 
 namespace {
 
@@ -37,30 +38,42 @@ HFONT MakeFont(int height, int weight, const char* face) {
                        CLIP_CHARACTER_PRECIS, PROOF_QUALITY, VARIABLE_PITCH, face);
 }
 
-class GdiTextTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(DirectDrawCreate(nullptr, &device_, nullptr), DD_OK);
-        ASSERT_EQ(device_->QueryInterface(IID_IDirectDraw2, reinterpret_cast<void**>(&device2_)),
-                  S_OK);
-        ASSERT_EQ(device2_->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
+// A device context on a surface with a font selected, a text colour and a
+// background mode, given back (font deselected, context released) at the end.
+class TextContext {
+public:
+    TextContext(IDirectDrawSurface* surface, HFONT font, COLORREF colour, int mode = TRANSPARENT)
+        : surface_(surface) {
+        EXPECT_EQ(surface_->GetDC(&dc_), DD_OK);
+        previous_font_ = SelectObject(dc_, font);
+        EXPECT_NE(previous_font_, nullptr);
+        SetTextColor(dc_, colour);
+        SetBkMode(dc_, mode);
     }
+    ~TextContext() {
+        SelectObject(dc_, previous_font_);
+        EXPECT_EQ(surface_->ReleaseDC(dc_), DD_OK);
+    }
+    TextContext(const TextContext&) = delete;
+    TextContext& operator=(const TextContext&) = delete;
+
+    HDC Get() const { return dc_; }
+
+private:
+    IDirectDrawSurface* surface_;
+    HDC dc_ = nullptr;
+    HGDIOBJ previous_font_ = nullptr;
+};
+
+class GdiTextTest : public DirectDrawFixture {
+protected:
     void TearDown() override {
         platform::OverrideFontFile(nullptr);
-        device2_->Release();
-        device_->Release();
+        DirectDrawFixture::TearDown();
     }
 
     IDirectDrawSurface* MakeSurface(DWORD width = kSurfaceWidth, DWORD height = kSurfaceHeight) {
-        DDSURFACEDESC desc{};
-        desc.dwSize = 108;
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
-        desc.dwWidth = width;
-        desc.dwHeight = height;
-        IDirectDrawSurface* surface = nullptr;
-        EXPECT_EQ(device2_->CreateSurface(&desc, &surface, nullptr), DD_OK);
-        return surface;
+        return DirectDrawFixture::MakeSurface(width, height);
     }
 
     // A palette of grey everywhere but black 0 and the given entries.
@@ -80,16 +93,9 @@ protected:
     // Draws `text` with TextOutA at (x, y) in `font` and `colour`, transparent.
     static void Write(IDirectDrawSurface* surface, HFONT font, COLORREF colour, int x, int y,
                       const char* text, int length = -1) {
-        HDC dc = nullptr;
-        ASSERT_EQ(surface->GetDC(&dc), DD_OK);
-        HGDIOBJ previous = SelectObject(dc, font);
-        EXPECT_NE(previous, nullptr);
-        SetTextColor(dc, colour);
-        SetBkMode(dc, TRANSPARENT);
-        EXPECT_TRUE(
-            TextOutA(dc, x, y, text, length < 0 ? static_cast<int>(std::strlen(text)) : length));
-        SelectObject(dc, previous);
-        EXPECT_EQ(surface->ReleaseDC(dc), DD_OK);
+        TextContext context(surface, font, colour);
+        EXPECT_TRUE(TextOutA(context.Get(), x, y, text,
+                             length < 0 ? static_cast<int>(std::strlen(text)) : length));
     }
 
     static std::vector<BYTE> Pixels(IDirectDrawSurface* surface) {
@@ -129,19 +135,11 @@ protected:
     }
 
     static SIZE Extent(HFONT font, IDirectDrawSurface* surface, const char* text) {
-        HDC dc = nullptr;
+        TextContext context(surface, font, 0);
         SIZE size{};
-        if (surface->GetDC(&dc) != DD_OK)
-            return size;
-        HGDIOBJ previous = SelectObject(dc, font);
-        GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &size);
-        SelectObject(dc, previous);
-        surface->ReleaseDC(dc);
+        GetTextExtentPoint32A(context.Get(), text, static_cast<int>(std::strlen(text)), &size);
         return size;
     }
-
-    IDirectDraw* device_ = nullptr;
-    IDirectDraw2* device2_ = nullptr;
 };
 
 struct ProgramFont {
@@ -182,13 +180,8 @@ TEST_F(GdiTextTest, ProgramFontsDrawInsideTheirCellWithTheNearestAttachedEntry) 
 
 TEST_F(GdiTextTest, TextColourIsMatchedInTheDisplaysPaletteWhenTheSurfaceHasNone) {
     // The display gets its palette through the primary surface.
-    DDSURFACEDESC desc{};
-    desc.dwSize = 108;
-    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-    desc.dwBackBufferCount = 1;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-    IDirectDrawSurface* primary = nullptr;
-    ASSERT_EQ(device2_->CreateSurface(&desc, &primary, nullptr), DD_OK);
+    IDirectDrawSurface* primary = MakeFlipChain();
+    ASSERT_NE(primary, nullptr);
     IDirectDrawPalette* display_palette = MakePalette({{77, {0, 255, 0, 0}}});
     ASSERT_EQ(primary->SetPalette(display_palette), DD_OK);
 
@@ -255,22 +248,17 @@ TEST_F(GdiTextTest, ProportionalFaceIsNarrowerForNarrowLetters) {
 TEST_F(GdiTextTest, DrawTextStaysInsideItsRectangleAndMeasuresWithoutDrawing) {
     HFONT font = MakeFont(7, 100, kGothic);
     IDirectDrawSurface* surface = MakeSurface();
-    HDC dc = nullptr;
-    ASSERT_EQ(surface->GetDC(&dc), DD_OK);
-    HGDIOBJ previous = SelectObject(dc, font);
-    SetTextColor(dc, RGB(255, 255, 255));
-    SetBkMode(dc, TRANSPARENT);
-
-    // The glyph cache's call: two bytes into one 7-pixel slot, format 0.
-    RECT slot = {21, 0, 28, 9};
-    EXPECT_GT(DrawTextA(dc, kKanji, 2, &slot, 0), 0);
-    // Measuring leaves the surface alone.
-    RECT measured = {0, 20, 0, 20};
-    EXPECT_GT(DrawTextA(dc, "WIDE TEXT", -1, &measured, DT_CALCRECT), 0);
-    EXPECT_GT(measured.right, 0);
-    EXPECT_GT(measured.bottom, 20);
-    SelectObject(dc, previous);
-    ASSERT_EQ(surface->ReleaseDC(dc), DD_OK);
+    {
+        TextContext context(surface, font, RGB(255, 255, 255));
+        // The glyph cache's call: two bytes into one 7-pixel slot, format 0.
+        RECT slot = {21, 0, 28, 9};
+        EXPECT_GT(DrawTextA(context.Get(), kKanji, 2, &slot, 0), 0);
+        // Measuring leaves the surface alone.
+        RECT measured = {0, 20, 0, 20};
+        EXPECT_GT(DrawTextA(context.Get(), "WIDE TEXT", -1, &measured, DT_CALCRECT), 0);
+        EXPECT_GT(measured.right, 0);
+        EXPECT_GT(measured.bottom, 20);
+    }
 
     const Ink ink = InkOf(surface);
     ASSERT_GT(ink.count, 0);
@@ -304,20 +292,16 @@ TEST_F(GdiTextTest, WithoutAnyFontTextDrawsNothingAndEveryCallSucceeds) {
         HFONT font = MakeFont(16, 100, kGothic);
         ASSERT_NE(font, nullptr);
         IDirectDrawSurface* surface = MakeSurface();
-        HDC dc = nullptr;
-        ASSERT_EQ(surface->GetDC(&dc), DD_OK);
-        HGDIOBJ previous = SelectObject(dc, font);
-        SetTextColor(dc, RGB(255, 255, 255));
-        SetBkMode(dc, OPAQUE);
-        EXPECT_TRUE(TextOutA(dc, 0, 0, "NIVRA", 5));
-        EXPECT_TRUE(TextOutA(dc, 0, 0, kKanji, 4));
-        RECT rect = {0, 0, kSurfaceWidth, kSurfaceHeight};
-        DrawTextA(dc, "TWO\nLINES", -1, &rect, DT_CENTER);
-        SIZE size{};
-        EXPECT_TRUE(GetTextExtentPoint32A(dc, "NIVRA", 5, &size));
-        EXPECT_EQ(size.cx, 0);
-        SelectObject(dc, previous);
-        ASSERT_EQ(surface->ReleaseDC(dc), DD_OK);
+        {
+            TextContext context(surface, font, RGB(255, 255, 255), OPAQUE);
+            EXPECT_TRUE(TextOutA(context.Get(), 0, 0, "NIVRA", 5));
+            EXPECT_TRUE(TextOutA(context.Get(), 0, 0, kKanji, 4));
+            RECT rect = {0, 0, kSurfaceWidth, kSurfaceHeight};
+            DrawTextA(context.Get(), "TWO\nLINES", -1, &rect, DT_CENTER);
+            SIZE size{};
+            EXPECT_TRUE(GetTextExtentPoint32A(context.Get(), "NIVRA", 5, &size));
+            EXPECT_EQ(size.cx, 0);
+        }
         EXPECT_EQ(InkOf(surface).count, 0);
         EXPECT_TRUE(DeleteObject(font));
     }

@@ -5,35 +5,12 @@
 #include <cstring>
 
 #include "platform/ddraw.h"
+#include "tests/video/direct_draw_fixture.h"
 
 namespace {
 
-class DirectDrawTest : public ::testing::Test {
+class DirectDrawTest : public DirectDrawFixture {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(DirectDrawCreate(nullptr, &device_, nullptr), DD_OK);
-        ASSERT_EQ(device_->QueryInterface(IID_IDirectDraw2, reinterpret_cast<void**>(&device2_)),
-                  S_OK);
-        ASSERT_EQ(device2_->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
-    }
-    void TearDown() override {
-        // The device takes every surface and palette with it.
-        device2_->Release();
-        device_->Release();
-    }
-
-    IDirectDrawSurface* MakeSurface(DWORD width, DWORD height) {
-        DDSURFACEDESC desc{};
-        desc.dwSize = 108;
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
-        desc.dwWidth = width;
-        desc.dwHeight = height;
-        IDirectDrawSurface* surface = nullptr;
-        EXPECT_EQ(device2_->CreateSurface(&desc, &surface, nullptr), DD_OK);
-        return surface;
-    }
-
     static BYTE PixelAt(IDirectDrawSurface* surface, int x, int y) {
         DDSURFACEDESC desc{};
         EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
@@ -58,9 +35,6 @@ protected:
                 count += PixelAt(surface, x, y) == value;
         return count;
     }
-
-    IDirectDraw* device_ = nullptr;
-    IDirectDraw2* device2_ = nullptr;
 };
 
 TEST(DirectDrawCreateTest, OldDriverOffersNoVersionTwo) {
@@ -200,13 +174,8 @@ TEST_F(DirectDrawTest, LostSurfacesRefuseWorkUntilRestored) {
 }
 
 TEST_F(DirectDrawTest, FlipShowsTheBackBufferWithTheAttachedPalette) {
-    DDSURFACEDESC desc{};
-    desc.dwSize = 108;
-    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-    desc.dwBackBufferCount = 1;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-    IDirectDrawSurface* primary = nullptr;
-    ASSERT_EQ(device2_->CreateSurface(&desc, &primary, nullptr), DD_OK);
+    IDirectDrawSurface* primary = MakeFlipChain();
+    ASSERT_NE(primary, nullptr);
     DDSURFACEDESC read_back{};
     ASSERT_EQ(primary->GetSurfaceDesc(&read_back), DD_OK);
     EXPECT_EQ(read_back.dwWidth, 640u);
