@@ -3,10 +3,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "platform/winmm.h"
 #include "platform/winmm/multimedia_clock.h"
@@ -15,7 +17,10 @@ namespace platform::winmm {
 namespace {
 
 constexpr int kRequestedFrames = 256;
-constexpr int kBlockFrames = 64;  // FluidSynth's own rendering block
+constexpr int kBlockFrames = 64;   // FluidSynth's own rendering block
+constexpr int kFadeMs = 5;         // the fade before voices are cut
+constexpr int kReleaseMs = 100;    // how long notes may release when the output closes
+constexpr int kCloseWaitMs = 400;  // the longest Close waits for the quiet output
 constexpr double kFullGain = 0.6;
 
 const char* const kDebianSoundFonts[] = {
@@ -41,7 +46,8 @@ void Report(const char* text) {
 
 // FluidSynth's own messages go through the same place as ours.
 void RouteFluidLog(int level, const char* message, void*) {
-    if (level <= FLUID_WARN) std::fprintf(stderr, "MIDI:FluidSynth: %s\n", message);
+    if (level <= FLUID_WARN)
+        std::fprintf(stderr, "MIDI:FluidSynth: %s\n", message);
 }
 
 }  // namespace
@@ -50,14 +56,16 @@ SoftwareSynthDevice::~SoftwareSynthDevice() {
     Close();
     synth_.reset();
     settings_.reset();
-    if (audio_subsystem_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (audio_subsystem_)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 std::string SoftwareSynthDevice::FindSoundFont() {
     if (const char* chosen = std::getenv("NIVRA_SOUNDFONT"); chosen != nullptr && *chosen != '\0')
         return FileExists(chosen) ? std::string(chosen) : std::string();
     for (const char* candidate : kDebianSoundFonts)
-        if (FileExists(candidate)) return candidate;
+        if (FileExists(candidate))
+            return candidate;
     return {};
 }
 
@@ -68,14 +76,16 @@ bool SoftwareSynthDevice::CreateSynth(const std::string& soundfont) {
             fluid_set_log_function(level, RouteFluidLog, nullptr);
     });
     settings_.reset(new_fluid_settings());
-    if (!settings_) return false;
+    if (!settings_)
+        return false;
     fluid_settings_setnum(settings_.get(), "synth.sample-rate", sample_rate_);
     // GS and XG messages are addressed to device 0x10; without this the
     // synth ignores their resets and part settings.
     fluid_settings_setint(settings_.get(), "synth.device-id", 16);
     fluid_settings_setnum(settings_.get(), "synth.gain", kFullGain);
     synth_.reset(new_fluid_synth(settings_.get()));
-    if (!synth_) return false;
+    if (!synth_)
+        return false;
     if (fluid_synth_sfload(synth_.get(), soundfont.c_str(), 1) == FLUID_FAILED) {
         std::fprintf(stderr, "MIDI:synth: cannot load SoundFont %s\n", soundfont.c_str());
         synth_.reset();
@@ -96,13 +106,17 @@ bool SoftwareSynthDevice::OpenAudio() {
     SDL_AudioSpec have{};
     for (int attempt = 0; attempt < 2 && audio_ == 0; ++attempt) {
         if (!audio_subsystem_) {
-            if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) audio_subsystem_ = true;
+            if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
+                audio_subsystem_ = true;
         }
-        if (audio_subsystem_) audio_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-        if (audio_ != 0 || attempt == 1) break;
+        if (audio_subsystem_)
+            audio_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (audio_ != 0 || attempt == 1)
+            break;
         // No sound output here: render into SDL's dummy driver instead, so
         // songs still play and the monitors move. Never the disk driver.
-        if (audio_subsystem_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (audio_subsystem_)
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
         audio_subsystem_ = false;
         SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
     }
@@ -113,43 +127,67 @@ bool SoftwareSynthDevice::OpenAudio() {
     const char* driver = SDL_GetCurrentAudioDriver();
     if (driver != nullptr && std::strcmp(driver, "dummy") == 0) {
         static std::once_flag said;
-        std::call_once(said, [] { Report("no audio output; the synth renders into SDL's dummy driver"); });
+        std::call_once(
+            said, [] { Report("no audio output; the synth renders into SDL's dummy driver"); });
     }
     // One buffer of latency: a message is heard one buffer after it arrived,
     // so its timing is kept to within one rendering block.
     const int frames = have.samples > 0 ? have.samples : kRequestedFrames;
-    latency_ns_ = static_cast<std::uint64_t>(frames) * 1'000'000'000u / static_cast<std::uint64_t>(have.freq);
+    latency_ns_ =
+        static_cast<std::uint64_t>(frames) * 1'000'000'000u / static_cast<std::uint64_t>(have.freq);
     SDL_PauseAudioDevice(audio_, 0);
     return true;
 }
 
 bool SoftwareSynthDevice::Open() {
-    if (audio_ != 0) return true;
+    if (audio_ != 0)
+        return true;
     if (!synth_) {
         const std::string soundfont = FindSoundFont();
         if (soundfont.empty()) {
             static std::once_flag said;
             std::call_once(said, [] {
-                Report("no General MIDI SoundFont (set NIVRA_SOUNDFONT or install timgm6mb-soundfont)");
+                Report(
+                    "no General MIDI SoundFont (set NIVRA_SOUNDFONT or install "
+                    "timgm6mb-soundfont)");
             });
             return false;
         }
-        if (!CreateSynth(soundfont)) return false;
+        if (!CreateSynth(soundfont))
+            return false;
     }
     {
         std::lock_guard<std::mutex> guard(queue_lock_);
         queue_.clear();
     }
+    fade_ = OutputFade(sample_rate_ * kFadeMs / 1000);
+    release_left_ = -1;
+    closing_.store(false);
+    quiet_.store(false);
     return OpenAudio();
 }
 
 void SoftwareSynthDevice::Close() {
-    if (audio_ == 0) return;
+    if (audio_ == 0)
+        return;
+    // Stopping the output mid-note would click: let the callback apply the
+    // pending note-offs, give the notes a moment to release and fade the rest.
+    closing_.store(true);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kCloseWaitMs);
+    while (!quiet_.load() && SDL_GetAudioDeviceStatus(audio_) == SDL_AUDIO_PLAYING &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     SDL_CloseAudioDevice(audio_);  // returns after the callback has finished
     audio_ = 0;
+    closing_.store(false);
+    quiet_.store(false);
+    fade_.Clear();
+    release_left_ = -1;
     std::lock_guard<std::mutex> guard(queue_lock_);
     queue_.clear();
-    if (synth_) fluid_synth_system_reset(synth_.get());
+    if (synth_)
+        fluid_synth_system_reset(synth_.get());
 }
 
 void SoftwareSynthDevice::Queue(Event event) {
@@ -172,7 +210,8 @@ void SoftwareSynthDevice::SendShort(const std::uint8_t* bytes, std::size_t count
 
 void SoftwareSynthDevice::SendLong(const std::uint8_t* bytes, std::size_t count) {
     // The synth takes the message without its F0 and F7.
-    if (count < 2 || bytes[0] != 0xF0 || bytes[count - 1] != 0xF7) return;
+    if (count < 2 || bytes[0] != 0xF0 || bytes[count - 1] != 0xF7)
+        return;
     Event event;
     event.kind = EventKind::kSysEx;
     event.sysex.assign(bytes + 1, bytes + count - 1);
@@ -188,7 +227,8 @@ void SoftwareSynthDevice::SetVolume(std::uint32_t volume) {
 
 void SoftwareSynthDevice::AudioCallback(void* self, Uint8* stream, int length_bytes) {
     auto* device = static_cast<SoftwareSynthDevice*>(self);
-    device->Render(reinterpret_cast<float*>(stream), length_bytes / static_cast<int>(2 * sizeof(float)));
+    device->Render(reinterpret_cast<float*>(stream),
+                   length_bytes / static_cast<int>(2 * sizeof(float)));
 }
 
 void SoftwareSynthDevice::Render(float* samples, int frames) {
@@ -196,18 +236,37 @@ void SoftwareSynthDevice::Render(float* samples, int frames) {
     float peak = 0;
     for (int done = 0; done < frames;) {
         const int block = std::min(kBlockFrames, frames - done);
-        const std::uint64_t block_end_ns =
-            start_ns + static_cast<std::uint64_t>(done + block) * 1'000'000'000u /
-                           static_cast<std::uint64_t>(sample_rate_);
-        ApplyDue(block_end_ns);
+        const std::uint64_t block_end_ns = start_ns + static_cast<std::uint64_t>(done + block) *
+                                                          1'000'000'000u /
+                                                          static_cast<std::uint64_t>(sample_rate_);
+        if (closing_.load(std::memory_order_relaxed))
+            RenderClosing(block);
+        else
+            ApplyDue(block_end_ns);
         float* out = samples + 2 * done;
         fluid_synth_write_float(synth_.get(), block, out, 0, 2, out, 1, 2);
-        for (int i = 0; i < 2 * block; ++i) peak = std::max(peak, std::fabs(out[i]));
+        fade_.Apply(out, block);  // runs only while closing
+        if (fade_.Silent())
+            quiet_.store(true);
+        for (int i = 0; i < 2 * block; ++i)
+            peak = std::max(peak, std::fabs(out[i]));
         done += block;
     }
     stat_frames.fetch_add(static_cast<std::uint64_t>(frames), std::memory_order_relaxed);
     stat_voices.store(fluid_synth_get_active_voice_count(synth_.get()), std::memory_order_relaxed);
-    if (peak > stat_peak.load(std::memory_order_relaxed)) stat_peak.store(peak, std::memory_order_relaxed);
+    if (peak > stat_peak.load(std::memory_order_relaxed))
+        stat_peak.store(peak, std::memory_order_relaxed);
+}
+
+void SoftwareSynthDevice::RenderClosing(int block) {
+    // Everything already sent is applied at once (the reset's note-offs
+    // among it); the notes then release until they end or time runs out.
+    ApplyDue(UINT64_MAX);
+    if (release_left_ < 0)
+        release_left_ = sample_rate_ * kReleaseMs / 1000;
+    if (fluid_synth_get_active_voice_count(synth_.get()) == 0 || release_left_ == 0)
+        fade_.Start();
+    release_left_ = std::max(0, release_left_ - block);
 }
 
 void SoftwareSynthDevice::ApplyDue(std::uint64_t until_ns) {
@@ -219,7 +278,8 @@ void SoftwareSynthDevice::ApplyDue(std::uint64_t until_ns) {
             queue_.pop_front();
         }
     }
-    for (const Event& event : due_) ApplyEvent(event);
+    for (const Event& event : due_)
+        ApplyEvent(event);
 }
 
 void SoftwareSynthDevice::ApplyEvent(const Event& event) {
@@ -251,7 +311,8 @@ void SoftwareSynthDevice::ApplyEvent(const Event& event) {
             fluid_synth_noteoff(synth, channel, data1);
             break;
         case 0x90:
-            if (data2 != 0) stat_note_ons.fetch_add(1, std::memory_order_relaxed);
+            if (data2 != 0)
+                stat_note_ons.fetch_add(1, std::memory_order_relaxed);
             fluid_synth_noteon(synth, channel, data1, data2);
             break;
         case 0xA0:
@@ -280,11 +341,10 @@ namespace platform {
 
 SoftwareSynthStats GetSoftwareSynthStats() {
     using namespace winmm;
-    return SoftwareSynthStats{stat_frames.load(std::memory_order_relaxed),
-                              stat_events.load(std::memory_order_relaxed),
-                              stat_note_ons.load(std::memory_order_relaxed),
-                              stat_voices.load(std::memory_order_relaxed),
-                              stat_peak.load(std::memory_order_relaxed)};
+    return SoftwareSynthStats{
+        stat_frames.load(std::memory_order_relaxed), stat_events.load(std::memory_order_relaxed),
+        stat_note_ons.load(std::memory_order_relaxed), stat_voices.load(std::memory_order_relaxed),
+        stat_peak.load(std::memory_order_relaxed)};
 }
 
 }  // namespace platform

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/winmm/midi_out_device.h"
+#include "platform/winmm/output_fade.h"
 
 namespace platform::winmm {
 
@@ -52,10 +53,12 @@ private:
     void Render(float* samples, int frames);
     void ApplyDue(std::uint64_t until_ns);
     void ApplyEvent(const Event& event);
+    void RenderClosing(int block);
 
-    std::unique_ptr<fluid_settings_t, decltype(&delete_fluid_settings)> settings_{nullptr,
-                                                                                 &delete_fluid_settings};
-    std::unique_ptr<fluid_synth_t, decltype(&delete_fluid_synth)> synth_{nullptr, &delete_fluid_synth};
+    std::unique_ptr<fluid_settings_t, decltype(&delete_fluid_settings)> settings_{
+        nullptr, &delete_fluid_settings};
+    std::unique_ptr<fluid_synth_t, decltype(&delete_fluid_synth)> synth_{nullptr,
+                                                                         &delete_fluid_synth};
     SDL_AudioDeviceID audio_ = 0;
     bool audio_subsystem_ = false;
     int sample_rate_ = 44100;
@@ -64,6 +67,14 @@ private:
     std::mutex queue_lock_;
     std::deque<Event> queue_;
     std::vector<Event> due_;  // used by the audio thread only
+
+    // Silencing without clicks. Close asks the audio thread to let the notes
+    // release and fade out, and waits until the output is quiet.
+    std::atomic<bool> closing_{false};
+    std::atomic<bool> quiet_{false};
+    // Used by the audio thread only (and by Close once the audio has stopped).
+    OutputFade fade_{1};
+    int release_left_ = -1;  // frames the notes may still release while closing
 };
 
 }  // namespace platform::winmm
