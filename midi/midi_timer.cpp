@@ -2,7 +2,8 @@
 
 CMidiTimer::CMidiTimer() {
     timeGetDevCaps(&caps, sizeof caps);
-    if (caps.wPeriodMin == 0) caps.wPeriodMin = 1;
+    if (caps.wPeriodMin == 0)
+        caps.wPeriodMin = 1;
 }
 
 CMidiTimer::~CMidiTimer() {
@@ -30,13 +31,19 @@ bool CMidiTimer::Stop() {
         timeEndPeriod(caps.wPeriodMin);
     }
     // Inside the callback, waiting for it to end would wait for ourselves.
-    if (!IsInsideCallback()) WaitIdle();
+    if (!IsInsideCallback())
+        WaitIdle();
     return true;
 }
 
 void CMidiTimer::WaitIdle() {
-    if (IsInsideCallback()) return;
-    while (busy.load(std::memory_order_acquire)) std::this_thread::yield();
+    if (IsInsideCallback())
+        return;
+    // Sequentially consistent with the callback's raise: a waiter that finds
+    // the signal lowered and a callback that starts after it agree on the
+    // order, so flags set before waiting are seen by that callback.
+    while (busy.load(std::memory_order_seq_cst))
+        std::this_thread::yield();
 }
 
 bool CMidiTimer::IsInsideCallback() const {
@@ -47,7 +54,7 @@ bool CMidiTimer::IsInsideCallback() const {
 void CMidiTimer::TimerCallback(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
     auto* timer = reinterpret_cast<CMidiTimer*>(user);
     timer->callbackThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
-    timer->busy.store(true, std::memory_order_release);
+    timer->busy.store(true, std::memory_order_seq_cst);
     timer->OnTimer();
     timer->busy.store(false, std::memory_order_release);
 }

@@ -27,35 +27,45 @@ CSequencer::~CSequencer() {
 
 std::uint64_t CSequencer::GetPositionTicks() const {
     const std::uint64_t current_tempo = tempo.load(kRelaxed);
-    if (current_tempo == 0) return baseTicks.load(kRelaxed);
-    return baseTicks.load(kRelaxed) +
-           elapsedMs.load(kRelaxed) * static_cast<std::uint64_t>(division) * kMicrosPerPeriod / current_tempo;
+    if (current_tempo == 0)
+        return baseTicks.load(kRelaxed);
+    return baseTicks.load(kRelaxed) + elapsedMs.load(kRelaxed) *
+                                          static_cast<std::uint64_t>(division) * kMicrosPerPeriod /
+                                          current_tempo;
 }
 
 const CMidiTrack* CSequencer::GetTrack(int index) const {
-    if (index < 0 || index >= GetTrackCount() || !tracks) return nullptr;
+    if (index < 0 || index >= GetTrackCount() || !tracks)
+        return nullptr;
     return &tracks[index];
 }
 
 void CSequencer::OnTimer() {
-    if (IsPaused()) return;
+    // Sequentially consistent with Pause's store and the busy signal, so a
+    // callback that Pause's wait did not see cannot miss the pause either.
+    if (paused.load(std::memory_order_seq_cst) != 0)
+        return;
     const std::uint64_t now = GetPositionTicks();
     bool some_active = false;
     try {
         const int count = GetTrackCount();
         for (int i = 0; i < count; ++i) {
             CMidiTrack& track = tracks[i];
-            if (track.IsActive()) some_active = true;
-            while (track.IsActive() && track.GetTime() <= now) DispatchEvent(track);
+            if (track.IsActive())
+                some_active = true;
+            while (track.IsActive() && track.GetTime() <= now)
+                DispatchEvent(track);
         }
     } catch (EXCEPTION_MIDITRACK) {
         CloseFromTimer();
         return;
     }
     elapsedMs.fetch_add(1, kRelaxed);
-    if (some_active) playTimeMs.fetch_add(1, kRelaxed);
+    if (some_active)
+        playTimeMs.fetch_add(1, kRelaxed);
     playing.store(some_active ? 1 : 0, kRelaxed);
-    if (GetRepeat() && !some_active) ResetPosition();
+    if (GetRepeat() && !some_active)
+        ResetPosition();
 }
 
 void CSequencer::DispatchEvent(CMidiTrack& track) {
@@ -117,9 +127,11 @@ void CSequencer::DispatchMeta(CMidiTrack& track) {
     // Fold the time so far into the base so the position stays continuous.
     const std::uint64_t folded = GetPositionTicks();
     std::uint32_t value = 0;
-    for (std::uint32_t i = 0; i < length; ++i) value = value * 256 + track.ReadByte();
+    for (std::uint32_t i = 0; i < length; ++i)
+        value = value * 256 + track.ReadByte();
     // A Set Tempo without data would make the tempo 0: the previous one stays.
-    if (value == 0) return;
+    if (value == 0)
+        return;
     baseTicks.store(folded, kRelaxed);
     elapsedMs.store(0, kRelaxed);
     tempo.store(value, kRelaxed);
@@ -135,7 +147,8 @@ void CSequencer::DispatchSysEx(CMidiTrack& track) {
     }
     std::vector<std::uint8_t> message(std::size_t{length} + 1);
     message[0] = 0xF0;
-    for (std::uint32_t i = 0; i < length; ++i) message[i + 1] = track.ReadByte();
+    for (std::uint32_t i = 0; i < length; ++i)
+        message[i + 1] = track.ReadByte();
     MIDIHDR header{};
     header.lpData = reinterpret_cast<LPSTR>(message.data());
     header.dwBufferLength = static_cast<DWORD>(message.size());
@@ -184,7 +197,8 @@ void CSequencer::Play() {
         // the ended state the timer still runs).
         CMidiTimer::Stop();
         std::lock_guard<std::recursive_mutex> guard(songLock);
-        if (!IsLoaded()) return;
+        if (!IsLoaded())
+            return;
         ResetPosition();
         if (Start(1, nullptr, 0)) {
             playing.store(1, kRelaxed);
@@ -197,7 +211,7 @@ void CSequencer::Play() {
 }
 
 void CSequencer::Pause() {
-    paused.store(1, kRelaxed);
+    paused.store(1, std::memory_order_seq_cst);
     WaitIdle();
     midiOut.Reset();
 }
@@ -221,13 +235,15 @@ void CSequencer::SetVolume(int level) {
     const auto v = static_cast<std::uint8_t>(level & 0xFF);
     volume.store(v, kRelaxed);
     HMIDIOUT handle = midiOut.GetHandle();
-    if (handle != nullptr) midiOutSetVolume(handle, (DWORD{v} << 8) | (DWORD{v} << 24));
+    if (handle != nullptr)
+        midiOutSetVolume(handle, (DWORD{v} << 8) | (DWORD{v} << 24));
 }
 
 int CSequencer::GetVolume() const {
     HMIDIOUT handle = midiOut.GetHandle();
     DWORD value = 0;
-    if (handle != nullptr && midiOutGetVolume(handle, &value) == MMSYSERR_NOERROR) return (value >> 8) & 0xFF;
+    if (handle != nullptr && midiOutGetVolume(handle, &value) == MMSYSERR_NOERROR)
+        return (value >> 8) & 0xFF;
     return volume.load(kRelaxed);
 }
 
@@ -252,12 +268,17 @@ void CSequencer::SelectDevice(UINT id) {
         return;
     }
     const bool was_paused = IsPaused();
-    if (!was_paused) Pause();
+    if (!was_paused)
+        Pause();
     {
         std::lock_guard<std::recursive_mutex> guard(songLock);
-        midiOut.Close();
+        // A song that closed itself meanwhile took its device with it; the
+        // choice then waits for the next load like any choice without a song.
+        const bool was_open = midiOut.Close();
         selectedDevice.store(id, kRelaxed);
-        midiOut.Open(id);
+        if (was_open)
+            midiOut.Open(id);
     }
-    if (!was_paused) Play();
+    if (!was_paused)
+        Play();
 }

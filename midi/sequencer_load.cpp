@@ -18,7 +18,8 @@ constexpr std::uint32_t kChunkHeaderBytes = 8;
 constexpr std::uint32_t kHeaderWordBytes = 6;
 
 std::uint32_t ReadBig32(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+           p[3];
 }
 
 int ReadBig16(const std::uint8_t* p) {
@@ -41,13 +42,16 @@ bool CSequencer::Load(const char* path) {
     // new tracks are built only once it has, and under the lock that close took.
     CMidiTimer::Stop();
     std::lock_guard<std::recursive_mutex> guard(songLock);
-    if (path == nullptr) return false;
+    if (path == nullptr)
+        return false;
     // The path is the program's CP932 name; the platform maps it to the
     // name on disk, so songs whose names CP932 cannot hold open too.
     std::unique_ptr<std::FILE, FileCloser> file(platform::OpenFile(path, "rb"));
-    if (!file) return false;
+    if (!file)
+        return false;
     std::vector<std::uint8_t> buffer(MAX_SONG_BYTES, 0);
-    const auto read = static_cast<std::uint32_t>(std::fread(buffer.data(), 1, MAX_SONG_BYTES, file.get()));
+    const auto read =
+        static_cast<std::uint32_t>(std::fread(buffer.data(), 1, MAX_SONG_BYTES, file.get()));
 
     const std::uint8_t* smf = nullptr;
     // Bytes of SMF data that may be read; the converter's own result is
@@ -67,14 +71,17 @@ bool CSequencer::Load(const char* path) {
         case MIDIFORMAT_UNKNOWN:
             // A Standard MIDI File in a MacBinary wrapper: type "Midi" and the
             // data fork after the 128-byte header.
-            if (read > kMacBinaryHeaderBytes && std::memcmp(&buffer[kMacBinaryTypeOffset], "Midi", 4) == 0 &&
-                DetectMidiFormat(&buffer[kMacBinaryHeaderBytes], read - kMacBinaryHeaderBytes) == MIDIFORMAT_SMF) {
+            if (read > kMacBinaryHeaderBytes &&
+                std::memcmp(&buffer[kMacBinaryTypeOffset], "Midi", 4) == 0 &&
+                DetectMidiFormat(&buffer[kMacBinaryHeaderBytes], read - kMacBinaryHeaderBytes) ==
+                    MIDIFORMAT_SMF) {
                 smf = &buffer[kMacBinaryHeaderBytes];
                 available = read - kMacBinaryHeaderBytes;
             }
             break;
     }
-    if (smf == nullptr || !BuildTracks(smf, available)) return false;
+    if (smf == nullptr || !BuildTracks(smf, available))
+        return false;
 
     ScanTitle();
     if (!midiOut.Open(selectedDevice.load(std::memory_order_relaxed))) {
@@ -88,7 +95,8 @@ bool CSequencer::Load(const char* path) {
 bool CSequencer::BuildTracks(const std::uint8_t* smf, std::uint32_t available) {
     // The three header words are always taken from the six bytes after the
     // chunk header, whatever length the header declares.
-    if (available < kChunkHeaderBytes + kHeaderWordBytes) return false;
+    if (available < kChunkHeaderBytes + kHeaderWordBytes)
+        return false;
     const std::uint32_t header_length = ReadBig32(smf + 4);
     format = ReadBig16(smf + 8);
     const int count = ReadBig16(smf + 10);
@@ -99,10 +107,12 @@ bool CSequencer::BuildTracks(const std::uint8_t* smf, std::uint32_t available) {
     std::uint64_t offset = std::uint64_t{kChunkHeaderBytes} + header_length;
     auto built = std::make_unique<CMidiTrack[]>(count > 0 ? count : 1);
     for (int i = 0; i < count; ++i) {
-        if (offset + kChunkHeaderBytes > available) return false;
+        if (offset + kChunkHeaderBytes > available)
+            return false;
         const std::uint32_t length = ReadBig32(smf + offset + 4);
         offset += kChunkHeaderBytes;
-        if (offset + length > available) return false;
+        if (offset + length > available)
+            return false;
         built[i].SetData(smf + offset, length);
         offset += length;
     }
@@ -112,7 +122,8 @@ bool CSequencer::BuildTracks(const std::uint8_t* smf, std::uint32_t available) {
 }
 
 void CSequencer::ScanTitle() {
-    if (GetTrackCount() <= 0) return;
+    if (GetTrackCount() <= 0)
+        return;
     title[0] = '\0';
     CMidiTrack& track = tracks[0];
     // The scan looks for FF 03 anywhere in the bytes, not event by event.
@@ -131,8 +142,10 @@ void CSequencer::ScanTitle() {
                 continue;
             }
             std::uint32_t length = track.ReadVarLen();
-            if (length > static_cast<std::uint32_t>(MAX_TITLE)) length = MAX_TITLE;
-            while (copied < static_cast<int>(length)) title[copied++] = static_cast<char>(track.ReadByte());
+            if (length > static_cast<std::uint32_t>(MAX_TITLE))
+                length = MAX_TITLE;
+            while (copied < static_cast<int>(length))
+                title[copied++] = static_cast<char>(track.ReadByte());
             break;
         }
     } catch (EXCEPTION_MIDITRACK) {
