@@ -50,7 +50,9 @@ inline constexpr int kRepeatKey = 24;  // below the spectrum's keys
 
 inline song_bytes::Bytes MonitorSong() {
     using song_bytes::Bytes;
-    Bytes held;
+    // 500,000 us per quarter note (120 bpm); without it a song plays at one
+    // quarter note per second.
+    Bytes held = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20};
     for (const HeldNote& note : HeldNotes()) {
         const auto status = [&](int kind) { return static_cast<uint8_t>(kind | note.channel); };
         const auto byte = [](int value) { return static_cast<uint8_t>(value); };

@@ -15,7 +15,6 @@ namespace {
 constexpr std::uint8_t kUnlitMeter = 48;
 constexpr std::uint8_t kLitMeter = 49;
 constexpr std::uint8_t kPeakMarker = 52;
-constexpr std::uint8_t kBandZero = 1;  // palette index of text colour band 0
 
 // The spectrum analyzer at (340, 190): bar k's three columns from x 345 + 4k,
 // dashes on the even rows 12..70 of the panel, the silent marker on row 70.
@@ -144,133 +143,141 @@ protected:
 
 MonitorRun* MonitorsEndToEnd::run_ = nullptr;
 
-TEST_F(MonitorsEndToEnd, TheSongWasPlayed) {
-    const std::vector<e2e::MidiLogLine> notes = e2e::NoteOns(run_->Log());
-    std::set<int> held_keys;
-    for (const e2e::MidiLogLine& note : notes)
-        held_keys.insert(note.bytes[1]);
-    for (const HeldNote& note : HeldNotes())
-        EXPECT_EQ(held_keys.count(note.key), 1u) << note.key;
-    EXPECT_GE(notes.size(), 3u + 5u);  // the held notes and a second of repeats
-}
-
-TEST_F(MonitorsEndToEnd, SpectrumIsEmptyBeforeTheSong) {
-    const e2e::IndexedImage& idle = run_->Shot("idle");
-    for (int bar = 0; bar < 72; ++bar)
-        ExpectSilentBar(idle, bar);
-    EXPECT_EQ(idle.Count(kLitMeter, 340, 190, 635, 275), 0);
-}
-
-TEST_F(MonitorsEndToEnd, SpectrumLiftsTheHeldNoteAndItsNeighbours) {
-    // Middle C at velocity and volume 127: fed to 63 and sunk to 59 every
-    // frame, drawn 58 high; its neighbours 53 -> 50 and 45 -> 42. The other
-    // held keys lie outside the 72 bars.
-    bool seen_undipped = false;
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE("playing" + std::to_string(i));
-        const e2e::IndexedImage& shot = run_->Shot("playing" + std::to_string(i));
-        const int shown = ExpectHeldBar(shot, kMiddleCBar, 58);
-        seen_undipped |= shown == 58;
-        ExpectHeldBar(shot, kMiddleCBar - 1, 50);
-        ExpectHeldBar(shot, kMiddleCBar + 1, 50);
-        ExpectHeldBar(shot, kMiddleCBar - 2, 42);
-        ExpectHeldBar(shot, kMiddleCBar + 2, 42);
-        // 18 bars away the spread has run out.
-        for (int bar = 0; bar <= 5; ++bar)
-            ExpectSilentBar(shot, bar);
-        for (int bar = kMiddleCBar + 19; bar < 72; ++bar)
-            ExpectSilentBar(shot, bar);
+// The song was sent; the spectrum is empty before it and lifts its notes.
+TEST_F(MonitorsEndToEnd, SpectrumBeforeAndWhilePlaying) {
+    {
+        const std::vector<e2e::MidiLogLine> notes = e2e::NoteOns(run_->Log());
+        std::set<int> held_keys;
+        for (const e2e::MidiLogLine& note : notes)
+            held_keys.insert(note.bytes[1]);
+        for (const HeldNote& note : HeldNotes())
+            EXPECT_EQ(held_keys.count(note.key), 1u) << note.key;
+        EXPECT_GE(notes.size(), 3u + 5u);  // the held notes and a second of repeats
     }
-    EXPECT_TRUE(seen_undipped);
-}
-
-TEST_F(MonitorsEndToEnd, CanvasMetersFollowTheHeldNotes) {
-    const e2e::IndexedImage& idle = run_->Shot("idle");
-    for (int channel = 0; channel < 16; ++channel)
-        ExpectMeter(idle, channel, 0);
-    // No song: the volume reads 0, the marker sits on the bottom block, still
-    // highlighted shortly after the start.
-    ExpectVolumeMarker(idle, 15, 21);
-
-    const e2e::IndexedImage& shot = run_->Shot("playing0");
-    // velocity x volume 127 / 256 = 63, capped at 60; 100 -> 49 -> 48 rows;
-    // 64 -> 31 -> 30 rows.
-    ExpectMeter(shot, 0, 60);
-    ExpectMeter(shot, 1, 48);
-    ExpectMeter(shot, 2, 30);
-    for (int channel = 3; channel < 15; ++channel)
-        ExpectMeter(shot, channel, 0);
-    // A loaded song plays at full volume: the top step, highlighted after the
-    // change.
-    ExpectVolumeMarker(shot, 0, 21);
-}
-
-TEST_F(MonitorsEndToEnd, CanvasPanPicturesFollowThePan) {
-    const e2e::IndexedImage& shot = run_->Shot("playing1");
-    // Pan 64 -> picture 2, 0 -> picture 0, 127 -> picture 4; untouched channels 64.
-    const int pictures[] = {2, 0, 4, 2, 2};
-    for (int channel = 0; channel < 5; ++channel)
-        EXPECT_TRUE(ShowsImage(shot, MeterX(channel), kPanPictureY, "IDR_CUSTBMP_PANPOT",
-                               16 * pictures[channel], 16))
-            << "channel " << channel + 1;
-    const e2e::IndexedImage& idle = run_->Shot("idle");
-    EXPECT_TRUE(ShowsImage(idle, MeterX(1), kPanPictureY, "IDR_CUSTBMP_PANPOT", 32, 16));
-}
-
-TEST_F(MonitorsEndToEnd, TrackViewLightsTheHeldKeysWhereTheyBelong) {
-    const e2e::IndexedImage& idle = run_->Shot("idle");
-    EXPECT_EQ(idle.Count(36, 2, 36, 325, 390) + idle.Count(38, 2, 36, 325, 390), 0);
-
-    const e2e::IndexedImage& shot = run_->Shot("playing0");
-    for (const HeldNote& note : HeldNotes()) {
-        SCOPED_TRACE(note.name);
-        const int keys_top = TrackLineY(note.channel) + 10;  // the row's keyboard
-        const int keys_bottom = keys_top + 17;
-        if (note.black_key) {
-            // A black key: 3 x 10 pixels in index 38, nothing lit elsewhere.
-            EXPECT_EQ(shot.Count(38, note.lit_key_x, keys_top, note.lit_key_x + 3, keys_top + 10),
-                      30);
-            EXPECT_EQ(shot.Count(38, 7, keys_top, 322, keys_bottom), 30);
-            EXPECT_EQ(shot.Count(36, 7, keys_top, 322, keys_bottom), 0);
-        } else {
-            // A white key: lit in index 36 with its lower edge in 37 inside its
-            // 4 pixels, the black keys beside it left as they were.
-            const int lit =
-                shot.Count(36, note.lit_key_x, keys_top, note.lit_key_x + 4, keys_bottom);
-            EXPECT_GE(lit, 3 * 16);
-            EXPECT_EQ(shot.Count(36, 7, keys_top, 322, keys_bottom), lit);
-            EXPECT_EQ(
-                shot.Count(37, note.lit_key_x, keys_bottom - 1, note.lit_key_x + 4, keys_bottom),
-                4);
-            EXPECT_EQ(shot.Count(38, 7, keys_top, 322, keys_bottom), 0);
+    {
+        const e2e::IndexedImage& idle = run_->Shot("idle");
+        for (int bar = 0; bar < 72; ++bar)
+            ExpectSilentBar(idle, bar);
+        EXPECT_EQ(idle.Count(kLitMeter, 340, 190, 635, 275), 0);
+    }
+    {
+        // Middle C at velocity and volume 127: fed to 63 and sunk to 59 every
+        // frame, drawn 58 high; its neighbours 53 -> 50 and 45 -> 42. The other
+        // held keys lie outside the 72 bars.
+        bool seen_undipped = false;
+        for (int i = 0; i < 3; ++i) {
+            SCOPED_TRACE("playing" + std::to_string(i));
+            const e2e::IndexedImage& shot = run_->Shot("playing" + std::to_string(i));
+            const int shown = ExpectHeldBar(shot, kMiddleCBar, 58);
+            seen_undipped |= shown == 58;
+            ExpectHeldBar(shot, kMiddleCBar - 1, 50);
+            ExpectHeldBar(shot, kMiddleCBar + 1, 50);
+            ExpectHeldBar(shot, kMiddleCBar - 2, 42);
+            ExpectHeldBar(shot, kMiddleCBar + 2, 42);
+            // 18 bars away the spread has run out.
+            for (int bar = 0; bar <= 5; ++bar)
+                ExpectSilentBar(shot, bar);
+            for (int bar = kMiddleCBar + 19; bar < 72; ++bar)
+                ExpectSilentBar(shot, bar);
         }
-        const int line = TrackLineY(note.channel);
-        EXPECT_EQ(ReadText(shot, Font::A, 120, line - 6, 4, kBandZero), Shown(note.name, Font::A));
-    }
-    // Rows without notes light nothing.
-    for (int channel = 3; channel < 10; ++channel) {
-        const int top = TrackLineY(channel) + 10;
-        EXPECT_EQ(shot.Count(36, 7, top, 322, top + 17) + shot.Count(38, 7, top, 322, top + 17), 0);
+        EXPECT_TRUE(seen_undipped);
     }
 }
 
-TEST_F(MonitorsEndToEnd, TrackViewShowsControllersAndTheWaveByModulation) {
-    const e2e::IndexedImage& shot = run_->Shot("playing2");
-    const int first = TrackLineY(0);
-    EXPECT_EQ(ReadText(shot, Font::A, 100, first, 8, kBandZero), Shown("005-0000", Font::A));
-    EXPECT_EQ(ReadText(shot, Font::A, 165, first, 3, kBandZero), Shown("064", Font::A));
-    EXPECT_EQ(ReadText(shot, Font::A, 205, first, 3, kBandZero), Shown("127", Font::A));
-    EXPECT_EQ(ReadText(shot, Font::A, 292, first, 3, kBandZero), Shown("100", Font::A));
-    EXPECT_EQ(ReadText(shot, Font::A, 165, TrackLineY(1), 3, kBandZero), Shown("000", Font::A));
-    EXPECT_EQ(ReadText(shot, Font::A, 165, TrackLineY(2), 3, kBandZero), Shown("127", Font::A));
-    EXPECT_EQ(ReadText(shot, Font::A, 292, TrackLineY(kModulatedSilentChannel), 3, kBandZero),
-              Shown("090", Font::A));
+// Meters, pan pictures and the volume marker of the MIDI canvas.
+TEST_F(MonitorsEndToEnd, CanvasMetersPanPicturesAndVolume) {
+    {
+        const e2e::IndexedImage& idle = run_->Shot("idle");
+        for (int channel = 0; channel < 16; ++channel)
+            ExpectMeter(idle, channel, 0);
+        // No song: the volume reads 0, the marker sits on the bottom block, still
+        // highlighted shortly after the start.
+        ExpectVolumeMarker(idle, 15, 21);
 
-    // Modulation 100 with a note: the sine runs over several rows. No
-    // modulation, or modulation without a note: the flat line on row 2.
-    EXPECT_GE(WaveRows(shot, 0).size(), 3u);
-    EXPECT_EQ(WaveRows(shot, 1), std::set<int>{2});
-    EXPECT_EQ(WaveRows(shot, kModulatedSilentChannel), std::set<int>{2});
+        const e2e::IndexedImage& shot = run_->Shot("playing0");
+        // velocity x volume 127 / 256 = 63, capped at 60; 100 -> 49 -> 48 rows;
+        // 64 -> 31 -> 30 rows.
+        ExpectMeter(shot, 0, 60);
+        ExpectMeter(shot, 1, 48);
+        ExpectMeter(shot, 2, 30);
+        for (int channel = 3; channel < 15; ++channel)
+            ExpectMeter(shot, channel, 0);
+        // A loaded song plays at full volume: the top step, highlighted after the
+        // change.
+        ExpectVolumeMarker(shot, 0, 21);
+    }
+    {
+        const e2e::IndexedImage& shot = run_->Shot("playing1");
+        // Pan 64 -> picture 2, 0 -> picture 0, 127 -> picture 4; untouched channels 64.
+        const int pictures[] = {2, 0, 4, 2, 2};
+        for (int channel = 0; channel < 5; ++channel)
+            EXPECT_TRUE(ShowsImage(shot, MeterX(channel), kPanPictureY, "IDR_CUSTBMP_PANPOT",
+                                   16 * pictures[channel], 16))
+                << "channel " << channel + 1;
+        const e2e::IndexedImage& idle = run_->Shot("idle");
+        EXPECT_TRUE(ShowsImage(idle, MeterX(1), kPanPictureY, "IDR_CUSTBMP_PANPOT", 32, 16));
+    }
+}
+
+// Lit keys, note names, controller values and waves of the track view.
+TEST_F(MonitorsEndToEnd, TrackViewKeysNamesControllersAndWaves) {
+    {
+        const e2e::IndexedImage& idle = run_->Shot("idle");
+        EXPECT_EQ(idle.Count(36, 2, 36, 325, 390) + idle.Count(38, 2, 36, 325, 390), 0);
+
+        const e2e::IndexedImage& shot = run_->Shot("playing0");
+        for (const HeldNote& note : HeldNotes()) {
+            SCOPED_TRACE(note.name);
+            const int keys_top = TrackLineY(note.channel) + 10;  // the row's keyboard
+            const int keys_bottom = keys_top + 17;
+            if (note.black_key) {
+                // A black key: 3 x 10 pixels in index 38, nothing lit elsewhere.
+                EXPECT_EQ(
+                    shot.Count(38, note.lit_key_x, keys_top, note.lit_key_x + 3, keys_top + 10),
+                    30);
+                EXPECT_EQ(shot.Count(38, 7, keys_top, 322, keys_bottom), 30);
+                EXPECT_EQ(shot.Count(36, 7, keys_top, 322, keys_bottom), 0);
+            } else {
+                // A white key: lit in index 36 with its lower edge in 37 inside its
+                // 4 pixels, the black keys beside it left as they were.
+                const int lit =
+                    shot.Count(36, note.lit_key_x, keys_top, note.lit_key_x + 4, keys_bottom);
+                EXPECT_GE(lit, 3 * 16);
+                EXPECT_EQ(shot.Count(36, 7, keys_top, 322, keys_bottom), lit);
+                EXPECT_EQ(shot.Count(37, note.lit_key_x, keys_bottom - 1, note.lit_key_x + 4,
+                                     keys_bottom),
+                          4);
+                EXPECT_EQ(shot.Count(38, 7, keys_top, 322, keys_bottom), 0);
+            }
+            const int line = TrackLineY(note.channel);
+            EXPECT_EQ(ReadText(shot, Font::A, 120, line - 6, 4, kBandZero),
+                      Shown(note.name, Font::A));
+        }
+        // Rows without notes light nothing.
+        for (int channel = 3; channel < 10; ++channel) {
+            const int top = TrackLineY(channel) + 10;
+            EXPECT_EQ(shot.Count(36, 7, top, 322, top + 17) + shot.Count(38, 7, top, 322, top + 17),
+                      0);
+        }
+    }
+    {
+        const e2e::IndexedImage& shot = run_->Shot("playing2");
+        const int first = TrackLineY(0);
+        EXPECT_EQ(ReadText(shot, Font::A, 100, first, 8, kBandZero), Shown("005-0000", Font::A));
+        EXPECT_EQ(ReadText(shot, Font::A, 165, first, 3, kBandZero), Shown("064", Font::A));
+        EXPECT_EQ(ReadText(shot, Font::A, 205, first, 3, kBandZero), Shown("127", Font::A));
+        EXPECT_EQ(ReadText(shot, Font::A, 292, first, 3, kBandZero), Shown("100", Font::A));
+        EXPECT_EQ(ReadText(shot, Font::A, 165, TrackLineY(1), 3, kBandZero), Shown("000", Font::A));
+        EXPECT_EQ(ReadText(shot, Font::A, 165, TrackLineY(2), 3, kBandZero), Shown("127", Font::A));
+        EXPECT_EQ(ReadText(shot, Font::A, 292, TrackLineY(kModulatedSilentChannel), 3, kBandZero),
+                  Shown("090", Font::A));
+
+        // Modulation 100 with a note: the sine runs over several rows. No
+        // modulation, or modulation without a note: the flat line on row 2.
+        EXPECT_GE(WaveRows(shot, 0).size(), 3u);
+        EXPECT_EQ(WaveRows(shot, 1), std::set<int>{2});
+        EXPECT_EQ(WaveRows(shot, kModulatedSilentChannel), std::set<int>{2});
+    }
 }
 
 }  // namespace

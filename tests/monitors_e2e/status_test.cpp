@@ -11,23 +11,12 @@
 #include <sstream>
 #include <string>
 
-#include "platform/winmm.h"
 #include "tests/monitors_e2e/monitor_run.h"
 #include "tests/monitors_e2e/screen_reading.h"
 
 namespace monitors_e2e {
 namespace {
 
-// Palette indices of the text colour bands 0, 1 and 2.
-constexpr std::uint8_t kBandZero = 1;
-constexpr std::uint8_t kBandOne = 2;
-constexpr std::uint8_t kBandTwo = 3;
-
-// The panel at (350, 20); read-outs from x 530 on rows 20, 43, 66 and 89.
-constexpr int kPanelLeft = 350;
-constexpr int kPanelTop = 20;
-constexpr int kReadoutX = 530;
-constexpr int kReadoutRows[] = {20, 43, 66, 89};
 constexpr int kWheelLit = 96;
 constexpr int kWheelUnlit = 97;
 constexpr int kFirstSpoke = 98;
@@ -37,19 +26,6 @@ std::uint32_t MonotonicMs() {
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.tv_sec) * 1000 +
                                       static_cast<std::uint64_t>(now.tv_nsec) / 1000000);
-}
-
-std::string Readout(const e2e::IndexedImage& shot, int row) {
-    return ReadSegments(shot, kReadoutX, kReadoutRows[row], 8);
-}
-
-// "MM SS HH" (the colons are blank cells) in milliseconds, -1 when the
-// read-out is not of that form.
-long PlayTimeMs(const std::string& readout) {
-    std::smatch parts;
-    if (!std::regex_match(readout, parts, std::regex("(\\d\\d) (\\d\\d) (\\d\\d)")))
-        return -1;
-    return std::stol(parts[1]) * 60000 + std::stol(parts[2]) * 1000 + std::stol(parts[3]) * 10;
 }
 
 long Number(const std::string& readout) {
@@ -105,20 +81,6 @@ std::string ExpectedProcessorLine() {
     return line;
 }
 
-// What the program lists for a device, asked through the same calls.
-struct DeviceText {
-    std::string name;
-    std::string version;
-};
-DeviceText DescribeDevice(UINT id) {
-    MIDIOUTCAPSA caps{};
-    EXPECT_EQ(midiOutGetDevCapsA(id, &caps, sizeof caps), MMSYSERR_NOERROR);
-    char version[16];
-    std::snprintf(version, sizeof version, "v%d.%02d", (caps.vDriverVersion >> 8) & 0xFF,
-                  caps.vDriverVersion & 0xFF);
-    return {caps.szPname, version};
-}
-
 class StatusEndToEnd : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -153,115 +115,126 @@ MonitorRun* StatusEndToEnd::run_ = nullptr;
 std::uint32_t StatusEndToEnd::started_ms_ = 0;
 std::uint32_t StatusEndToEnd::ended_ms_ = 0;
 
-TEST_F(StatusEndToEnd, SegmentReadoutsShowTimeRateClockAndMessages) {
-    const e2e::IndexedImage& idle = run_->Shot("idle0");
-    EXPECT_EQ(Readout(idle, 0), "00 00 00");
-    EXPECT_EQ(Readout(idle, 3), "00000000");
+// Segment read-outs, play-state words and the placeholder total.
+TEST_F(StatusEndToEnd, ReadoutsAndPlayState) {
+    {
+        const e2e::IndexedImage& idle = run_->Shot("idle0");
+        EXPECT_EQ(Readout(idle, 0), "00 00 00");
+        EXPECT_EQ(Readout(idle, 3), "00000000");
 
-    int channel_messages = 0;
-    for (const e2e::MidiLogLine& line : run_->Log())
-        channel_messages += !line.bytes.empty() && line.bytes[0] >= 0x80 && line.bytes[0] < 0xF0;
+        int channel_messages = 0;
+        for (const e2e::MidiLogLine& line : run_->Log())
+            channel_messages +=
+                !line.bytes.empty() && line.bytes[0] >= 0x80 && line.bytes[0] < 0xF0;
 
-    long last_time = 0;
-    long last_count = 0;
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE("playing" + std::to_string(i));
-        const e2e::IndexedImage& shot = Playing(i);
-        // Nothing but lit and unlit segments on transparent ground.
-        const int cells = 8 * 13 * 20;
-        for (int row : kReadoutRows)
-            EXPECT_EQ(shot.Count(16, kReadoutX, row, 634, row + 20) +
-                          shot.Count(17, kReadoutX, row, 634, row + 20) +
-                          shot.Count(0, kReadoutX, row, 634, row + 20),
-                      cells);
+        long last_time = 0;
+        long last_count = 0;
+        for (int i = 0; i < 3; ++i) {
+            SCOPED_TRACE("playing" + std::to_string(i));
+            const e2e::IndexedImage& shot = Playing(i);
+            // Nothing but lit and unlit segments on transparent ground.
+            const int cells = 8 * 13 * 20;
+            for (int row : kReadoutRows)
+                EXPECT_EQ(shot.Count(16, kReadoutX, row, 634, row + 20) +
+                              shot.Count(17, kReadoutX, row, 634, row + 20) +
+                              shot.Count(0, kReadoutX, row, 634, row + 20),
+                          cells);
 
-        // The play time grows from shot to shot, about a second and a half in.
-        const long play_ms = PlayTimeMs(Readout(shot, 0));
-        EXPECT_GT(play_ms, last_time) << Readout(shot, 0);
-        EXPECT_LT(play_ms, 10000) << Readout(shot, 0);
-        last_time = play_ms;
+            // The play time grows from shot to shot, about a second and a half in.
+            const long play_ms = PlayTimeMs(Readout(shot, 0));
+            EXPECT_GT(play_ms, last_time) << Readout(shot, 0);
+            EXPECT_LT(play_ms, 10000) << Readout(shot, 0);
+            last_time = play_ms;
 
-        // Frames per second, a rate near the 60 the pacer keeps. The segment
-        // font draws S exactly like 5.
-        std::smatch fps;
-        const std::string rate = Readout(shot, 1);
-        ASSERT_TRUE(std::regex_match(rate, fps, std::regex("FP5  (\\d\\d\\d)"))) << rate;
-        EXPECT_GE(std::stoi(fps[1]), 30);
-        EXPECT_LE(std::stoi(fps[1]), 62);
+            // Frames per second, a rate near the 60 the pacer keeps. The segment
+            // font draws S exactly like 5.
+            std::smatch fps;
+            const std::string rate = Readout(shot, 1);
+            ASSERT_TRUE(std::regex_match(rate, fps, std::regex("FP5  (\\d\\d\\d)"))) << rate;
+            EXPECT_GE(std::stoi(fps[1]), 30);
+            EXPECT_LE(std::stoi(fps[1]), 62);
 
-        // The system's millisecond clock, read by this test before and after
-        // the run (its first eight digits when it has more).
-        const long clock = Number(Readout(shot, 2));
-        const std::string before = std::to_string(static_cast<std::int32_t>(started_ms_));
-        const std::string after = std::to_string(static_cast<std::int32_t>(ended_ms_));
-        if (before.size() == after.size()) {
-            EXPECT_GE(clock, std::stol(before.substr(0, 8)));
-            EXPECT_LE(clock, std::stol(after.substr(0, 8)));
+            // The system's millisecond clock, read by this test before and after
+            // the run (its first eight digits when it has more).
+            const long clock = Number(Readout(shot, 2));
+            const std::string before = std::to_string(static_cast<std::int32_t>(started_ms_));
+            const std::string after = std::to_string(static_cast<std::int32_t>(ended_ms_));
+            if (before.size() == after.size()) {
+                EXPECT_GE(clock, std::stol(before.substr(0, 8)));
+                EXPECT_LE(clock, std::stol(after.substr(0, 8)));
+            }
+
+            // Channel messages sent so far: growing, never more than the log holds.
+            const long count = Number(Readout(shot, 3));
+            EXPECT_GT(count, last_count);
+            EXPECT_LE(count, channel_messages);
+            last_count = count;
         }
-
-        // Channel messages sent so far: growing, never more than the log holds.
-        const long count = Number(Readout(shot, 3));
-        EXPECT_GT(count, last_count);
-        EXPECT_LE(count, channel_messages);
-        last_count = count;
+    }
+    {
+        const int y = kPanelTop + 100;
+        const e2e::IndexedImage& idle = run_->Shot("idle0");
+        EXPECT_EQ(ReadText(idle, Font::B, kPanelLeft, y, 4, kBandTwo), "PLAY");
+        EXPECT_EQ(ReadText(idle, Font::B, kPanelLeft + 100, y, 4, kBandZero), "STOP");
+        EXPECT_EQ(ReadText(idle, Font::B, kPanelLeft + 50, y, 5, kBandTwo), "PAUSE");
+        EXPECT_EQ(ReadText(idle, Font::B, kPanelLeft + 150, y, 6, kBandTwo), "REPEAT");
+        const e2e::IndexedImage& playing = Playing(0);
+        EXPECT_EQ(ReadText(playing, Font::B, kPanelLeft, y, 4, kBandZero), "PLAY");
+        EXPECT_EQ(ReadText(playing, Font::B, kPanelLeft + 100, y, 4, kBandTwo), "STOP");
+        EXPECT_EQ(ReadText(playing, Font::B, kPanelLeft + 50, y, 5, kBandTwo), "PAUSE");
+        // No total play time is kept: the row keeps its placeholder.
+        for (const e2e::IndexedImage* shot : {&idle, &playing})
+            EXPECT_EQ(ReadText(*shot, Font::A, kPanelLeft + 115, kPanelTop + 14, 8, kBandOne),
+                      "--:--:--");
     }
 }
 
-TEST_F(StatusEndToEnd, PlayStateWordsAndTotalPlaceholder) {
-    const int y = kPanelTop + 100;
-    const e2e::IndexedImage& idle = run_->Shot("idle0");
-    EXPECT_EQ(ReadText(idle, Font::B, kPanelLeft, y, 4, kBandTwo), "PLAY");
-    EXPECT_EQ(ReadText(idle, Font::B, kPanelLeft + 100, y, 4, kBandZero), "STOP");
-    EXPECT_EQ(ReadText(idle, Font::B, kPanelLeft + 50, y, 5, kBandTwo), "PAUSE");
-    EXPECT_EQ(ReadText(idle, Font::B, kPanelLeft + 150, y, 6, kBandTwo), "REPEAT");
-    const e2e::IndexedImage& playing = Playing(0);
-    EXPECT_EQ(ReadText(playing, Font::B, kPanelLeft, y, 4, kBandZero), "PLAY");
-    EXPECT_EQ(ReadText(playing, Font::B, kPanelLeft + 100, y, 4, kBandTwo), "STOP");
-    EXPECT_EQ(ReadText(playing, Font::B, kPanelLeft + 50, y, 5, kBandTwo), "PAUSE");
-    // No total play time is kept: the row keeps its placeholder.
-    for (const e2e::IndexedImage* shot : {&idle, &playing})
-        EXPECT_EQ(ReadText(*shot, Font::A, kPanelLeft + 115, kPanelTop + 14, 8, kBandOne),
-                  "--:--:--");
-}
+// The device, processor and memory lines, and the title strip.
+TEST_F(StatusEndToEnd, DeviceProcessorMemoryAndTitleLines) {
+    {
+        const e2e::IndexedImage& idle = run_->Shot("idle0");
+        EXPECT_EQ(ReadText(idle, Font::B, kDeviceNameX, kDeviceNameY, 20, kBandZero),
+                  Shown("(DEVICE READY)", Font::B));
 
-TEST_F(StatusEndToEnd, DeviceProcessorAndMemoryLines) {
-    const int name_x = kPanelLeft + 35;
-    const int name_y = kPanelTop + 113;
-    const e2e::IndexedImage& idle = run_->Shot("idle0");
-    EXPECT_EQ(ReadText(idle, Font::B, name_x, name_y, 20, kBandZero),
-              Shown("(DEVICE READY)", Font::B));
+        // While the song plays on the mapper: its name and driver version.
+        const e2e::IndexedImage& playing = Playing(2);
+        ExpectDeviceLine(playing, DescribeDevice(MIDI_MAPPER));
 
-    // While the song plays on the mapper: its name and driver version.
-    const DeviceText mapper = DescribeDevice(MIDI_MAPPER);
-    const e2e::IndexedImage& playing = Playing(2);
-    EXPECT_EQ(
-        ReadText(playing, Font::B, name_x, name_y, static_cast<int>(mapper.name.size()), kBandZero),
-        Shown(mapper.name, Font::B));
-    EXPECT_EQ(ReadText(playing, Font::A, kPanelLeft + 40 + 7 * static_cast<int>(mapper.name.size()),
-                       kPanelTop + 115, 8, kBandZero),
-              Shown(mapper.version, Font::A));
+        // The processor as the kernel reports it.
+        const std::string processor = ExpectedProcessorLine();
+        EXPECT_EQ(ReadText(playing, Font::B, kDeviceNameX, kPanelTop + 123,
+                           static_cast<int>(processor.size()) + 2, kBandOne),
+                  Shown(processor, Font::B));
 
-    // The processor as the kernel reports it.
-    const std::string processor = ExpectedProcessorLine();
-    EXPECT_EQ(ReadText(playing, Font::B, name_x, kPanelTop + 123,
-                       static_cast<int>(processor.size()) + 2, kBandOne),
-              Shown(processor, Font::B));
-
-    // "available/totalKB": the physical total is the kernel's, the available
-    // amount (read every 64th frame) a number no larger.
-    const std::string physical =
-        ReadText(playing, Font::B, kPanelLeft + 85, kPanelTop + 133, 30, kBandOne);
-    std::smatch parts;
-    ASSERT_TRUE(std::regex_match(physical, parts, std::regex("(\\d{8,})/(\\d{8,})KB"))) << physical;
-    const std::string total = ProcValue("/proc/meminfo", "MemTotal");
-    EXPECT_EQ(std::stoll(parts[2]), std::stoll(total));
-    EXPECT_GT(std::stoll(parts[1]), 0);
-    EXPECT_LE(std::stoll(parts[1]), std::stoll(parts[2]));
-    const std::string virt =
-        ReadText(playing, Font::B, kPanelLeft + 85, kPanelTop + 142, 30, kBandOne);
-    ASSERT_TRUE(std::regex_match(virt, parts, std::regex("(\\d{8,})/(\\d{8,})KB"))) << virt;
-    EXPECT_GT(std::stoll(parts[1]), 0);
-    EXPECT_LE(std::stoll(parts[1]), std::stoll(parts[2]));
+        // "available/totalKB": the physical total is the kernel's, the available
+        // amount (read every 64th frame) a number no larger.
+        const std::string physical =
+            ReadText(playing, Font::B, kPanelLeft + 85, kPanelTop + 133, 30, kBandOne);
+        std::smatch parts;
+        ASSERT_TRUE(std::regex_match(physical, parts, std::regex("(\\d{8,})/(\\d{8,})KB")))
+            << physical;
+        const std::string total = ProcValue("/proc/meminfo", "MemTotal");
+        EXPECT_EQ(std::stoll(parts[2]), std::stoll(total));
+        EXPECT_GT(std::stoll(parts[1]), 0);
+        EXPECT_LE(std::stoll(parts[1]), std::stoll(parts[2]));
+        const std::string virt =
+            ReadText(playing, Font::B, kPanelLeft + 85, kPanelTop + 142, 30, kBandOne);
+        ASSERT_TRUE(std::regex_match(virt, parts, std::regex("(\\d{8,})/(\\d{8,})KB"))) << virt;
+        EXPECT_GT(std::stoll(parts[1]), 0);
+        EXPECT_LE(std::stoll(parts[1]), std::stoll(parts[2]));
+    }
+    {
+        const e2e::IndexedImage& shot = Playing(0);
+        EXPECT_TRUE(ShowsImage(shot, 2, 0, "IDR_CUSTBMP_TITLE", 0, 60));
+        char version[32];
+        std::snprintf(version, sizeof version, "v%d.%02d(BUILD%04d) -", NIVRA_VERSION_MAJOR,
+                      NIVRA_VERSION_MINOR, NIVRA_VERSION_BUILD);
+        EXPECT_EQ(ReadText(shot, Font::A, 62, 7, 18, kBandZero), Shown(version, Font::A));
+        const std::string platform =
+            "NEXT GENERATION  FOR WINDOWS NT/2000/XP/95/98/98SE/ME WIN32 PLATFORM";
+        EXPECT_EQ(ReadText(shot, Font::A, 62, 1, static_cast<int>(platform.size()), kBandTwo),
+                  Shown(platform, Font::A));
+    }
 }
 
 TEST_F(StatusEndToEnd, WheelSpokesTurnByPaletteLinksOnlyWhilePlaying) {
@@ -303,19 +276,6 @@ TEST_F(StatusEndToEnd, WheelSpokesTurnByPaletteLinksOnlyWhilePlaying) {
         lit.insert(entry);
     }
     EXPECT_GE(lit.size(), 2u);
-}
-
-TEST_F(StatusEndToEnd, TitleStripShowsLogoPlatformAndVersion) {
-    const e2e::IndexedImage& shot = Playing(0);
-    EXPECT_TRUE(ShowsImage(shot, 2, 0, "IDR_CUSTBMP_TITLE", 0, 60));
-    char version[32];
-    std::snprintf(version, sizeof version, "v%d.%02d(BUILD%04d) -", NIVRA_VERSION_MAJOR,
-                  NIVRA_VERSION_MINOR, NIVRA_VERSION_BUILD);
-    EXPECT_EQ(ReadText(shot, Font::A, 62, 7, 18, kBandZero), Shown(version, Font::A));
-    const std::string platform =
-        "NEXT GENERATION  FOR WINDOWS NT/2000/XP/95/98/98SE/ME WIN32 PLATFORM";
-    EXPECT_EQ(ReadText(shot, Font::A, 62, 1, static_cast<int>(platform.size()), kBandTwo),
-              Shown(platform, Font::A));
 }
 
 }  // namespace

@@ -1,0 +1,139 @@
+// The real program, headless: while the monitor song plays, F2 shows the
+// device list in the selector's place, Down and Enter choose the next device,
+// and the sound moves to it without the song stopping or starting over.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "tests/monitors_e2e/monitor_run.h"
+#include "tests/monitors_e2e/screen_reading.h"
+
+namespace monitors_e2e {
+namespace {
+
+// The device panel at (5, 390): its lines from (15, 416), 9 pixels apart.
+constexpr int kListX = 15;
+constexpr int kListY = 416;
+constexpr int kTitleX = 5;
+constexpr int kTitleY = 391;
+constexpr int kLineCells = 40;
+
+// The entries as the program words them, asked through the same calls.
+std::vector<std::string> ExpectedEntries() {
+    std::vector<std::string> entries = {"---- MIDI MAPPER(DEFAULT)"};
+    const UINT devices = midiOutGetNumDevs();
+    for (UINT id = 0; id < devices && entries.size() < 4; ++id) {
+        char number[16];
+        std::snprintf(number, sizeof number, "%04x ", id + 1);
+        entries.push_back(number + DescribeDevice(id).name);
+    }
+    return entries;
+}
+
+// Each listed line in band 0 on the cursor's line and band 1 elsewhere.
+void ExpectList(const e2e::IndexedImage& shot, int cursor) {
+    EXPECT_EQ(ReadText(shot, Font::A, kTitleX, kTitleY, 28, kBandZero),
+              Shown("CONFIG - MIDI DEVICE SELECT`", Font::A));
+    const std::vector<std::string> entries = ExpectedEntries();
+    for (int line = 0; line < static_cast<int>(entries.size()); ++line) {
+        const std::uint8_t band = line == cursor ? kBandZero : kBandOne;
+        EXPECT_EQ(ReadText(shot, Font::B, kListX, kListY + 9 * line, kLineCells, band),
+                  Shown(entries[line], Font::B))
+            << "line " << line;
+    }
+    // Nothing below the last entry.
+    const int below = kListY + 9 * static_cast<int>(entries.size());
+    if (entries.size() < 4) {
+        EXPECT_EQ(shot.Count(kBandZero, kListX, below, 635, 455) +
+                      shot.Count(kBandOne, kListX, below, 635, 455),
+                  0);
+    }
+}
+
+class DeviceSelectEndToEnd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        run_ = new MonitorRun([](MonitorScript& script, const std::filesystem::path& folder) {
+            const int enter_ms = script.ChooseSong(folder, kFadedInMs);
+            script.Shot(enter_ms + 1200, "before")
+                .Key(enter_ms + 1300, "F2")
+                .Shot(enter_ms + 1600, "list")
+                .Key(enter_ms + 1700, "DOWN")
+                .Shot(enter_ms + 2000, "moved")
+                .Key(enter_ms + 2100, "RETURN")
+                .Shot(enter_ms + 2800, "after")
+                .Key(enter_ms + 3400, "ESCAPE");
+        });
+    }
+    static void TearDownTestSuite() {
+        delete run_;
+        run_ = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_EQ(run_->ExitCode(), 0) << run_->Stderr();
+        for (const char* name : {"before", "list", "moved", "after"})
+            ASSERT_TRUE(run_->HasShot(name)) << name << "\n" << run_->Stderr();
+    }
+    static MonitorRun* run_;
+};
+
+MonitorRun* DeviceSelectEndToEnd::run_ = nullptr;
+
+TEST_F(DeviceSelectEndToEnd, ListStartsOnTheMapperAndTheCursorMoves) {
+    ASSERT_GE(midiOutGetNumDevs(), 1u) << "the software synth is always listed";
+    ExpectList(run_->Shot("list"), 0);
+    ExpectList(run_->Shot("moved"), 1);
+    // Enter gives the selector back its place.
+    EXPECT_EQ(ReadText(run_->Shot("after"), Font::A, kTitleX, kTitleY, 14, kBandZero),
+              Shown("FILE SELECTOR`", Font::A));
+}
+
+// The sound moves to the chosen device; the song neither stops nor restarts.
+TEST_F(DeviceSelectEndToEnd, ChosenDeviceTakesOverWhileTheSongGoesOn) {
+    {
+        const std::vector<e2e::MidiLogLine>& log = run_->Log();
+        // The song opened the mapper; the choice closed it and opened device 0,
+        // the software synth; the program's end closed that.
+        std::vector<std::string> actions;
+        size_t reopened = 0;
+        for (size_t i = 0; i < log.size(); ++i) {
+            if (log[i].action == "open" || log[i].action == "close")
+                actions.push_back(log[i].action + " " + log[i].argument);
+            if (log[i].action == "open" && actions.size() == 3)
+                reopened = i;
+        }
+        ASSERT_EQ(actions, (std::vector<std::string>{"open 0", "close ", "open 0", "close "}));
+
+        // After the switch the repeated note keeps coming on the new device, in
+        // its 200 ms step, and nothing of the song's start is sent again: no
+        // System On, none of the held notes.
+        std::vector<std::uint64_t> repeats_after;
+        for (size_t i = reopened; i < log.size(); ++i) {
+            const std::vector<std::uint8_t>& bytes = log[i].bytes;
+            EXPECT_FALSE(bytes.size() > 1 && bytes[0] == 0xF0 && bytes[1] == 0x7E) << log[i].micros;
+            if (bytes.size() == 3 && (bytes[0] & 0xF0) == 0x90 && bytes[2] > 0) {
+                EXPECT_EQ(bytes[0] & 0x0F, kRepeatChannel)
+                    << "held note " << int{bytes[1]} << " again";
+                repeats_after.push_back(log[i].micros);
+            }
+        }
+        ASSERT_GE(repeats_after.size(), 3u);
+        EXPECT_LT(repeats_after.front() - log[reopened].micros, 400000u);
+        for (size_t i = 1; i < repeats_after.size(); ++i)
+            EXPECT_NEAR(static_cast<double>(repeats_after[i] - repeats_after[i - 1]), 200000.0,
+                        60000.0);
+    }
+    {
+        ExpectDeviceLine(run_->Shot("before"), DescribeDevice(MIDI_MAPPER));
+        ExpectDeviceLine(run_->Shot("after"), DescribeDevice(0));
+        // Play time continues across the change instead of starting again.
+        const long before = PlayTimeMs(Readout(run_->Shot("before"), 0));
+        const long after = PlayTimeMs(Readout(run_->Shot("after"), 0));
+        EXPECT_GT(before, 500);
+        EXPECT_GT(after, before + 1000);
+    }
+}
+
+}  // namespace
+}  // namespace monitors_e2e
