@@ -143,8 +143,19 @@ std::string ToNativePath(std::string_view program_path) {
         return JoinNative("", names);
     }
     std::string cwd = NativeCurrentDirectory();
-    if (cwd.empty())
-        return {};
+    if (cwd.empty()) {
+        if (rooted)
+            return {};
+        // The current folder was deleted while the program was in it: it
+        // has no name any more, but the kernel still resolves ".." from it,
+        // so the user can go up and out.
+        std::string relative = ".";
+        for (std::string_view component : SplitComponents(program_path))
+            if (component != ".")
+                relative +=
+                    "/" + (component == ".." ? std::string("..") : ProgramNameToNative(component));
+        return relative;
+    }
     const Drive& drive = DriveOfNativePath(*drives, cwd);
     std::vector<std::string> names = rooted ? std::vector<std::string>() : NamesBelow(drive, cwd);
     ApplyComponents(names, program_path);

@@ -3,7 +3,6 @@
 #include "panels/file_list.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -22,19 +21,6 @@ std::vector<std::string> Names(CFileList& list) {
     return names;
 }
 
-// Runs in `folder` and returns to where it was.
-class InFolder {
-public:
-    explicit InFolder(const std::filesystem::path& folder)
-        : previous_(std::filesystem::current_path()) {
-        std::filesystem::current_path(folder);
-    }
-    ~InFolder() { std::filesystem::current_path(previous_); }
-
-private:
-    std::filesystem::path previous_;
-};
-
 class FileListTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -51,7 +37,7 @@ protected:
 };
 
 TEST_F(FileListTest, FoldersAreTheEntriesThatLeadToAFolder) {
-    InFolder here(folder_.Path());
+    WorkingDirectory here(folder_.Path());
     CFileList list;
     list.ListFolders(".\\", 1);
     // A link to a folder is a folder; a link to nothing and files are not.
@@ -60,7 +46,7 @@ TEST_F(FileListTest, FoldersAreTheEntriesThatLeadToAFolder) {
 }
 
 TEST_F(FileListTest, FoldersOfAnotherFolderAreJudgedThere) {
-    InFolder here(folder_.Path());
+    WorkingDirectory here(folder_.Path());
     CFileList list;
     // INNER does not exist beside SUB, yet it is SUB's folder; FILE.TXT is not.
     list.ListFolders("SUB", 1);
@@ -68,7 +54,7 @@ TEST_F(FileListTest, FoldersOfAnotherFolderAreJudgedThere) {
 }
 
 TEST_F(FileListTest, ListingsAppendUnlessToldToClear) {
-    InFolder here(folder_.Path());
+    WorkingDirectory here(folder_.Path());
     CFileList list;
     list.ListFolders(".\\", 1);
     const std::uint32_t folders = list.GetCount();

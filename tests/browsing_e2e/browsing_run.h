@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/browsing_e2e/screen_text.h"
@@ -218,14 +219,25 @@ class BrowsingTest : public ::testing::Test {
 protected:
     KeyScript Script() const { return KeyScript(shots_.Path()); }
 
-    // Runs the program in `start` (the scene by default) until the script's
-    // Escape; the run must end normally.
-    std::unique_ptr<e2e::NivraProcess> Run(const KeyScript& script, fs::path start = {}) {
+    // Runs the program in the scene folder until the script's Escape; the
+    // run must end normally.
+    std::unique_ptr<e2e::NivraProcess> Run(const KeyScript& script) {
+        return RunWithChange(script, 0, [] {});
+    }
+
+    // As Run, with `change` made to the files `change_ms` after the start,
+    // while the program runs.
+    template <typename Change>
+    std::unique_ptr<e2e::NivraProcess> RunWithChange(const KeyScript& script, int change_ms,
+                                                     Change change) {
         e2e::RunOptions options;
-        options.working_folder = start.empty() ? scene_.Path() : start;
+        options.working_folder = scene_.Path();
         options.script = script.Lines();
         options.timeout_seconds = 60;
         auto process = std::make_unique<e2e::NivraProcess>(options);
+        if (change_ms > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(change_ms));
+        change();
         EXPECT_EQ(process->WaitForExit(), 0) << process->Stderr();
         return process;
     }

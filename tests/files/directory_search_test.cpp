@@ -141,3 +141,17 @@ TEST(SplitPath, SplitsDriveFolderNameAndExtension) {
     EXPECT_STREQ(dir, "");
     EXPECT_STREQ(name, "\x83\x5C");
 }
+
+TEST(CurrentDirectory, AFolderDeletedWhileCurrentCanStillBeLeft) {
+    TempFolder folder;
+    folder.AddFolder("doomed/deeper");
+    WorkingDirectory outside(folder.Path());
+    ASSERT_TRUE(SetCurrentDirectoryA("doomed"));
+    std::filesystem::remove_all(folder.Path() / "doomed");
+    char path[MAX_PATH];
+    EXPECT_EQ(GetCurrentDirectoryA(sizeof path, path), 0u);  // it has no name now
+    EXPECT_FALSE(SetCurrentDirectoryA("deeper"));
+    EXPECT_FALSE(SetCurrentDirectoryA("\\missing"));
+    ASSERT_TRUE(SetCurrentDirectoryA("..\\"));
+    EXPECT_EQ(std::filesystem::current_path(), folder.Path());
+}
