@@ -21,9 +21,9 @@ TEST(PlayTimeFormat, MinutesSecondsHundredths) {
 }
 
 TEST(WheelLimit, FramesPerStepFromTheTempo) {
-    EXPECT_EQ(WheelLimit(0), 800);    // no tempo yet
-    EXPECT_EQ(WheelLimit(125), 6);    // 500,000 us per quarter
-    EXPECT_EQ(WheelLimit(250), 3);    // 1,000,000 us per quarter
+    EXPECT_EQ(WheelLimit(0), 800);  // no tempo yet
+    EXPECT_EQ(WheelLimit(125), 6);  // 500,000 us per quarter
+    EXPECT_EQ(WheelLimit(250), 3);  // 1,000,000 us per quarter
     EXPECT_EQ(WheelLimit(801), 0);
 }
 

@@ -13,8 +13,8 @@ void ExpectWindow(const DeviceWindow& window, int top, int cursor) {
 
 TEST(DeviceWindowPlacement, OnTheCurrentDevice) {
     ExpectWindow(PlaceDeviceWindow(kMapper, 7), 0, 0);
-    ExpectWindow(PlaceDeviceWindow(2, 7), 0, 3);  // entry 3 fits the first window
-    ExpectWindow(PlaceDeviceWindow(5, 7), 3, 3);  // entry 6: fewer than four remain
+    ExpectWindow(PlaceDeviceWindow(2, 7), 0, 3);   // entry 3 fits the first window
+    ExpectWindow(PlaceDeviceWindow(5, 7), 3, 3);   // entry 6: fewer than four remain
     ExpectWindow(PlaceDeviceWindow(3, 12), 4, 0);  // entry 4 opens the window
     ExpectWindow(PlaceDeviceWindow(8, 12), 8, 1);
 }

@@ -11,9 +11,9 @@ std::string Name(int note) {
 }
 
 TEST(KeyLayout, NamesNotesWithOctaveDigit) {
-    EXPECT_EQ(Name(36), "C4");   // middle C, MIDI key 60
-    EXPECT_EQ(Name(6), "F+1");   // F# of the lowest octave, key 30
-    EXPECT_EQ(Name(95), "B8");   // key 119
+    EXPECT_EQ(Name(36), "C4");  // middle C, MIDI key 60
+    EXPECT_EQ(Name(6), "F+1");  // F# of the lowest octave, key 30
+    EXPECT_EQ(Name(95), "B8");  // key 119
     EXPECT_EQ(Name(1), "C+1");
     EXPECT_EQ(Name(10), "A+1");
     std::string chord;

@@ -1,0 +1,85 @@
+#include "panels/system_status_panel.h"
+
+#include <cstring>
+
+#include "app/sysinfo.h"
+#include "display/palette.h"
+#include "tests/views/monitor_panel_fixture.h"
+
+namespace {
+
+// The panel at (350, 20): device name at (385, 133), processor line at
+// (385, 143), the play-time read-out at (530, 20), the wheel around (370, 50).
+class SystemStatusPanelTest : public MonitorPanelTest {
+protected:
+    void SetUp() override {
+        MonitorPanelTest::SetUp();
+        saved_ = GetSysInfo();
+        panel_ = MakePanel<CSystemStatusPanel>();
+    }
+    void TearDown() override {
+        GetSysInfo() = saved_;
+        MonitorPanelTest::TearDown();
+    }
+    void SetProcessor(const char* vendor, int family, int model, int stepping) {
+        SysInfo& info = GetSysInfo();
+        std::strncpy(info.cpuVendor, vendor, sizeof info.cpuVendor - 1);
+        info.cpuFamily = family;
+        info.cpuModel = model;
+        info.cpuStepping = stepping;
+    }
+    CSystemStatusPanel* panel_ = nullptr;
+    SysInfo saved_{};
+};
+
+TEST_F(SystemStatusPanelTest, WithoutASongEverythingReadsStopped) {
+    DrawFrames(panel_, 2);  // the status words reach the screen a frame late
+    EXPECT_TRUE(ShowsText(385, 133, "(DEVICE READY)", true, 0));
+    EXPECT_TRUE(ShowsText(350, 120, "PLAY", true, 2));
+    EXPECT_TRUE(ShowsText(450, 120, "STOP", true, 0));
+    EXPECT_TRUE(ShowsText(400, 120, "PAUSE", true, 2));
+    EXPECT_TRUE(ShowsText(500, 120, "REPEAT", true, 2));
+    EXPECT_TRUE(ShowsText(465, 34, "--:--:--", false, 1));
+
+    CSurface expected = MakeSurface(640, 480);
+    DrawSegmentText(&expected, 530, 20, "00:00:00");
+    const std::vector<BYTE> digits = ReadPixels(expected);
+    int segment_pixels = 0;
+    for (int y = 20; y < 40; ++y) {
+        for (int x = 530; x < 634; ++x) {
+            ASSERT_EQ(At(x, y), digits[static_cast<size_t>(y) * 640 + x]) << x << "," << y;
+            segment_pixels += digits[static_cast<size_t>(y) * 640 + x] != 0;
+        }
+    }
+    EXPECT_GT(segment_pixels, 8 * 50);
+}
+
+TEST_F(SystemStatusPanelTest, ProcessorLineFromTheStartUpRecord) {
+    SetProcessor("GenuineIntel", 6, 8, 3);
+    panel_->Notify(NOTIFY_PLAY_RESTART);
+    DrawFrame(panel_);
+    EXPECT_TRUE(ShowsText(385, 143, "GENUINEINTEL 6.08.03", true, 1));
+
+    SetProcessor("(UNKNOWN)", 0, 0, 0);
+    panel_->Notify(NOTIFY_PLAY_RESTART);
+    DrawFrame(panel_);
+    EXPECT_TRUE(ShowsText(385, 143, "(UNKNOWN) 0.00.00", true, 1));
+}
+
+TEST_F(SystemStatusPanelTest, StillWheelLinksOnePairOfSpokesToTheLitColour) {
+    CPalette& palette = GetPalette();
+    palette.SetEntry(96, 0x0000FF00);
+    palette.SetEntry(97, 0x00400000);
+    DrawFrames(panel_, 900);  // past the longest step, 800 frames without a tempo
+    EXPECT_EQ(palette.GetEntry(98), 0x0000FF00u);
+    for (int entry = 99; entry <= 103; ++entry)
+        EXPECT_EQ(palette.GetEntry(entry), 0x00400000u) << entry;
+    // The spokes are drawn in their six entries, opposite spokes in one.
+    EXPECT_EQ(At(370, 63), 98);
+    EXPECT_EQ(At(370, 37), 98);
+    EXPECT_EQ(At(383, 50), 101);
+    for (int entry = 98; entry <= 103; ++entry)
+        EXPECT_GE(Count(static_cast<BYTE>(entry), 351, 31, 390, 70), 16) << entry;
+}
+
+}  // namespace
