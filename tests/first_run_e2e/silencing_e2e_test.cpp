@@ -114,6 +114,11 @@ TEST_F(Silencing, NotesAreReleasedBeforeEveryPauseCloseAndQuit) {
             --reset;
         ASSERT_EQ(log[reset].action, "reset") << "a close without a reset before it";
         EXPECT_EQ(NoteOnsBetween(log, reset, i), 0) << "a note between the reset and the close";
+        // The software synth lets the released notes ring out and fades them
+        // before its output stops, rather than stopping them mid-sample.
+        const std::uint64_t release_us = log[i].micros - log[reset].micros;
+        EXPECT_GE(release_us, 50'000u) << "the output closed at once after the reset";
+        EXPECT_LT(release_us, 1'000'000u) << "closing waited far too long";
     }
     EXPECT_EQ(closes, 3) << "song change, device change and quit each close the device once";
     for (int changed : {changed_at, device_at}) {
