@@ -63,7 +63,11 @@ protected:
                 .Shot(enter_ms + 2000, "moved")
                 .Key(enter_ms + 2100, "RETURN")
                 .Shot(enter_ms + 2800, "after")
-                .Key(enter_ms + 3400, "ESCAPE");
+                .Key(enter_ms + 2900, "F2")
+                .Shot(enter_ms + 3200, "reopened")
+                .Key(enter_ms + 3300, "F2")
+                .Shot(enter_ms + 3600, "closed")
+                .Key(enter_ms + 3700, "ESCAPE");
         });
     }
     static void TearDownTestSuite() {
@@ -72,7 +76,7 @@ protected:
     }
     void SetUp() override {
         ASSERT_EQ(run_->ExitCode(), 0) << run_->Stderr();
-        for (const char* name : {"before", "list", "moved", "after"})
+        for (const char* name : {"before", "list", "moved", "after", "reopened", "closed"})
             ASSERT_TRUE(run_->HasShot(name)) << name << "\n" << run_->Stderr();
     }
     static MonitorRun* run_;
@@ -84,8 +88,12 @@ TEST_F(DeviceSelectEndToEnd, ListStartsOnTheMapperAndTheCursorMoves) {
     ASSERT_GE(midiOutGetNumDevs(), 1u) << "the software synth is always listed";
     ExpectList(run_->Shot("list"), 0);
     ExpectList(run_->Shot("moved"), 1);
-    // Enter gives the selector back its place.
+    // Enter gives the selector back its place; F2 shows the list again with
+    // the cursor on the device now in use, and F2 once more closes it.
     EXPECT_EQ(ReadText(run_->Shot("after"), Font::A, kTitleX, kTitleY, 14, kBandZero),
+              Shown("FILE SELECTOR`", Font::A));
+    ExpectList(run_->Shot("reopened"), 1);
+    EXPECT_EQ(ReadText(run_->Shot("closed"), Font::A, kTitleX, kTitleY, 14, kBandZero),
               Shown("FILE SELECTOR`", Font::A));
 }
 
