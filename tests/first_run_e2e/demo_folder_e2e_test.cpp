@@ -113,6 +113,11 @@ TEST_F(DemoFolderRun, EverySongPlaysAndTheCompanionTextShowsInTheViewer) {
     options.timeout_seconds = script.Now() / 1000 + 30;
     e2e::NivraProcess nivra(options);
     ASSERT_EQ(nivra.WaitForExit(), 0) << nivra.Stderr();
+    // The program's own complaints: a key line not understood, a file or
+    // SoundFont it cannot read or write, text it cannot draw for want of a font.
+    const std::string complaints = nivra.Stderr();
+    for (const char* complaint : {"cannot", "not understood", "will not be drawn"})
+        EXPECT_EQ(complaints.find(complaint), std::string::npos) << complaints;
 
     // Each song opens the device once, resets it, sends System On and notes.
     const auto pieces = PiecesPerOpen(e2e::ReadMidiLog(nivra.MidiLogPath()));
