@@ -16,7 +16,10 @@ namespace {
 
 constexpr int kShotEveryMs = 20;
 constexpr int kFirstShotMs = 1000;
-constexpr int kLastShotMs = 4000;
+constexpr int kLastShotMs = 5000;
+// Late enough for a slow start (a sanitizer build on a busy machine) to
+// have finished its fade-in.
+constexpr int kQuitMs = 2500;
 
 // After reaching full brightness the shots step down, never up, through
 // dimmed steps to (nearly) black.
@@ -41,7 +44,7 @@ protected:
 TEST_P(QuitTest, ScriptedQuitFadesOutAndExitsZero) {
     e2e::RunOptions options;
     screen::AddShots(options.script, shots_.Path(), kFirstShotMs, kLastShotMs, kShotEveryMs);
-    options.script.push_back({1800, GetParam()});
+    options.script.push_back({kQuitMs, GetParam()});
     e2e::NivraProcess run(options);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
     const auto shots = screen::ReadShots(shots_.Path(), kFirstShotMs, kLastShotMs, kShotEveryMs);
@@ -64,7 +67,7 @@ TEST(QuitBySignalTest, InterruptFadesOutAndExitsZero) {
     e2e::NivraProcess run(options);
     // Interrupt once the program is up and showing its screen.
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!std::filesystem::exists(shots / screen::ShotName(1400)) &&
+    while (!std::filesystem::exists(shots / screen::ShotName(kQuitMs)) &&
            std::chrono::steady_clock::now() < give_up)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     run.Signal(SIGINT);

@@ -42,12 +42,12 @@ protected:
 
 TEST_F(ScreenTest, FadesInToThePaletteFileAndShowsTheTitleRule) {
     e2e::RunOptions options;
-    screen::AddShots(options.script, shots_.Path(), 0, 1400, kShotEveryMs);
-    options.script.push_back({1500, "ESCAPE"});
+    screen::AddShots(options.script, shots_.Path(), 0, 2400, kShotEveryMs);
+    options.script.push_back({2500, "ESCAPE"});
     e2e::NivraProcess run(options);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
 
-    const auto shots = screen::ReadShots(shots_.Path(), 0, 1400, kShotEveryMs);
+    const auto shots = screen::ReadShots(shots_.Path(), 0, 2400, kShotEveryMs);
     ASSERT_GE(shots.size(), 10u);
     const std::vector<int> levels = screen::FadeLevels(shots, screen::ProgramPalette(0));
     // Every shot shows one step of the ramp, the steps never go down, and
@@ -108,9 +108,9 @@ TEST_F(ScreenTest, AltDigitWithoutItsPaletteFileKeepsThePalette) {
     e2e::RunOptions options;
     options.program = copy.Program();
     options.script = {
-        {2000, "ALT+7"},
-        {2400, "SHOT " + (shots_ / "seven.png").string()},
-        {2500, "ESCAPE"},
+        {2500, "ALT+7"},
+        {2900, "SHOT " + (shots_ / "seven.png").string()},
+        {3000, "ESCAPE"},
     };
     e2e::NivraProcess run(options);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
