@@ -80,4 +80,14 @@ TEST_F(SpectrumPanelTest, DamagedVelocityDrawsNothingOutsideThePanel) {
     EXPECT_EQ(BarHeight(29), 52);
 }
 
+TEST_F(SpectrumPanelTest, AfterARestoreTheBarsLookAsBefore) {
+    GetChannelMonitor().Apply(0x90, 60, 127);
+    DrawFrames(panel_, 3);
+    const std::vector<BYTE> before = pixels_;
+    panel_->Restore();
+    DrawFrame(panel_);
+    EXPECT_EQ(pixels_, before);
+    EXPECT_EQ(BarHeight(24), 58);
+}
+
 }  // namespace

@@ -101,4 +101,16 @@ TEST_F(MidiCanvasPanelTest, VolumeMarkerSitsOnTheBottomBlockWithoutASong) {
         EXPECT_EQ(Count(3, 343, 292 + 4 * block, 359, 295 + 4 * block), 48) << block;
 }
 
+TEST_F(MidiCanvasPanelTest, AfterARestoreTheCanvasLooksAsBefore) {
+    GetChannelMonitor().Apply(0x90, 60, 127);
+    GetChannelMonitor().Apply(0xB1, 10, 127);
+    DrawFrames(panel_, 2);
+    const std::vector<BYTE> before = pixels_;
+    panel_->Restore();
+    DrawFrame(panel_);
+    EXPECT_EQ(pixels_, before);
+    EXPECT_EQ(LitRows(0), 30);
+    EXPECT_TRUE(ShowsPanPicture(1, 4));
+}
+
 }  // namespace

@@ -135,4 +135,18 @@ TEST_F(TrackPanelTest, WaveScrollsLeftTwoPixelsEverySecondFrame) {
     EXPECT_EQ(strip(), first);
 }
 
+TEST_F(TrackPanelTest, AfterARestoreTheKeyboardLooksAsBefore) {
+    Send(0x90, 60, 100);
+    Send(0x93, 30, 100);
+    DrawFrame(panel_);
+    const std::vector<BYTE> before = pixels_;
+    panel_->Restore();
+    DrawFrame(panel_);
+    // Everything but the scrolling wave strips is drawn again the same.
+    for (int y = 36; y < 390; ++y)
+        for (int x = 2; x < 290; ++x)
+            ASSERT_EQ(At(x, y), before[static_cast<size_t>(y) * 640 + x]) << x << "," << y;
+    EXPECT_EQ(At(112, KeysY(0)), 36);
+}
+
 }  // namespace
