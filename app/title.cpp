@@ -20,7 +20,7 @@ struct BannerLine {
 constexpr BannerLine kBanner[] = {
     {2, 16, "(C)2026 THE NIVRA DEVELOPERS"},
     {2, 22, "FULL SCREEN KEYBOARD DRIVEN MIDI FILE PLAYER"},
-    {2, 28, "BUILT IN C++20 FOR LINUX: OWN 8-BIT SURFACES, 1 MS TIMER"},
+    {2, 28, "BUILT IN C++20 FOR LINUX: OWN 8-BIT SURFACES AND A 1 MS TIMER"},
 };
 
 constexpr const char* kPlatformLine =
