@@ -16,17 +16,7 @@ namespace {
 constexpr int kChange_ms = 3000;
 constexpr int kAfterChange_ms = 2000;
 
-std::string ViewerPosition(const e2e::IndexedImage& image) {
-    return ScreenText::Get().Read(image, Font::B, 10 + 550, 36, 11, 240);
-}
-
-class BadInputTest : public BrowsingTest {
-protected:
-    static void Step(KeyScript& script, int from, int to) {
-        if (to != from)
-            script.Press(to > from ? "RIGHT" : "LEFT", std::abs(to - from));
-    }
-};
+class BadInputTest : public BrowsingTest {};
 
 TEST_F(BadInputTest, EntriesThatVanishedAfterTheListing) {
     scene_.WriteFile("GONE.MID", SongBytes("GONE", {60}));
@@ -41,13 +31,13 @@ TEST_F(BadInputTest, EntriesThatVanishedAfterTheListing) {
 
     KeyScript script = Script();
     script.Shot("listed.png").Wait(kChange_ms + kAfterChange_ms - 2000);
-    Step(script, 0, folder);
+    script.Move(0, folder);
     script.Press("RETURN").Shot("folder.png");
-    Step(script, folder, song);
+    script.Move(folder, song);
     script.Press("RETURN").Shot("song.png");
-    Step(script, song, text);
+    script.Move(song, text);
     script.Press("RETURN").Wait(800).Shot("text.png").Press("TAB").Wait(800);
-    Step(script, text, stays);
+    script.Move(text, stays);
     script.Press("RETURN").Wait(800).Shot("stays.png");
     auto run = RunWithChange(script, kChange_ms, [&] {
         fs::remove(scene_ / "GONE.MID");
@@ -76,7 +66,7 @@ TEST_F(BadInputTest, EntriesThatVanishedAfterTheListing) {
     e2e::IndexedImage text_shot = Shot("text.png");
     ASSERT_TRUE(text_shot.Valid());
     EXPECT_EQ(ViewerPosition(text_shot), "0000/0000");
-    EXPECT_EQ(text_shot.Count(240, 15, 46, 630, 460), 0);
+    EXPECT_EQ(LineInk(text_shot, 0), 0);
 
     // Only the song that is still there played.
     EXPECT_EQ(LoggedNotes(run->MidiLogPath()), (std::vector<int>{64}));
@@ -89,7 +79,7 @@ TEST_F(BadInputTest, TheCurrentFolderIsDeletedWhileItIsShown) {
     scene_.MakeFolder("DOOMED/DEEPER");
     const int doomed = ListPosition(scene_.Path(), "DOOMED");
     KeyScript script = Script();
-    Step(script, 0, doomed);
+    script.Move(0, doomed);
     script.Press("RETURN").Shot("inside.png").Wait(kChange_ms + kAfterChange_ms - 2200);
     script.Press("DOWN").Shot("deleted.png").Press("BACK").Shot("up.png");
     auto run = RunWithChange(script, kChange_ms, [&] { fs::remove_all(scene_ / "DOOMED"); });
@@ -117,9 +107,9 @@ TEST_F(BadInputTest, FoldersThatCannotBeReadOrEntered) {
     const int locked = ListPosition(scene_.Path(), "LOCKED");
     const int blind = ListPosition(scene_.Path(), "BLIND");
     KeyScript script = Script();
-    Step(script, 0, locked);
+    script.Move(0, locked);
     script.Press("RETURN").Shot("locked.png");
-    Step(script, locked, blind);
+    script.Move(locked, blind);
     script.Press("RETURN").Shot("blind.png").Press("RETURN").Press("BACK").Shot("back.png");
     auto run = Run(script);
     chmod((scene_ / "LOCKED").c_str(), S_IRWXU);
@@ -163,11 +153,11 @@ TEST_F(BadInputTest, EntriesOfTheWrongKindAndAHugeBinaryTextWriteNothing) {
     ASSERT_LT(text, static_cast<int>(labels.size()));
 
     KeyScript script = Script();
-    Step(script, 0, song);
+    script.Move(0, song);
     script.Press("RETURN").Wait(300).Shot("song.png");
-    Step(script, song, text);
+    script.Move(song, text);
     script.Press("RETURN").Wait(800).Shot("text.png").Press("TAB").Wait(800);
-    Step(script, text, huge);
+    script.Move(text, huge);
     script.Press("RETURN").Wait(1500).Shot("huge.png").Press("NEXT", 3).Shot("paged.png");
     script.Press("TAB").Wait(800);
     auto run = Run(script);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -88,6 +89,23 @@ inline std::string DrivePath(const fs::path& folder) {
     std::string path = "C:" + folder.string();
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
+}
+
+// The document viewer's image at (10, 36), 620 x 424, drawn in index 240;
+// its lines from (5, 10) on, 15 pixels apart.
+inline constexpr std::uint8_t kDocumentIndex = 240;
+inline constexpr int kViewerLeft = 10, kViewerTop = 36, kViewerRight = 630, kViewerBottom = 460;
+
+// "0012/0153": the viewer's first line shown and the last first line.
+inline std::string ViewerPosition(const e2e::IndexedImage& image) {
+    return ScreenText::Get().Read(image, Font::B, kViewerLeft + 550, kViewerTop, 11,
+                                  kDocumentIndex);
+}
+
+// The pixels of the viewer's text line `line` (0 the top one on screen).
+inline int LineInk(const e2e::IndexedImage& image, int line) {
+    const int top = kViewerTop + 10 + 15 * line;
+    return image.Count(kDocumentIndex, kViewerLeft + 5, top, kViewerRight, top + 15);
 }
 
 // The caption of the file mode for a folder on drive C:, as the font shows it.
@@ -187,6 +205,13 @@ public:
             lines_.push_back({at_ms_, key});
             at_ms_ += kKeyGap_ms;
         }
+        return *this;
+    }
+    // Single steps from list position `from` to `to` (Right and Left wrap
+    // from row to row).
+    KeyScript& Move(int from, int to) {
+        if (to != from)
+            Press(to > from ? "RIGHT" : "LEFT", std::abs(to - from));
         return *this;
     }
     KeyScript& Wait(int ms) {

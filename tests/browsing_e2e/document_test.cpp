@@ -8,27 +8,12 @@
 namespace browsing_e2e {
 namespace {
 
-constexpr std::uint8_t kDocumentIndex = 240;
-// The viewer's image at (10, 36), 620 x 424; its lines from (5, 10) on, 15
-// pixels apart.
-constexpr int kViewerLeft = 10, kViewerTop = 36, kViewerRight = 630, kViewerBottom = 460;
-
-int LineInk(const e2e::IndexedImage& image, int line) {
-    const int top = kViewerTop + 10 + 15 * line;
-    return image.Count(kDocumentIndex, kViewerLeft + 5, top, kViewerRight, top + 15);
-}
-
 int ViewerInk(const e2e::IndexedImage& image) {
     return image.Count(kDocumentIndex, kViewerLeft, kViewerTop, kViewerRight, kViewerBottom);
 }
 
 std::string ViewerCaption(const e2e::IndexedImage& image) {
     return ScreenText::Get().Read(image, Font::B, kViewerLeft, kViewerTop, 17, kDocumentIndex);
-}
-
-// "0012/0153": the first line shown and the last first line there can be.
-std::string ViewerPosition(const e2e::IndexedImage& image) {
-    return ScreenText::Get().Read(image, Font::B, kViewerLeft + 550, kViewerTop, 9, kDocumentIndex);
 }
 
 // Colours of the static entries (text bands, rules, half-tone) of a shot.
@@ -132,14 +117,11 @@ TEST_F(DocumentTest, ASongsCompanionTextIsWhatTheViewerShowsNext) {
     const int other = ListPosition(scene_.Path(), "OTHER.TXT");
     const int song = ListPosition(scene_.Path(), "SONG.MID");
     const int lone = ListPosition(scene_.Path(), "LONE.MID");
-    auto step = [](KeyScript& script, int from, int to) {
-        script.Press(to > from ? "RIGHT" : "LEFT", std::abs(to - from));
-    };
     KeyScript script = Script();
     script.Press("RIGHT", other).Press("RETURN").Wait(800).Shot("other.png").Press("TAB").Wait(800);
-    step(script, other, song);
+    script.Move(other, song);
     script.Press("RETURN").Wait(800).Press("TAB").Wait(800).Shot("companion.png").Press("TAB");
-    step(script.Wait(800), song, lone);
+    script.Wait(800).Move(song, lone);
     script.Press("RETURN").Wait(800).Press("TAB").Wait(800).Shot("none.png");
     auto run = Run(script);
 
