@@ -90,7 +90,10 @@ protected:
             const int enter_ms = script.ChooseSong(folder, kFadedInMs + 350);
             for (int i = 0; i < 3; ++i)
                 script.Shot(enter_ms + 1400 + 250 * i, "playing" + std::to_string(i));
-            script.Key(enter_ms + 2300, "ESCAPE");
+            // Volume down, repeat on, pause.
+            script.Key(enter_ms + 2000, "F9").Key(enter_ms + 2050, "F5").Key(enter_ms + 2100, "F7");
+            script.Shot(enter_ms + 2400, "paused0").Shot(enter_ms + 2650, "paused1");
+            script.Key(enter_ms + 2800, "ESCAPE");
         });
         ended_ms_ = MonotonicMs();
     }
@@ -100,7 +103,8 @@ protected:
     }
     void SetUp() override {
         ASSERT_EQ(run_->ExitCode(), 0) << run_->Stderr();
-        for (const char* name : {"idle0", "idle1", "playing0", "playing1", "playing2"})
+        for (const char* name :
+             {"idle0", "idle1", "playing0", "playing1", "playing2", "paused0", "paused1"})
             ASSERT_TRUE(run_->HasShot(name)) << name << "\n" << run_->Stderr();
     }
     static const e2e::IndexedImage& Playing(int i) {
@@ -276,6 +280,31 @@ TEST_F(StatusEndToEnd, WheelSpokesTurnByPaletteLinksOnlyWhilePlaying) {
         lit.insert(entry);
     }
     EXPECT_GE(lit.size(), 2u);
+}
+
+// F9, F5 and F7 while playing: a lower volume step, repeat on, paused.
+TEST_F(StatusEndToEnd, PauseRepeatAndVolumeKeys) {
+    const e2e::IndexedImage& paused = run_->Shot("paused0");
+    const int y = kPanelTop + 100;
+    // Still playing while paused: PLAY stays lit beside PAUSE.
+    EXPECT_EQ(ReadText(paused, Font::B, kPanelLeft, y, 4, kBandZero), "PLAY");
+    EXPECT_EQ(ReadText(paused, Font::B, kPanelLeft + 50, y, 5, kBandZero), "PAUSE");
+    EXPECT_EQ(ReadText(paused, Font::B, kPanelLeft + 100, y, 4, kBandTwo), "STOP");
+    EXPECT_EQ(ReadText(paused, Font::B, kPanelLeft + 150, y, 6, kBandOne), "REPEAT");
+
+    // The play time and the message count stand still; the wheel turns on.
+    const e2e::IndexedImage& later = run_->Shot("paused1");
+    EXPECT_EQ(Readout(paused, 0), Readout(later, 0));
+    EXPECT_GT(PlayTimeMs(Readout(paused, 0)), PlayTimeMs(Readout(Playing(2), 0)));
+    EXPECT_EQ(Readout(paused, 3), Readout(later, 3));
+    EXPECT_GE(LitSpokeEntry(paused), kFirstSpoke);
+    EXPECT_GE(LitSpokeEntry(later), kFirstSpoke);
+    EXPECT_NE(LitSpokeEntry(paused), LitSpokeEntry(later));
+
+    // Volume 255 - 16 = 239: the canvas marker one block down, highlighted
+    // after the change; the top block plain again.
+    EXPECT_EQ(paused.Count(21, 343, 296, 359, 299), 48);
+    EXPECT_EQ(paused.Count(3, 343, 292, 359, 295), 48);
 }
 
 }  // namespace
