@@ -1,0 +1,44 @@
+// The SDL backends on SDL's display-less video driver: the program opens its
+// window (full screen or resizable), presents every frame through it, and
+// still fades in, takes screenshots and quits like the headless run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/screen_e2e/fade_levels.h"
+
+namespace {
+
+constexpr int kShotEveryMs = 25;
+constexpr int kLastShotMs = 2400;
+
+class SdlBackendTest : public ::testing::TestWithParam<const char*> {
+protected:
+    e2e::ScratchFolder shots_{"nivra-backend-shots"};
+};
+
+TEST_P(SdlBackendTest, FadesInShowsTheTitleAndQuits) {
+    e2e::RunOptions options;
+    options.extra_environment["NIVRA_VIDEO"] = GetParam();
+    options.extra_environment["SDL_VIDEODRIVER"] = "dummy";
+    screen::AddShots(options.script, shots_.Path(), 0, kLastShotMs, kShotEveryMs);
+    options.script.push_back({kLastShotMs + 100, "ESCAPE"});
+    e2e::NivraProcess run(options);
+    ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
+    // The backend opened: no fall-back to running headless.
+    EXPECT_EQ(run.Stderr().find("running headless"), std::string::npos) << run.Stderr();
+
+    const auto shots = screen::ReadShots(shots_.Path(), 0, kLastShotMs, kShotEveryMs);
+    ASSERT_FALSE(shots.empty());
+    const std::vector<int> levels = screen::FadeLevels(shots, screen::ProgramPalette(0));
+    EXPECT_TRUE(std::is_sorted(levels.begin(), levels.end())) << screen::Describe(levels);
+    EXPECT_TRUE(std::any_of(levels.begin(), levels.end(), [](int l) { return l > 0 && l < 100; }))
+        << screen::Describe(levels);
+    ASSERT_EQ(levels.back(), 100) << screen::Describe(levels);
+    EXPECT_EQ(shots.back().image.Count(5, 2, 14, 639, 15), 637);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, SdlBackendTest, ::testing::Values("window", "fullscreen"),
+                         [](const auto& info) { return std::string(info.param); });
+
+}  // namespace
