@@ -74,13 +74,15 @@ protected:
     }
 
     // Plays the loaded song until it ends or closes; the periods it took.
+    // The periods are run by calling OnTimer directly: the hour-long songs
+    // need millions of them.
     unsigned PlayToEnd() {
         recording->Clear();
         PlayerPlay();
         unsigned periods = 0;
         while (periods < kPeriodCap && PlayerIsLoaded() && PlayerIsPlaying()) {
-            Periods(1000);
-            periods += 1000;
+            sequencer->OnTimer();
+            ++periods;
         }
         return periods;
     }
