@@ -56,8 +56,8 @@ public:
     // the program to end.
     template <typename Build>
     explicit MonitorRun(Build build) {
-        songs_.WriteFile(kSongName, std::string(reinterpret_cast<const char*>(MonitorSong().data()),
-                                                MonitorSong().size()));
+        const song_bytes::Bytes song = MonitorSong();
+        songs_.WriteFile(kSongName, std::string(song.begin(), song.end()));
         MonitorScript script;
         build(script, songs_.Path());
         e2e::RunOptions options;

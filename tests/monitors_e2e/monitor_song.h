@@ -54,12 +54,13 @@ inline song_bytes::Bytes MonitorSong() {
     // quarter note per second.
     Bytes held = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20};
     for (const HeldNote& note : HeldNotes()) {
-        const auto status = [&](int kind) { return static_cast<uint8_t>(kind | note.channel); };
         const auto byte = [](int value) { return static_cast<uint8_t>(value); };
-        const Bytes events = {
-            0x00,           status(0xC0),   byte(note.program), 0x00, status(0xB0),          10,
-            byte(note.pan), 0x00,           status(0xB0),       1,    byte(note.modulation), 0x00,
-            status(0x90),   byte(note.key), byte(note.velocity)};
+        const Bytes events = song_bytes::Concat({
+            {0x00, byte(0xC0 | note.channel), byte(note.program)},
+            {0x00, byte(0xB0 | note.channel), 10, byte(note.pan)},
+            {0x00, byte(0xB0 | note.channel), 1, byte(note.modulation)},
+            {0x00, byte(0x90 | note.channel), byte(note.key), byte(note.velocity)},
+        });
         held.insert(held.end(), events.begin(), events.end());
     }
     const Bytes silent_modulation = {0x00, static_cast<uint8_t>(0xB0 | kModulatedSilentChannel), 1,
@@ -73,8 +74,10 @@ inline song_bytes::Bytes MonitorSong() {
     const uint8_t on = 0x90 | kRepeatChannel;
     for (int i = 0; i < kRepeatCount; ++i) {
         const uint8_t gap = i == 0 ? 0x00 : static_cast<uint8_t>(kRepeatTicks);
-        const Bytes pair = {gap, on,         kRepeatKey, 80, static_cast<uint8_t>(kRepeatTicks),
-                            on,  kRepeatKey, 0};
+        const Bytes pair = song_bytes::Concat({
+            {gap, on, kRepeatKey, 80},
+            {static_cast<uint8_t>(kRepeatTicks), on, kRepeatKey, 0},
+        });
         repeats.insert(repeats.end(), pair.begin(), pair.end());
     }
     return song_bytes::Song(kDivision, {song_bytes::Concat({held, song_bytes::kEndOfTrack}),
