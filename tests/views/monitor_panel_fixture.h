@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/panel.h"
 #include "gfx/panel_list.h"
 #include "gfx/segment_font.h"
 #include "gfx/text.h"
