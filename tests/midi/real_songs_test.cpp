@@ -6,7 +6,6 @@
 #include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 
 #include "engine_fixture.h"
 #include "midi/rcp_converter.h"
