@@ -5,6 +5,8 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -75,6 +77,17 @@ std::uintptr_t StockFont(Tables& tables) {
 DeviceContext* FindContext(Tables& tables, HDC dc) {
     auto it = tables.contexts.find(Key(dc));
     return it == tables.contexts.end() ? nullptr : &it->second;
+}
+
+// Gives one setting of a context a new value and returns the old one, or
+// `failure` when the handle names no context.
+template <typename Value>
+Value ExchangeSetting(HDC dc, Value DeviceContext::*setting, std::type_identity_t<Value> value,
+                      std::type_identity_t<Value> failure) {
+    Tables& tables = GetTables();
+    std::lock_guard guard(tables.lock);
+    DeviceContext* context = FindContext(tables, dc);
+    return context ? std::exchange(context->*setting, value) : failure;
 }
 
 BYTE NearestIndex(const std::array<PALETTEENTRY, 256>& palette, COLORREF colour) {
@@ -259,36 +272,17 @@ BOOL DeleteObject(HGDIOBJ object) {
 }
 
 COLORREF SetTextColor(HDC dc, COLORREF colour) {
-    Tables& tables = GetTables();
-    std::lock_guard guard(tables.lock);
-    DeviceContext* context = FindContext(tables, dc);
-    if (!context)
-        return CLR_INVALID;
-    const COLORREF previous = context->text_colour;
-    context->text_colour = colour & 0xFFFFFF;
-    return previous;
+    return ExchangeSetting(dc, &DeviceContext::text_colour, colour & 0xFFFFFF, CLR_INVALID);
 }
 
 COLORREF SetBkColor(HDC dc, COLORREF colour) {
-    Tables& tables = GetTables();
-    std::lock_guard guard(tables.lock);
-    DeviceContext* context = FindContext(tables, dc);
-    if (!context)
-        return CLR_INVALID;
-    const COLORREF previous = context->background_colour;
-    context->background_colour = colour & 0xFFFFFF;
-    return previous;
+    return ExchangeSetting(dc, &DeviceContext::background_colour, colour & 0xFFFFFF, CLR_INVALID);
 }
 
 int SetBkMode(HDC dc, int mode) {
-    Tables& tables = GetTables();
-    std::lock_guard guard(tables.lock);
-    DeviceContext* context = FindContext(tables, dc);
-    if (!context || (mode != TRANSPARENT && mode != OPAQUE))
+    if (mode != TRANSPARENT && mode != OPAQUE)
         return 0;
-    const int previous = context->background_mode;
-    context->background_mode = mode;
-    return previous;
+    return ExchangeSetting(dc, &DeviceContext::background_mode, mode, 0);
 }
 
 BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {

@@ -307,11 +307,42 @@ TEST_F(GdiTextTest, WithoutAnyFontTextDrawsNothingAndEveryCallSucceeds) {
     }
 }
 
+TEST_F(GdiTextTest, ContextSettingsAnswerWithTheValueTheyReplace) {
+    IDirectDrawSurface* surface = MakeSurface();
+    HDC dc = nullptr;
+    ASSERT_EQ(surface->GetDC(&dc), DD_OK);
+    // A new context: black text on opaque white.
+    EXPECT_EQ(SetTextColor(dc, RGB(1, 2, 3)), RGB(0, 0, 0));
+    EXPECT_EQ(SetBkColor(dc, RGB(4, 5, 6)), RGB(255, 255, 255));
+    EXPECT_EQ(SetBkMode(dc, TRANSPARENT), OPAQUE);
+    // Only the colour bytes are kept.
+    EXPECT_EQ(SetTextColor(dc, 0xFF000000u | RGB(7, 8, 9)), RGB(1, 2, 3));
+    EXPECT_EQ(SetTextColor(dc, 0), RGB(7, 8, 9));
+    EXPECT_EQ(SetBkColor(dc, 0x01000000u), RGB(4, 5, 6));
+    EXPECT_EQ(SetBkColor(dc, 0), 0u);
+    // A mode that does not exist is refused and changes nothing.
+    EXPECT_EQ(SetBkMode(dc, 3), 0);
+    EXPECT_EQ(SetBkMode(dc, OPAQUE), TRANSPARENT);
+    EXPECT_EQ(SetBkMode(dc, OPAQUE), OPAQUE);
+    // Each context keeps its own settings.
+    IDirectDrawSurface* other_surface = MakeSurface();
+    HDC other = nullptr;
+    ASSERT_EQ(other_surface->GetDC(&other), DD_OK);
+    EXPECT_EQ(SetTextColor(other, RGB(9, 9, 9)), RGB(0, 0, 0));
+    EXPECT_EQ(SetTextColor(dc, RGB(1, 1, 1)), RGB(0, 0, 0));
+    EXPECT_EQ(other_surface->ReleaseDC(other), DD_OK);
+    EXPECT_EQ(surface->ReleaseDC(dc), DD_OK);
+    // A released context is gone.
+    EXPECT_EQ(SetBkColor(dc, 0), CLR_INVALID);
+    EXPECT_EQ(SetBkMode(dc, OPAQUE), 0);
+}
+
 TEST_F(GdiTextTest, CallsOnUnknownHandlesFailWithoutHarm) {
     HDC bogus = reinterpret_cast<HDC>(static_cast<std::uintptr_t>(0x7777));
     HFONT font = MakeFont(16, 100, kGothic);
     EXPECT_EQ(SelectObject(bogus, font), nullptr);
     EXPECT_EQ(SetTextColor(bogus, 0), CLR_INVALID);
+    EXPECT_EQ(SetBkColor(bogus, 0), CLR_INVALID);
     EXPECT_EQ(SetBkMode(bogus, TRANSPARENT), 0);
     EXPECT_FALSE(TextOutA(bogus, 0, 0, "A", 1));
     RECT rect = {0, 0, 10, 10};
