@@ -14,6 +14,14 @@ void CDisplay::Release() {
     level_ = 0;
 }
 
+IDirectDrawDevice* CDisplay::Device() const {
+    if (level_ == 2)
+        return dd2_;
+    if (level_ == 1)
+        return dd_;
+    return nullptr;
+}
+
 bool CDisplay::Create(int required_level) {
     Release();
     if (DirectDrawCreate(nullptr, &dd_, nullptr) != DD_OK || !dd_) {
@@ -41,11 +49,8 @@ bool CDisplay::Create(int required_level) {
 }
 
 HRESULT CDisplay::SetCooperativeLevel(HWND window, DWORD flags) {
-    if (level_ == 2)
-        return dd2_->SetCooperativeLevel(window, flags);
-    if (level_ == 1)
-        return dd_->SetCooperativeLevel(window, flags);
-    return DDERR_INVALIDOBJECT;
+    IDirectDrawDevice* device = Device();
+    return device ? device->SetCooperativeLevel(window, flags) : DDERR_INVALIDOBJECT;
 }
 
 HRESULT CDisplay::SetDisplayMode(DWORD width, DWORD height, DWORD bits_per_pixel,
@@ -58,19 +63,13 @@ HRESULT CDisplay::SetDisplayMode(DWORD width, DWORD height, DWORD bits_per_pixel
 }
 
 HRESULT CDisplay::CreateSurface(DDSURFACEDESC* description, IDirectDrawSurface** surface) {
-    if (level_ == 2)
-        return dd2_->CreateSurface(description, surface, nullptr);
-    if (level_ == 1)
-        return dd_->CreateSurface(description, surface, nullptr);
-    return DDERR_INVALIDOBJECT;
+    IDirectDrawDevice* device = Device();
+    return device ? device->CreateSurface(description, surface, nullptr) : DDERR_INVALIDOBJECT;
 }
 
 HRESULT CDisplay::CreatePalette(DWORD flags, PALETTEENTRY* entries, IDirectDrawPalette** palette) {
-    if (level_ == 2)
-        return dd2_->CreatePalette(flags, entries, palette, nullptr);
-    if (level_ == 1)
-        return dd_->CreatePalette(flags, entries, palette, nullptr);
-    return DDERR_INVALIDOBJECT;
+    IDirectDrawDevice* device = Device();
+    return device ? device->CreatePalette(flags, entries, palette, nullptr) : DDERR_INVALIDOBJECT;
 }
 
 HRESULT CDisplay::WaitForVerticalBlank(DWORD flags, HANDLE event) {

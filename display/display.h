@@ -32,6 +32,8 @@ public:
 
 private:
     void Release();
+    // The interface held for the calls both versions offer; null when none is.
+    IDirectDrawDevice* Device() const;
 
     IDirectDraw* dd_ = nullptr;
     IDirectDraw2* dd2_ = nullptr;

@@ -279,16 +279,24 @@ protected:
     ~IDirectDrawSurface() = default;
 };
 
-// The version-1 device interface.
-struct IDirectDraw : IUnknown {
+// What both versions of the device interface offer alike.
+struct IDirectDrawDevice : IUnknown {
     virtual HRESULT CreatePalette(DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWPALETTE* palette,
                                   IUnknown* outer) = 0;
     virtual HRESULT CreateSurface(LPDDSURFACEDESC desc, LPDIRECTDRAWSURFACE* surface,
                                   IUnknown* outer) = 0;
     virtual HRESULT RestoreDisplayMode() = 0;
     virtual HRESULT SetCooperativeLevel(HWND window, DWORD flags) = 0;
-    virtual HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bits_per_pixel) = 0;
+    // DDWAITVB_BLOCKBEGIN: waits for the start of the next 60 Hz period.
     virtual HRESULT WaitForVerticalBlank(DWORD flags, HANDLE event) = 0;
+
+protected:
+    ~IDirectDrawDevice() = default;
+};
+
+// The version-1 device interface.
+struct IDirectDraw : IDirectDrawDevice {
+    virtual HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bits_per_pixel) = 0;
 
 protected:
     ~IDirectDraw() = default;
@@ -296,17 +304,9 @@ protected:
 using LPDIRECTDRAW = IDirectDraw*;
 
 // The version-2 device interface: SetDisplayMode takes a refresh rate.
-struct IDirectDraw2 : IUnknown {
-    virtual HRESULT CreatePalette(DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWPALETTE* palette,
-                                  IUnknown* outer) = 0;
-    virtual HRESULT CreateSurface(LPDDSURFACEDESC desc, LPDIRECTDRAWSURFACE* surface,
-                                  IUnknown* outer) = 0;
-    virtual HRESULT RestoreDisplayMode() = 0;
-    virtual HRESULT SetCooperativeLevel(HWND window, DWORD flags) = 0;
+struct IDirectDraw2 : IDirectDrawDevice {
     virtual HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bits_per_pixel,
                                    DWORD refresh_rate, DWORD flags) = 0;
-    // DDWAITVB_BLOCKBEGIN: waits for the start of the next 60 Hz period.
-    virtual HRESULT WaitForVerticalBlank(DWORD flags, HANDLE event) = 0;
 
 protected:
     ~IDirectDraw2() = default;
