@@ -7,21 +7,20 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/ddraw.h"
+#include "platform/video/device_object.h"
 
 namespace platform::video {
 
 class DrawDevice;
 
-class DrawPalette final : public IDirectDrawPalette {
+class DrawPalette final : public DeviceObject<IDirectDrawPalette, IID_IDirectDrawPalette> {
 public:
     DrawPalette(DrawDevice& device, DWORD caps, const PALETTEENTRY* entries);
 
-    HRESULT QueryInterface(REFIID riid, LPVOID* object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT GetCaps(LPDWORD caps) override;
     HRESULT GetEntries(DWORD flags, DWORD base, DWORD count, LPPALETTEENTRY entries) override;
     HRESULT SetEntries(DWORD flags, DWORD start, DWORD count, LPPALETTEENTRY entries) override;
@@ -31,22 +30,20 @@ public:
     void AttachToPrimary(int delta);
 
 private:
+    void LastReleased() override;
+
     DrawDevice& device_;
     DWORD caps_;
-    std::atomic<ULONG> references_{1};
     std::atomic<int> primary_attachments_{0};
     mutable std::mutex lock_;
     std::array<PALETTEENTRY, 256> entries_{};
 };
 
-class DrawSurface final : public IDirectDrawSurface {
+class DrawSurface final : public DeviceObject<IDirectDrawSurface, IID_IDirectDrawSurface> {
 public:
     DrawSurface(DrawDevice& device, int width_px, int height_px, DWORD caps);
     ~DrawSurface();
 
-    HRESULT QueryInterface(REFIID riid, LPVOID* object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT Blt(LPRECT dest_rect, LPDIRECTDRAWSURFACE source, LPRECT source_rect, DWORD flags,
                 LPDDBLTFX fx) override;
     HRESULT BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT source_rect,
@@ -73,9 +70,13 @@ public:
     void ForgetPalette() { palette_ = nullptr; }
 
 private:
+    void LastReleased() override;
+
     // Colour keys packed with a "set" bit so both threads may read them.
     static constexpr std::uint64_t kKeySet = 1ull << 63;
-    bool Inside(const RECT& rect) const;
+    // The rectangle a call names (null: the whole surface), or nothing when
+    // it leaves the surface or is empty.
+    std::optional<RECT> Area(const RECT* rect) const;
     bool Lost() const;
     void Copy(const DrawSurface& source, const RECT& from, int x, int y, DWORD key_flags);
     void FrontChanged(bool flipped);
@@ -89,7 +90,6 @@ private:
     LONG pitch_;
     DWORD caps_;
     std::vector<BYTE> pixels_;
-    std::atomic<ULONG> references_{1};
     std::atomic<bool> lost_{false};
     std::atomic<int> lock_count_{0};
     std::atomic<std::uint64_t> source_key_{0};

@@ -10,27 +10,8 @@ DrawPalette::DrawPalette(DrawDevice& device, DWORD caps, const PALETTEENTRY* ent
     std::memcpy(entries_.data(), entries, sizeof(entries_));
 }
 
-HRESULT DrawPalette::QueryInterface(REFIID riid, LPVOID* object) {
-    if (!object)
-        return E_INVALIDARG;
-    if (riid == IID_IUnknown || riid == IID_IDirectDrawPalette) {
-        AddRef();
-        *object = static_cast<IDirectDrawPalette*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG DrawPalette::AddRef() {
-    return ++references_;
-}
-
-ULONG DrawPalette::Release() {
-    const ULONG left = --references_;
-    if (left == 0)
-        device_.Forget(this);
-    return left;
+void DrawPalette::LastReleased() {
+    device_.Forget(this);
 }
 
 HRESULT DrawPalette::GetCaps(LPDWORD caps) {

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "platform/gdi/surface_dc.h"
 #include "platform/video/ddraw_objects.h"
@@ -38,41 +39,24 @@ DrawSurface::~DrawSurface() {
         gdi::DeleteSurfaceDC(dc_);
 }
 
-HRESULT DrawSurface::QueryInterface(REFIID riid, LPVOID* object) {
-    if (!object)
-        return E_INVALIDARG;
-    if (riid == IID_IUnknown || riid == IID_IDirectDrawSurface) {
-        AddRef();
-        *object = static_cast<IDirectDrawSurface*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG DrawSurface::AddRef() {
-    return ++references_;
-}
-
-ULONG DrawSurface::Release() {
-    const ULONG left = --references_;
-    if (left == 0) {
-        SetPalette(nullptr);
-        if (back_buffer_)
-            back_buffer_->Release();
-        back_buffer_ = nullptr;
-        device_.Forget(this);
-    }
-    return left;
+void DrawSurface::LastReleased() {
+    SetPalette(nullptr);
+    if (back_buffer_)
+        back_buffer_->Release();
+    back_buffer_ = nullptr;
+    device_.Forget(this);
 }
 
 void DrawSurface::AttachBackBuffer(DrawSurface* back_buffer) {
     back_buffer_ = back_buffer;
 }
 
-bool DrawSurface::Inside(const RECT& rect) const {
-    return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right && rect.top < rect.bottom &&
-           rect.right <= width_px_ && rect.bottom <= height_px_;
+std::optional<RECT> DrawSurface::Area(const RECT* rect) const {
+    const RECT area = rect ? *rect : RECT{0, 0, width_px_, height_px_};
+    const bool inside = area.left >= 0 && area.top >= 0 && area.left < area.right &&
+                        area.top < area.bottom && area.right <= width_px_ &&
+                        area.bottom <= height_px_;
+    return inside ? std::optional(area) : std::nullopt;
 }
 
 bool DrawSurface::Lost() const {
@@ -125,8 +109,8 @@ void DrawSurface::Copy(const DrawSurface& source, const RECT& from, int x, int y
 
 HRESULT DrawSurface::Blt(LPRECT dest_rect, LPDIRECTDRAWSURFACE source, LPRECT source_rect,
                          DWORD flags, LPDDBLTFX fx) {
-    const RECT dest = dest_rect ? *dest_rect : RECT{0, 0, width_px_, height_px_};
-    if (!Inside(dest))
+    const std::optional<RECT> dest = Area(dest_rect);
+    if (!dest)
         return DDERR_INVALIDRECT;
     if (Lost())
         return DDERR_SURFACELOST;
@@ -134,20 +118,19 @@ HRESULT DrawSurface::Blt(LPRECT dest_rect, LPDIRECTDRAWSURFACE source, LPRECT so
         if (!fx)
             return DDERR_INVALIDPARAMS;
         const BYTE index = fx->dwFillColor & 0xFF;
-        for (LONG row = dest.top; row < dest.bottom; ++row)
-            std::memset(Pixel(dest.left, row), index, dest.right - dest.left);
+        for (LONG row = dest->top; row < dest->bottom; ++row)
+            std::memset(Pixel(dest->left, row), index, dest->right - dest->left);
         FrontChanged(false);
         return DD_OK;
     }
     if (!source)
         return DDERR_INVALIDPARAMS;
     DrawSurface& from_surface = *FromInterface(source);
-    const RECT from =
-        source_rect ? *source_rect : RECT{0, 0, from_surface.width_px_, from_surface.height_px_};
-    if (!from_surface.Inside(from))
+    const std::optional<RECT> from = from_surface.Area(source_rect);
+    if (!from)
         return DDERR_INVALIDRECT;
-    if (from.right - from.left != dest.right - dest.left ||
-        from.bottom - from.top != dest.bottom - dest.top)
+    if (from->right - from->left != dest->right - dest->left ||
+        from->bottom - from->top != dest->bottom - dest->top)
         return DDERR_UNSUPPORTED;  // no stretching
     if (from_surface.Lost())
         return DDERR_SURFACELOST;
@@ -162,7 +145,7 @@ HRESULT DrawSurface::Blt(LPRECT dest_rect, LPDIRECTDRAWSURFACE source, LPRECT so
             return DDERR_NOCOLORKEY;
         key_flags |= DDBLTFAST_DESTCOLORKEY;
     }
-    Copy(from_surface, from, dest.left, dest.top, key_flags);
+    Copy(from_surface, *from, dest->left, dest->top, key_flags);
     FrontChanged(false);
     return DD_OK;
 }
@@ -172,13 +155,12 @@ HRESULT DrawSurface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPREC
     if (!source)
         return DDERR_INVALIDPARAMS;
     DrawSurface& from_surface = *FromInterface(source);
-    const RECT from =
-        source_rect ? *source_rect : RECT{0, 0, from_surface.width_px_, from_surface.height_px_};
-    if (!from_surface.Inside(from))
+    const std::optional<RECT> from = from_surface.Area(source_rect);
+    if (!from)
         return DDERR_INVALIDRECT;
     // x and y arrive unsigned: a negative position is a huge one and refused.
-    const std::int64_t right = std::int64_t{x} + (from.right - from.left);
-    const std::int64_t bottom = std::int64_t{y} + (from.bottom - from.top);
+    const std::int64_t right = std::int64_t{x} + (from->right - from->left);
+    const std::int64_t bottom = std::int64_t{y} + (from->bottom - from->top);
     if (right > width_px_ || bottom > height_px_)
         return DDERR_INVALIDRECT;
     if (Lost() || from_surface.Lost())
@@ -187,7 +169,7 @@ HRESULT DrawSurface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPREC
         return DDERR_NOCOLORKEY;
     if ((trans & DDBLTFAST_DESTCOLORKEY) && !dest_key_)
         return DDERR_NOCOLORKEY;
-    Copy(from_surface, from, static_cast<int>(x), static_cast<int>(y), trans);
+    Copy(from_surface, *from, static_cast<int>(x), static_cast<int>(y), trans);
     FrontChanged(false);
     return DD_OK;
 }
@@ -329,14 +311,14 @@ HRESULT DrawSurface::IsLost() {
 HRESULT DrawSurface::Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD, HANDLE) {
     if (!desc)
         return DDERR_INVALIDPARAMS;
-    const RECT area = rect ? *rect : RECT{0, 0, width_px_, height_px_};
-    if (!Inside(area))
+    const std::optional<RECT> area = Area(rect);
+    if (!area)
         return DDERR_INVALIDRECT;
     if (Lost())
         return DDERR_SURFACELOST;
     GetSurfaceDesc(desc);
     desc->dwFlags |= DDSD_LPSURFACE;
-    desc->lpSurface = Pixel(area.left, area.top);
+    desc->lpSurface = Pixel(area->left, area->top);
     ++lock_count_;
     return DD_OK;
 }
