@@ -8,6 +8,7 @@
 #include "display/display.h"
 #include "display/frame_thread.h"
 #include "display/palette.h"
+#include "gfx/draw.h"
 #include "gfx/exception.h"
 #include "gfx/panel.h"
 #include "gfx/panel_list.h"
@@ -24,12 +25,7 @@ constexpr const char* kClassName = "NIVRAWND";
 constexpr const char* kWindowTitle = "NIVRA";
 constexpr const char* kIconName = "IDR_ICON_NIVRA";
 
-constexpr DWORD kDescriptionSize = 108;
-constexpr DWORD kBltFxSize = 100;
-constexpr DWORD kPrimaryFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
 constexpr DWORD kPrimaryCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-constexpr DWORD kCanvasFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
-constexpr DWORD kCanvasCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
 
 constexpr int kDeviceSelectionPanelId = 3;
 constexpr int kVolumeStep = 16;
@@ -45,11 +41,7 @@ std::atomic<bool> application_active{true};
 
 // Colour-fills the whole screen rectangle of a DirectDraw surface with index 0.
 void ClearScreenRect(IDirectDrawSurface* surface) {
-    RECT screen = {0, 0, kScreenWidth, kScreenHeight};
-    DDBLTFX fx = {};
-    fx.dwSize = kBltFxSize;
-    fx.dwFillColor = 0;
-    surface->Blt(&screen, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+    FillRect(surface, 0, 0, kScreenWidth, kScreenHeight, 0);
 }
 
 void ReleaseSurface(CSurface& surface) {
@@ -196,23 +188,9 @@ void CMainWindow::FadeOutAndClear() {
 }
 
 void CMainWindow::CreateSurfaces() {
-    DDSURFACEDESC description = {};
-    description.dwSize = kDescriptionSize;
-    description.dwFlags = kPrimaryFlags;
-    description.dwBackBufferCount = 1;
-    description.ddsCaps.dwCaps = kPrimaryCaps;
-    if (GetDisplay().CreateSurface(&description, &primary_.surface) != DD_OK || !primary_.surface)
+    // The flip chain takes its size from the display mode and starts cleared.
+    if (!primary_.Create(kPrimaryCaps, nullptr))
         throw ERRORCODE_PRIMARY_SURFACE;
-    primary_.desc_flags = kPrimaryFlags;
-    primary_.caps = kPrimaryCaps;
-    DDSURFACEDESC created = {};
-    created.dwSize = kDescriptionSize;
-    if (primary_.surface->GetSurfaceDesc(&created) == DD_OK) {
-        primary_.width = static_cast<LONG>(created.dwWidth);
-        primary_.height = static_cast<LONG>(created.dwHeight);
-    }
-    const RECT whole = {0, 0, primary_.width, primary_.height};
-    primary_.Fill(&whole, 0);
     if (primary_.caps & DDSCAPS_FLIP)
         primary_.surface->Flip(nullptr, DDFLIP_WAIT);
     // Both buffers of the flip chain now hold index 0.
@@ -221,21 +199,9 @@ void CMainWindow::CreateSurfaces() {
     if (!GetPalette().Create(&primary_, true))
         throw ERRORCODE_PRIMARY_SURFACE;
 
-    DDSURFACEDESC canvas_description = {};
-    canvas_description.dwSize = kDescriptionSize;
-    canvas_description.dwFlags = kCanvasFlags;
-    canvas_description.ddsCaps.dwCaps = kCanvasCaps;
-    canvas_description.dwWidth = kScreenWidth;
-    canvas_description.dwHeight = kScreenHeight;
-    if (GetDisplay().CreateSurface(&canvas_description, &canvas_.surface) != DD_OK ||
-        !canvas_.surface)
+    const SIZE screen = {kScreenWidth, kScreenHeight};
+    if (!canvas_.Create(kOffscreenCaps, &screen))
         throw ERRORCODE_INTERNAL;
-    canvas_.desc_flags = kCanvasFlags;
-    canvas_.caps = kCanvasCaps;
-    canvas_.width = kScreenWidth;
-    canvas_.height = kScreenHeight;
-    const RECT screen = {0, 0, kScreenWidth, kScreenHeight};
-    canvas_.Fill(&screen, 0);
 
     // A segment font that cannot be built fails start-up like any other
     // surface of the graphics core, through the error box.

@@ -13,7 +13,6 @@ constexpr DWORD kSuspendAckTimeoutMs = 3000;
 constexpr DWORD kFrameWaitMs = 100;
 constexpr DWORD kPumpSliceMs = 1;
 constexpr DWORD kIdleSleepMs = 100;
-constexpr DWORD kDescriptionSize = 108;
 
 constexpr int kFlashEntry = 8;
 constexpr int kFlashEveryFrames = 3;
@@ -121,12 +120,7 @@ void CFrameThread::AttachSurfaces(CSurface* primary, CSurface* canvas) {
     if (primary->surface->GetAttachedSurface(&caps, &attached) != DD_OK || !attached)
         return;
     back_buffer_.surface = attached;
-    DDSURFACEDESC description = {};
-    description.dwSize = kDescriptionSize;
-    if (attached->GetSurfaceDesc(&description) == DD_OK) {
-        back_buffer_.width = static_cast<LONG>(description.dwWidth);
-        back_buffer_.height = static_cast<LONG>(description.dwHeight);
-    }
+    back_buffer_.ReadSize();
 }
 
 DWORD WINAPI CFrameThread::FrameMain(LPVOID object) {

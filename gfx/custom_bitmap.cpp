@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "display/display.h"
 #include "resources/program_resources.h"
 
 namespace {
@@ -45,21 +44,9 @@ CSurface LoadCustomBitmap(const char* name, int enabled) {
         throw 0;
     }
     CSurface image;
-    DDSURFACEDESC desc{};
-    desc.dwSize = 108;
-    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
-    desc.ddsCaps.dwCaps = kOffscreenCaps;
-    desc.dwWidth = static_cast<DWORD>(size.cx);
-    desc.dwHeight = static_cast<DWORD>(size.cy);
-    if (GetDisplay().CreateSurface(&desc, &image.surface) != DD_OK || image.surface == nullptr) {
+    if (!image.Create(kOffscreenCaps, &size)) {
         throw 0;
     }
-    image.desc_flags = desc.dwFlags;
-    image.caps = kOffscreenCaps;
-    image.width = size.cx;
-    image.height = size.cy;
-    RECT whole{0, 0, size.cx, size.cy};
-    image.Fill(&whole, 0);
     ReloadCustomBitmap(&image, name, enabled);
     return image;
 }
@@ -74,12 +61,7 @@ int ReloadCustomBitmap(CSurface* surface, const char* name, int enabled) {
         if (surface->surface == nullptr) {
             return 0;
         }
-        DDSURFACEDESC desc{};
-        desc.dwSize = 108;
-        if (surface->surface->GetSurfaceDesc(&desc) == DD_OK) {
-            surface->width = static_cast<LONG>(desc.dwWidth);
-            surface->height = static_cast<LONG>(desc.dwHeight);
-        }
+        surface->ReadSize();
     }
     if (!surface->Lock()) {
         return 0;

@@ -1,6 +1,5 @@
 #include "gfx/panel.h"
 
-#include "display/display.h"
 #include "display/frame_thread.h"
 #include "gfx/panel_list.h"
 
@@ -48,25 +47,10 @@ CSurface* CPanel::GetSurface() {
 }
 
 int CInteractivePanel::Create() {
-    const LONG w = rect.right - rect.left;
-    const LONG h = rect.bottom - rect.top;
-    DDSURFACEDESC desc{};
-    desc.dwSize = 108;
-    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
-    desc.ddsCaps.dwCaps = kOffscreenCaps;
-    desc.dwWidth = static_cast<DWORD>(w);
-    desc.dwHeight = static_cast<DWORD>(h);
-    if (GetDisplay().CreateSurface(&desc, &shown_surface.surface) != DD_OK ||
-        shown_surface.surface == nullptr) {
-        shown_surface.surface = nullptr;
+    const SIZE size{rect.right - rect.left, rect.bottom - rect.top};
+    if (!shown_surface.Create(0, &size)) {
         return 0;
     }
-    shown_surface.desc_flags = desc.dwFlags;
-    shown_surface.caps = kOffscreenCaps;
-    shown_surface.width = w;
-    shown_surface.height = h;
-    RECT whole{0, 0, w, h};
-    shown_surface.Fill(&whole, 0);
     shown_published_.store(shown_surface.surface, std::memory_order_release);
     return CPanel::Create();
 }
@@ -120,12 +104,7 @@ void CInteractivePanel::Commit() {
         surface.bits = nullptr;
         surface.desc_flags = 0;
         surface.caps = 0;
-        DDSURFACEDESC desc{};
-        desc.dwSize = 108;
-        if (previous->GetSurfaceDesc(&desc) == DD_OK) {
-            surface.width = static_cast<LONG>(desc.dwWidth);
-            surface.height = static_cast<LONG>(desc.dwHeight);
-        }
+        surface.ReadSize();
     }
     // The caller continues only once the new image is on screen.
     WaitFrame();

@@ -1,18 +1,12 @@
 #include "gfx/surface.h"
 
 #include "display/display.h"
+#include "gfx/draw.h"
 
 namespace {
 
 // Win32's size of the surface description, which the program always writes.
 constexpr DWORD kSurfaceDescSize = 108;
-
-HRESULT ColourFill(IDirectDrawSurface* surface, RECT* rect, DWORD colour) {
-    DDBLTFX fx{};
-    fx.dwSize = 100;
-    fx.dwFillColor = colour & 0xFF;
-    return surface->Blt(rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
-}
 
 }  // namespace
 
@@ -43,16 +37,19 @@ int CSurface::Create(DWORD create_caps, const SIZE* size) {
         width = size->cx;
         height = size->cy;
     } else {
-        DDSURFACEDESC created{};
-        created.dwSize = kSurfaceDescSize;
-        if (surface->GetSurfaceDesc(&created) == DD_OK) {
-            width = static_cast<LONG>(created.dwWidth);
-            height = static_cast<LONG>(created.dwHeight);
-        }
+        ReadSize();
     }
-    RECT whole{0, 0, width, height};
-    ColourFill(surface, &whole, 0);
+    FillRect(surface, 0, 0, width, height, 0);
     return 1;
+}
+
+void CSurface::ReadSize() {
+    DDSURFACEDESC desc{};
+    desc.dwSize = kSurfaceDescSize;
+    if (surface != nullptr && surface->GetSurfaceDesc(&desc) == DD_OK) {
+        width = static_cast<LONG>(desc.dwWidth);
+        height = static_cast<LONG>(desc.dwHeight);
+    }
 }
 
 void CSurface::Restore() {
@@ -60,8 +57,7 @@ void CSurface::Restore() {
         return;
     }
     surface->Restore();
-    RECT whole{0, 0, width, height};
-    ColourFill(surface, &whole, 0);
+    FillRect(surface, 0, 0, width, height, 0);
 }
 
 void CSurface::Fill(const RECT* rect, DWORD colour) {
@@ -79,7 +75,7 @@ void CSurface::Fill(const RECT* rect, DWORD colour) {
         }
         area = RECT{0, 0, static_cast<LONG>(desc.dwWidth), static_cast<LONG>(desc.dwHeight)};
     }
-    ColourFill(surface, &area, colour);
+    FillRect(surface, area.left, area.top, area.right, area.bottom, colour);
 }
 
 bool CSurface::Lock(const RECT* rect, DWORD extra_flags) {

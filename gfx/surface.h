@@ -22,6 +22,10 @@ public:
     // The new surface is cleared to index 0. Returns 1, or 0 on failure.
     int Create(DWORD caps, const SIZE* size);
 
+    // Takes width and height from the DirectDraw surface; leaves them as they
+    // are when there is no surface or it cannot tell.
+    void ReadSize();
+
     // Brings back lost surface memory and clears it to index 0; the owner
     // redraws the contents afterwards.
     void Restore();

@@ -193,6 +193,20 @@ TEST_F(PanelTest, CommitExchangesTheDrawingAndShownSurfaces) {
     EXPECT_EQ(PixelAt(*selector_->GetShownSurface(), 0, 0), 4);
 }
 
+TEST_F(PanelTest, InteractivePanelsGetTwoClearedSurfacesOfTheirSize) {
+    BuildScreen();
+    for (CSurface* made : {selector_->GetSurface(), selector_->GetShownSurface()}) {
+        ASSERT_NE(made->surface, nullptr);
+        EXPECT_EQ(made->width, 4);
+        EXPECT_EQ(made->height, 2);
+        EXPECT_EQ(made->caps, kOffscreenCaps);
+        EXPECT_EQ(made->desc_flags, DWORD{DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH});
+        EXPECT_TRUE(SetPixels(*made).empty());
+    }
+    EXPECT_NE(selector_->GetSurface()->surface, selector_->GetShownSurface()->surface);
+    EXPECT_EQ(selector_->GetShownDirectDrawSurface(), selector_->GetShownSurface()->surface);
+}
+
 TEST_F(PanelTest, CreateAllReportsAPanelWithoutSurface) {
     new RecordingMonitor("good");
     auto* bad = new RecordingMonitor("bad");

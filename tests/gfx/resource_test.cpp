@@ -123,4 +123,33 @@ TEST_F(CustomBitmapTest, SurfaceCreateClearsAndReadsBackItsSize) {
     plain.surface->Release();
 }
 
+TEST_F(CustomBitmapTest, SurfaceWithoutAKnownSizeTakesItFromTheDevice) {
+    CSurface made = MakeSurface(30, 20);
+    CSurface handle;
+    handle.surface = made.surface;
+    handle.ReadSize();
+    EXPECT_EQ(handle.width, 30);
+    EXPECT_EQ(handle.height, 20);
+    CSurface nothing;
+    nothing.width = 5;
+    nothing.ReadSize();
+    EXPECT_EQ(nothing.width, 5);  // no surface to ask
+    made.surface->Release();
+
+    // Reloading an image into a surface whose size was never recorded
+    // asks the surface first, then copies the whole image.
+    CCustomBitmap font_a("IDR_CUSTBMP_TINYFONT_A", 1);
+    SIZE size{};
+    const BYTE* image = FindCustomBitmap("IDR_CUSTBMP_TINYFONT_A", 1, &size, nullptr);
+    ASSERT_NE(image, nullptr);
+    CSurface bare;
+    bare.surface = font_a.GetSurface()->surface;
+    bare.Fill(nullptr, 0);
+    EXPECT_NE(ReloadCustomBitmap(&bare, "IDR_CUSTBMP_TINYFONT_A", 1), 0);
+    EXPECT_EQ(bare.width, size.cx);
+    EXPECT_EQ(bare.height, size.cy);
+    EXPECT_EQ(ReadPixels(bare), std::vector<BYTE>(image, image + size.cx * size.cy));
+    font_a.GetSurface()->surface->Release();
+}
+
 }  // namespace
