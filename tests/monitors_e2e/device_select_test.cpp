@@ -67,7 +67,14 @@ protected:
                 .Shot(enter_ms + 3200, "reopened")
                 .Key(enter_ms + 3300, "F2")
                 .Shot(enter_ms + 3600, "closed")
-                .Key(enter_ms + 3700, "ESCAPE");
+                // Paused, back to the mapper, then on again.
+                .Key(enter_ms + 3700, "F7")
+                .Key(enter_ms + 3800, "F2")
+                .Key(enter_ms + 4000, "UP")
+                .Key(enter_ms + 4100, "RETURN")
+                .Shot(enter_ms + 4400, "paused")
+                .Key(enter_ms + 4600, "F7")
+                .Key(enter_ms + 5300, "ESCAPE");
         });
     }
     static void TearDownTestSuite() {
@@ -76,7 +83,8 @@ protected:
     }
     void SetUp() override {
         ASSERT_EQ(run_->ExitCode(), 0) << run_->Stderr();
-        for (const char* name : {"before", "list", "moved", "after", "reopened", "closed"})
+        for (const char* name :
+             {"before", "list", "moved", "after", "reopened", "closed", "paused"})
             ASSERT_TRUE(run_->HasShot(name)) << name << "\n" << run_->Stderr();
     }
     static MonitorRun* run_;
@@ -97,40 +105,64 @@ TEST_F(DeviceSelectEndToEnd, ListStartsOnTheMapperAndTheCursorMoves) {
               Shown("FILE SELECTOR`", Font::A));
 }
 
-// The sound moves to the chosen device; the song neither stops nor restarts.
+// The note-on times of a log from line `from` on, up to `until_us` after it.
+std::vector<std::uint64_t> NoteOnTimes(const std::vector<e2e::MidiLogLine>& log, size_t from,
+                                       std::uint64_t until_us) {
+    std::vector<std::uint64_t> times;
+    for (size_t i = from; i < log.size() && log[i].micros <= log[from].micros + until_us; ++i) {
+        const std::vector<std::uint8_t>& bytes = log[i].bytes;
+        if (bytes.size() == 3 && (bytes[0] & 0xF0) == 0x90 && bytes[2] > 0)
+            times.push_back(log[i].micros);
+    }
+    return times;
+}
+
+// The sound moves to the chosen device; the song neither stops nor restarts,
+// and a song paused during the choice stays paused until it is resumed.
 TEST_F(DeviceSelectEndToEnd, ChosenDeviceTakesOverWhileTheSongGoesOn) {
     {
         const std::vector<e2e::MidiLogLine>& log = run_->Log();
-        // The song opened the mapper; the choice closed it and opened device 0,
-        // the software synth; the program's end closed that.
+        // The song opened the mapper; each choice closed the device and opened
+        // the chosen one (the synth, then the mapper, which is the synth
+        // again); the program's end closed it.
         std::vector<std::string> actions;
-        size_t reopened = 0;
+        std::vector<size_t> opens;
         for (size_t i = 0; i < log.size(); ++i) {
             if (log[i].action == "open" || log[i].action == "close")
                 actions.push_back(log[i].action + " " + log[i].argument);
-            if (log[i].action == "open" && actions.size() == 3)
-                reopened = i;
+            if (log[i].action == "open")
+                opens.push_back(i);
         }
-        ASSERT_EQ(actions, (std::vector<std::string>{"open 0", "close ", "open 0", "close "}));
+        ASSERT_EQ(actions, (std::vector<std::string>{"open 0", "close ", "open 0", "close ",
+                                                     "open 0", "close "}));
 
-        // After the switch the repeated note keeps coming on the new device, in
-        // its 200 ms step, and nothing of the song's start is sent again: no
-        // System On, none of the held notes.
-        std::vector<std::uint64_t> repeats_after;
-        for (size_t i = reopened; i < log.size(); ++i) {
+        // After the first choice the repeated note keeps coming on the new
+        // device, in its 200 ms step, and nothing of the song's start is sent
+        // again: no System On, none of the held notes.
+        for (size_t i = opens[1]; i < log.size(); ++i) {
             const std::vector<std::uint8_t>& bytes = log[i].bytes;
             EXPECT_FALSE(bytes.size() > 1 && bytes[0] == 0xF0 && bytes[1] == 0x7E) << log[i].micros;
             if (bytes.size() == 3 && (bytes[0] & 0xF0) == 0x90 && bytes[2] > 0) {
                 EXPECT_EQ(bytes[0] & 0x0F, kRepeatChannel)
                     << "held note " << int{bytes[1]} << " again";
-                repeats_after.push_back(log[i].micros);
             }
         }
-        ASSERT_GE(repeats_after.size(), 3u);
-        EXPECT_LT(repeats_after.front() - log[reopened].micros, 400000u);
-        for (size_t i = 1; i < repeats_after.size(); ++i)
-            EXPECT_NEAR(static_cast<double>(repeats_after[i] - repeats_after[i - 1]), 200000.0,
-                        60000.0);
+        const std::vector<std::uint64_t> repeats = NoteOnTimes(log, opens[1], 1200000);
+        ASSERT_GE(repeats.size(), 3u);
+        EXPECT_LT(repeats.front() - log[opens[1]].micros, 400000u);
+        for (size_t i = 1; i < repeats.size(); ++i)
+            EXPECT_NEAR(static_cast<double>(repeats[i] - repeats[i - 1]), 200000.0, 60000.0);
+
+        // Chosen while paused: silent until F7, half a second later.
+        const std::vector<std::uint64_t> resumed = NoteOnTimes(log, opens[2], 10000000);
+        ASSERT_GE(resumed.size(), 2u);
+        EXPECT_GT(resumed.front() - log[opens[2]].micros, 300000u);
+    }
+    {
+        const e2e::IndexedImage& paused = run_->Shot("paused");
+        ExpectDeviceLine(paused, DescribeDevice(MIDI_MAPPER));
+        EXPECT_EQ(ReadText(paused, Font::B, kPanelLeft + 50, kPanelTop + 100, 5, kBandZero),
+                  "PAUSE");
     }
     {
         ExpectDeviceLine(run_->Shot("before"), DescribeDevice(MIDI_MAPPER));
