@@ -107,9 +107,14 @@ std::string ToNativePath(std::string_view program_path);
 // fopen of a program path (through ToNativePath).
 FILE* OpenFile(const char* program_path, const char* mode);
 
-// One name on disk (no separators) as the program sees it, and back.
+// One name on disk (no separators) as the program sees it, and back. A
+// name longer than 255 bytes in the program's form is shown shortened to
+// at most 64 ("%EA%B0%80...%~1A2B3C4D.mid"); ProgramNameToNative cannot undo that, the path
+// functions look such a name up in its folder.
 std::string NativeNameToProgram(std::string_view native_name);
 std::string ProgramNameToNative(std::string_view program_name);
+// Whether a program name is a shortened one.
+bool IsShortAlias(std::string_view program_name);
 
 // Windows-style wildcard match of a CP932 name against a pattern.
 bool MatchesWildcard(std::string_view pattern, std::string_view name);

@@ -1,7 +1,10 @@
 // Reversible mapping between names on disk (UTF-8, or any bytes) and the
 // CP932 names the program works with. Characters that survive a CP932 round
-// trip are converted; everything else is written as "%XX" per raw byte.
+// trip are converted; everything else is written as "%XX" per raw byte. A
+// name that grows too long that way is shortened with a hash, and found
+// again on disk by the path functions.
 #include <cstdint>
+#include <cstdio>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -80,17 +83,29 @@ std::string ExactCp932(std::string_view utf8_char) {
     return cp932;
 }
 
-}  // namespace
+// The longest name the program is shown; Win32 allows 255 bytes too.
+constexpr size_t kMaxProgramName = 255;
+// A shortened name is short enough to leave room for the folders above it
+// in a MAX_PATH path.
+constexpr size_t kMaxAliasLength = 64;
+// Extensions longer than this are left out of a shortened name.
+constexpr size_t kMaxAliasExtension = 16;
+// "%~" and eight hex digits.
+constexpr size_t kAliasTagLength = 10;
 
-std::string NativeNameToProgram(std::string_view native_name) {
+// Every byte in the program's form: CP932 where it holds the character
+// exactly, "%XX" otherwise. A "%" that would read as an escape or as the
+// mark of a shortened name ("%~") is escaped itself.
+std::string EscapedName(std::string_view native_name) {
     std::string out;
     out.reserve(native_name.size());
     size_t i = 0;
     while (i < native_name.size()) {
         unsigned char byte = static_cast<unsigned char>(native_name[i]);
         if (byte == '%') {
-            bool looks_escaped = i + 2 < native_name.size() && IsHexDigit(native_name[i + 1]) &&
-                                 IsHexDigit(native_name[i + 2]);
+            bool looks_escaped = (i + 2 < native_name.size() && IsHexDigit(native_name[i + 1]) &&
+                                  IsHexDigit(native_name[i + 2])) ||
+                                 (i + 1 < native_name.size() && native_name[i + 1] == '~');
             if (looks_escaped)
                 AppendEscaped(out, byte);
             else
@@ -117,6 +132,72 @@ std::string NativeNameToProgram(std::string_view native_name) {
         i += n ? n : 1;
     }
     return out;
+}
+
+std::uint32_t NameHash(std::string_view bytes) {
+    std::uint32_t hash = 2166136261u;  // 32-bit FNV-1a
+    for (char c : bytes)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    return hash;
+}
+
+// The length of the longest start of an escaped name within `room` bytes
+// that ends between two characters, never inside "%XX" or a double-byte
+// character.
+size_t WholeCharactersWithin(const std::string& escaped, size_t room) {
+    size_t length = 0;
+    while (length < escaped.size()) {
+        unsigned char byte = static_cast<unsigned char>(escaped[length]);
+        size_t step = 1;
+        if (byte == '%' && length + 2 < escaped.size() && IsHexDigit(escaped[length + 1]) &&
+            IsHexDigit(escaped[length + 2]))
+            step = 3;
+        else if (IsCp932LeadByte(byte) && length + 1 < escaped.size())
+            step = 2;
+        if (length + step > room)
+            break;
+        length += step;
+    }
+    return length;
+}
+
+// A name too long for the program once escaped (many characters outside
+// CP932) is shown shortened, as Win32 shortens long names: the start of its
+// escaped form, "%~", eight hex digits of a hash of its bytes on disk, and
+// its extension, so that songs and texts keep their kind.
+std::string ShortAlias(std::string_view native_name, const std::string& escaped) {
+    size_t dot = native_name.rfind('.');
+    std::string extension =
+        dot == std::string_view::npos ? std::string() : EscapedName(native_name.substr(dot));
+    if (extension.size() > kMaxAliasExtension)
+        extension.clear();
+    char tag[kAliasTagLength + 1];
+    std::snprintf(tag, sizeof tag, "%%~%08X", static_cast<unsigned>(NameHash(native_name)));
+    size_t room = kMaxAliasLength - kAliasTagLength - extension.size();
+    return escaped.substr(0, WholeCharactersWithin(escaped, room)) + tag + extension;
+}
+
+}  // namespace
+
+std::string NativeNameToProgram(std::string_view native_name) {
+    std::string escaped = EscapedName(native_name);
+    if (escaped.size() <= kMaxProgramName)
+        return escaped;
+    return ShortAlias(native_name, escaped);
+}
+
+bool IsShortAlias(std::string_view program_name) {
+    for (size_t at = program_name.find("%~"); at != std::string_view::npos;
+         at = program_name.find("%~", at + 1)) {
+        if (at + kAliasTagLength > program_name.size())
+            return false;
+        bool hex = true;
+        for (size_t k = at + 2; k < at + kAliasTagLength; ++k)
+            hex &= IsHexDigit(program_name[k]);
+        if (hex)
+            return true;
+    }
+    return false;
 }
 
 std::string ProgramNameToNative(std::string_view program_name) {

@@ -34,9 +34,26 @@ std::string JoinNative(const std::string& root, const std::vector<std::string>& 
     return out;
 }
 
-// Applies the program components to a stack of native names; ".." never
-// climbs above the drive's root, as on Win32.
-void ApplyComponents(std::vector<std::string>& names, std::string_view program_path) {
+// The name on disk, inside `native_folder`, of one program component. A
+// shortened name cannot be decoded: it is the entry that shortens to it.
+std::string NativeComponent(const std::string& native_folder, std::string_view program_name) {
+    if (IsShortAlias(program_name)) {
+        struct CloseDir {
+            void operator()(DIR* dir) const { closedir(dir); }
+        };
+        std::unique_ptr<DIR, CloseDir> dir(opendir(native_folder.c_str()));
+        while (dirent* entry = dir ? readdir(dir.get()) : nullptr)
+            if (NativeNameToProgram(entry->d_name) == program_name)
+                return entry->d_name;
+    }
+    return ProgramNameToNative(program_name);
+}
+
+// Applies the program components to a stack of native names below `root`
+// (empty: the current directory); ".." never climbs above the drive's root,
+// as on Win32.
+void ApplyComponents(const std::string& root, std::vector<std::string>& names,
+                     std::string_view program_path) {
     for (std::string_view component : SplitComponents(program_path)) {
         if (component == ".")
             continue;
@@ -45,7 +62,8 @@ void ApplyComponents(std::vector<std::string>& names, std::string_view program_p
                 names.pop_back();
             continue;
         }
-        names.push_back(ProgramNameToNative(component));
+        std::string folder = root.empty() && names.empty() ? "." : JoinNative(root, names);
+        names.push_back(NativeComponent(folder, component));
     }
 }
 
@@ -126,7 +144,7 @@ std::string ToNativePath(std::string_view program_path) {
         if (!drive)
             return {};
         std::vector<std::string> names;
-        ApplyComponents(names, program_path.substr(2));
+        ApplyComponents(drive->mount_point, names, program_path.substr(2));
         return JoinNative(drive->mount_point, names);
     }
     bool rooted = !program_path.empty() && IsPathSeparator(program_path[0]);
@@ -137,7 +155,7 @@ std::string ToNativePath(std::string_view program_path) {
         // Relative and going nowhere above: the kernel resolves it against
         // the current directory, which keeps long working paths usable.
         std::vector<std::string> names;
-        ApplyComponents(names, program_path);
+        ApplyComponents("", names, program_path);
         if (names.empty())
             return ".";
         return JoinNative("", names);
@@ -152,13 +170,13 @@ std::string ToNativePath(std::string_view program_path) {
         std::string relative = ".";
         for (std::string_view component : SplitComponents(program_path))
             if (component != ".")
-                relative +=
-                    "/" + (component == ".." ? std::string("..") : ProgramNameToNative(component));
+                relative += "/" + (component == ".." ? std::string("..")
+                                                     : NativeComponent(relative, component));
         return relative;
     }
     const Drive& drive = DriveOfNativePath(*drives, cwd);
     std::vector<std::string> names = rooted ? std::vector<std::string>() : NamesBelow(drive, cwd);
-    ApplyComponents(names, program_path);
+    ApplyComponents(drive.mount_point, names, program_path);
     return JoinNative(drive.mount_point, names);
 }
 

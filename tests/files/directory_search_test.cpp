@@ -155,3 +155,44 @@ TEST(CurrentDirectory, AFolderDeletedWhileCurrentCanStillBeLeft) {
     ASSERT_TRUE(SetCurrentDirectoryA("..\\"));
     EXPECT_EQ(std::filesystem::current_path(), folder.Path());
 }
+
+TEST(DirectorySearch, ShortenedLongNamesOpenAndEnterAgain) {
+    TempFolder folder;
+    const std::string hangul = "\xEA\xB0\x80";
+    std::string long_song, long_folder;
+    for (int i = 0; i < 83; ++i)
+        long_song += hangul;
+    long_folder = long_song.substr(0, 240) + "\xF0\x9F\x8E\xB5";
+    long_song += ".mid";
+    folder.AddFile(long_song, "song bytes");
+    folder.AddFolder(long_folder);
+    folder.AddFile(long_folder + "/INSIDE.TXT", "inside");
+    WorkingDirectory inside(folder.Path());
+
+    std::vector<std::string> names = Search("*.*");
+    ASSERT_EQ(names.size(), 4u);  // ".", "..", the song, the folder
+    for (const std::string& name : names) {
+        if (name == "." || name == "..")
+            continue;
+        EXPECT_TRUE(platform::IsShortAlias(name)) << name;
+        EXPECT_EQ(Search(name.c_str()), std::vector<std::string>{name});
+        if (name.ends_with(".mid")) {
+            FILE* file = platform::OpenFile(name.c_str(), "rb");
+            ASSERT_NE(file, nullptr) << name;
+            char bytes[16] = {};
+            EXPECT_EQ(std::fread(bytes, 1, sizeof bytes, file), 10u);
+            std::fclose(file);
+            continue;
+        }
+        ASSERT_TRUE(SetCurrentDirectoryA(name.c_str()));
+        EXPECT_EQ(std::filesystem::current_path(), folder.Path() / long_folder);
+        char path[MAX_PATH];
+        ASSERT_GT(GetCurrentDirectoryA(sizeof path, path), 0u);
+        EXPECT_TRUE(std::string(path).ends_with("\\" + name));
+        // The program's full path of the folder leads back there too.
+        ASSERT_TRUE(SetCurrentDirectoryA("..\\"));
+        ASSERT_TRUE(SetCurrentDirectoryA(path));
+        EXPECT_EQ(std::filesystem::current_path(), folder.Path() / long_folder);
+        EXPECT_EQ(Search("*.TXT"), std::vector<std::string>{"INSIDE.TXT"});
+    }
+}

@@ -43,3 +43,54 @@ TEST(NameEncoding, ShowsCp932CharactersAndEscapesTheRest) {
     std::string shown = NativeNameToProgram("x:\\y");
     EXPECT_EQ(shown.find_first_of(":\\"), std::string::npos);
 }
+
+namespace {
+
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
+}  // namespace
+
+// Korean has no place in CP932: 83 syllables escape to 747 bytes.
+TEST(NameEncoding, NamesTooLongOnceEscapedAreShortenedWithTheirExtension) {
+    const std::string hangul = "\xEA\xB0\x80";  // one syllable
+    const std::string long_song = Repeat(hangul, 83) + ".mid";
+    const std::string shown = NativeNameToProgram(long_song);
+    EXPECT_LE(shown.size(), 64u);
+    EXPECT_TRUE(platform::IsShortAlias(shown));
+    EXPECT_EQ(shown.substr(shown.size() - 4), ".mid");
+    const size_t tag = shown.find("%~");
+    ASSERT_NE(tag, std::string::npos);
+    // The start is whole escapes that decode to the start of the name.
+    const std::string start = ProgramNameToNative(shown.substr(0, tag));
+    EXPECT_GE(start.size(), 15u);
+    EXPECT_EQ(long_song.compare(0, start.size(), start), 0);
+
+    // Names that differ only past the shortened start stay apart.
+    const std::string other = Repeat(hangul, 82) + "\xEA\xB0\x81.mid";
+    EXPECT_NE(NativeNameToProgram(other), shown);
+    EXPECT_EQ(NativeNameToProgram(long_song), shown);  // and each is stable
+
+    // A double-byte CP932 character is never cut in two.
+    const std::string mixed = "\xE6\x9B\xB2" + Repeat("\xC3\xA9\xE6\x9B\xB2", 50);
+    const std::string mixed_shown = NativeNameToProgram(mixed);
+    const std::string mixed_start =
+        ProgramNameToNative(mixed_shown.substr(0, mixed_shown.find("%~")));
+    EXPECT_EQ(mixed.compare(0, mixed_start.size(), mixed_start), 0);
+    EXPECT_TRUE(platform::IsShortAlias(mixed_shown));
+}
+
+TEST(NameEncoding, OnlyShortenedNamesReadAsShortened) {
+    const std::string literal = "a%~12345678.mid";  // looks like a shortened name
+    const std::string shown = NativeNameToProgram(literal);
+    EXPECT_EQ(shown, "a%25~12345678.mid");
+    EXPECT_FALSE(platform::IsShortAlias(shown));
+    EXPECT_EQ(ProgramNameToNative(shown), literal);
+    EXPECT_EQ(NativeNameToProgram(std::string(255, 'a')), std::string(255, 'a'));
+    EXPECT_FALSE(platform::IsShortAlias("100%~.mid"));
+    EXPECT_FALSE(platform::IsShortAlias("x%~1234567"));
+}
