@@ -20,21 +20,6 @@ protected:
         return palette;
     }
 
-    static BYTE PixelAt(IDirectDrawSurface* surface, int x, int y) {
-        DDSURFACEDESC desc{};
-        EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-        const BYTE value = static_cast<BYTE*>(desc.lpSurface)[y * desc.lPitch + x];
-        surface->Unlock(nullptr);
-        return value;
-    }
-
-    static void FillWith(IDirectDrawSurface* surface, DWORD index) {
-        DDBLTFX fx{};
-        fx.dwSize = sizeof(fx);
-        fx.dwFillColor = index;
-        ASSERT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DD_OK);
-    }
-
     // Asks `object` for each interface and checks it answers for exactly
     // `own` and IUnknown, counting a reference for each answer.
     static void ExpectAnswersFor(IUnknown* object, REFIID own) {
@@ -75,7 +60,7 @@ TEST_F(DirectDrawObjectsTest, ReferencesCountUpAndDownAndTheLastOneFreesTheObjec
     EXPECT_EQ(surface->Release(), 2u);
     EXPECT_EQ(surface->Release(), 1u);
     // Still usable with its last reference.
-    FillWith(surface, 5);
+    ASSERT_EQ(Fill(surface, nullptr, 5), DD_OK);
     EXPECT_EQ(PixelAt(surface, 7, 7), 5);
     EXPECT_EQ(surface->Release(), 0u);
 }
@@ -113,7 +98,7 @@ TEST_F(DirectDrawObjectsTest, SurfaceHoldsAReferenceToItsPaletteWhileAttached) {
 TEST_F(DirectDrawObjectsTest, BltCopiesEqualRectanglesAndRefusesEverythingElse) {
     IDirectDrawSurface* target = MakeSurface(10, 10);
     IDirectDrawSurface* source = MakeSurface(4, 4);
-    FillWith(source, 6);
+    ASSERT_EQ(Fill(source, nullptr, 6), DD_OK);
 
     // Null rectangles mean whole surfaces: these differ in size.
     EXPECT_EQ(target->Blt(nullptr, source, nullptr, DDBLT_WAIT, nullptr), DDERR_UNSUPPORTED);

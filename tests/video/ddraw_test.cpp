@@ -11,21 +11,6 @@ namespace {
 
 class DirectDrawTest : public DirectDrawFixture {
 protected:
-    static BYTE PixelAt(IDirectDrawSurface* surface, int x, int y) {
-        DDSURFACEDESC desc{};
-        EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-        const BYTE value = static_cast<BYTE*>(desc.lpSurface)[y * desc.lPitch + x];
-        surface->Unlock(nullptr);
-        return value;
-    }
-
-    static HRESULT Fill(IDirectDrawSurface* surface, RECT* rect, DWORD colour) {
-        DDBLTFX fx{};
-        fx.dwSize = sizeof(fx);
-        fx.dwFillColor = colour;
-        return surface->Blt(rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
-    }
-
     static int Count(IDirectDrawSurface* surface, BYTE value) {
         DDSURFACEDESC desc{};
         surface->GetSurfaceDesc(&desc);

@@ -45,6 +45,23 @@ protected:
         return primary;
     }
 
+    // The palette index at (x, y), read under a lock of the whole surface.
+    static BYTE PixelAt(IDirectDrawSurface* surface, int x, int y) {
+        DDSURFACEDESC desc{};
+        EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+        const BYTE value = static_cast<BYTE*>(desc.lpSurface)[y * desc.lPitch + x];
+        surface->Unlock(nullptr);
+        return value;
+    }
+
+    // A colour fill of `rect` (null: the whole surface).
+    static HRESULT Fill(IDirectDrawSurface* surface, RECT* rect, DWORD colour) {
+        DDBLTFX fx{};
+        fx.dwSize = sizeof(fx);
+        fx.dwFillColor = colour;
+        return surface->Blt(rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+    }
+
     IDirectDraw* device_ = nullptr;
     IDirectDraw2* device2_ = nullptr;
 };
