@@ -77,6 +77,9 @@ private:
     // The rectangle a call names (null: the whole surface), or nothing when
     // it leaves the surface or is empty.
     std::optional<RECT> Area(const RECT* rect) const;
+    // The rectangle a blit takes from `source` (null: all of it) in `area`;
+    // DD_OK, or the error that refuses the blit.
+    static HRESULT SourceArea(LPDIRECTDRAWSURFACE source, const RECT* source_rect, RECT& area);
     bool Lost() const;
     void Copy(const DrawSurface& source, const RECT& from, int x, int y, DWORD key_flags);
     void FrontChanged(bool flipped);

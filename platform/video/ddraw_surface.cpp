@@ -107,6 +107,16 @@ void DrawSurface::Copy(const DrawSurface& source, const RECT& from, int x, int y
     }
 }
 
+HRESULT DrawSurface::SourceArea(LPDIRECTDRAWSURFACE source, const RECT* source_rect, RECT& area) {
+    if (!source)
+        return DDERR_INVALIDPARAMS;
+    const std::optional<RECT> named = FromInterface(source)->Area(source_rect);
+    if (!named)
+        return DDERR_INVALIDRECT;
+    area = *named;
+    return DD_OK;
+}
+
 HRESULT DrawSurface::Blt(LPRECT dest_rect, LPDIRECTDRAWSURFACE source, LPRECT source_rect,
                          DWORD flags, LPDDBLTFX fx) {
     const std::optional<RECT> dest = Area(dest_rect);
@@ -123,44 +133,28 @@ HRESULT DrawSurface::Blt(LPRECT dest_rect, LPDIRECTDRAWSURFACE source, LPRECT so
         FrontChanged(false);
         return DD_OK;
     }
-    if (!source)
-        return DDERR_INVALIDPARAMS;
-    DrawSurface& from_surface = *FromInterface(source);
-    const std::optional<RECT> from = from_surface.Area(source_rect);
-    if (!from)
-        return DDERR_INVALIDRECT;
-    if (from->right - from->left != dest->right - dest->left ||
-        from->bottom - from->top != dest->bottom - dest->top)
+    // A copy is a BltFast of an equal-sized rectangle to the destination's corner.
+    RECT from{};
+    if (const HRESULT refused = SourceArea(source, source_rect, from); refused != DD_OK)
+        return refused;
+    if (from.right - from.left != dest->right - dest->left ||
+        from.bottom - from.top != dest->bottom - dest->top)
         return DDERR_UNSUPPORTED;  // no stretching
-    if (from_surface.Lost())
-        return DDERR_SURFACELOST;
-    DWORD key_flags = 0;
-    if (flags & DDBLT_KEYSRC) {
-        if (!from_surface.source_key_)
-            return DDERR_NOCOLORKEY;
-        key_flags |= DDBLTFAST_SRCCOLORKEY;
-    }
-    if (flags & DDBLT_KEYDEST) {
-        if (!dest_key_)
-            return DDERR_NOCOLORKEY;
-        key_flags |= DDBLTFAST_DESTCOLORKEY;
-    }
-    Copy(from_surface, *from, dest->left, dest->top, key_flags);
-    FrontChanged(false);
-    return DD_OK;
+    const DWORD key_flags = ((flags & DDBLT_KEYSRC) ? DDBLTFAST_SRCCOLORKEY : 0) |
+                            ((flags & DDBLT_KEYDEST) ? DDBLTFAST_DESTCOLORKEY : 0);
+    return BltFast(static_cast<DWORD>(dest->left), static_cast<DWORD>(dest->top), source, &from,
+                   key_flags);
 }
 
 HRESULT DrawSurface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT source_rect,
                              DWORD trans) {
-    if (!source)
-        return DDERR_INVALIDPARAMS;
-    DrawSurface& from_surface = *FromInterface(source);
-    const std::optional<RECT> from = from_surface.Area(source_rect);
-    if (!from)
-        return DDERR_INVALIDRECT;
+    RECT from{};
+    if (const HRESULT refused = SourceArea(source, source_rect, from); refused != DD_OK)
+        return refused;
+    const DrawSurface& from_surface = *FromInterface(source);
     // x and y arrive unsigned: a negative position is a huge one and refused.
-    const std::int64_t right = std::int64_t{x} + (from->right - from->left);
-    const std::int64_t bottom = std::int64_t{y} + (from->bottom - from->top);
+    const std::int64_t right = std::int64_t{x} + (from.right - from.left);
+    const std::int64_t bottom = std::int64_t{y} + (from.bottom - from.top);
     if (right > width_px_ || bottom > height_px_)
         return DDERR_INVALIDRECT;
     if (Lost() || from_surface.Lost())
@@ -169,7 +163,7 @@ HRESULT DrawSurface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPREC
         return DDERR_NOCOLORKEY;
     if ((trans & DDBLTFAST_DESTCOLORKEY) && !dest_key_)
         return DDERR_NOCOLORKEY;
-    Copy(from_surface, *from, static_cast<int>(x), static_cast<int>(y), trans);
+    Copy(from_surface, from, static_cast<int>(x), static_cast<int>(y), trans);
     FrontChanged(false);
     return DD_OK;
 }

@@ -123,6 +123,30 @@ TEST_F(DirectDrawObjectsTest, BltCopiesEqualRectanglesAndRefusesEverythingElse) 
     EXPECT_EQ(PixelAt(target, 2, 7), 0);
 }
 
+TEST_F(DirectDrawObjectsTest, BltHonoursTheSourceAndDestinationKeysItIsAskedFor) {
+    IDirectDrawSurface* target = MakeSurface(3, 1);
+    IDirectDrawSurface* source = MakeSurface(3, 1);
+    RECT left{0, 0, 1, 1}, middle{1, 0, 2, 1}, right{2, 0, 3, 1};
+    ASSERT_EQ(Fill(source, &left, 1), DD_OK);
+    ASSERT_EQ(Fill(source, &middle, 2), DD_OK);
+    ASSERT_EQ(Fill(source, &right, 3), DD_OK);
+    ASSERT_EQ(Fill(target, &middle, 7), DD_OK);
+    EXPECT_EQ(target->Blt(nullptr, source, nullptr, DDBLT_KEYDEST, nullptr), DDERR_NOCOLORKEY);
+
+    DDCOLORKEY source_key{1, 1};
+    ASSERT_EQ(source->SetColorKey(DDCKEY_SRCBLT, &source_key), DD_OK);
+    DDCOLORKEY dest_key{0, 0};  // only index 0 of the target may be written
+    ASSERT_EQ(target->SetColorKey(DDCKEY_DESTBLT, &dest_key), DD_OK);
+    ASSERT_EQ(target->Blt(nullptr, source, nullptr, DDBLT_KEYSRC | DDBLT_KEYDEST, nullptr), DD_OK);
+    EXPECT_EQ(PixelAt(target, 0, 0), 0);  // source index 1 is keyed out
+    EXPECT_EQ(PixelAt(target, 1, 0), 7);  // target index 7 is not writable
+    EXPECT_EQ(PixelAt(target, 2, 0), 3);
+    // Without the flags both keys are ignored.
+    ASSERT_EQ(target->Blt(nullptr, source, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(PixelAt(target, 0, 0), 1);
+    EXPECT_EQ(PixelAt(target, 1, 0), 2);
+}
+
 TEST_F(DirectDrawObjectsTest, LostSourceStopsABltAfterTheRectanglesAreChecked) {
     IDirectDrawSurface* target = MakeSurface(4, 4);
     IDirectDrawSurface* source = MakeSurface(4, 4);
