@@ -76,6 +76,14 @@ protected:
         return DirectDrawFixture::MakeSurface(width, height);
     }
 
+    // A surface with a grey palette of its own, so that white text leaves
+    // non-zero pixels whatever the display's palette holds in this process.
+    IDirectDrawSurface* MakeInkSurface(DWORD width = kSurfaceWidth, DWORD height = kSurfaceHeight) {
+        IDirectDrawSurface* surface = MakeSurface(width, height);
+        EXPECT_EQ(surface->SetPalette(MakePalette({})), DD_OK);
+        return surface;
+    }
+
     // A palette of grey everywhere but black 0 and the given entries.
     IDirectDrawPalette* MakePalette(const std::vector<std::pair<int, PALETTEENTRY>>& entries) {
         std::array<PALETTEENTRY, 256> colours;
@@ -218,7 +226,7 @@ TEST_F(GdiTextTest, JapaneseTextDrawsItsOwnGlyphsAtFullWidth) {
 
     // Each character has its own picture: neither is a replacement mark.
     auto picture = [&](const char* text) {
-        IDirectDrawSurface* target = MakeSurface();
+        IDirectDrawSurface* target = MakeInkSurface();
         Write(target, font, RGB(255, 255, 255), 0, 0, text);
         return Pixels(target);
     };
@@ -247,7 +255,7 @@ TEST_F(GdiTextTest, ProportionalFaceIsNarrowerForNarrowLetters) {
 
 TEST_F(GdiTextTest, DrawTextStaysInsideItsRectangleAndMeasuresWithoutDrawing) {
     HFONT font = MakeFont(7, 100, kGothic);
-    IDirectDrawSurface* surface = MakeSurface();
+    IDirectDrawSurface* surface = MakeInkSurface();
     {
         TextContext context(surface, font, RGB(255, 255, 255));
         // The glyph cache's call: two bytes into one 7-pixel slot, format 0.
@@ -270,13 +278,13 @@ TEST_F(GdiTextTest, DrawTextStaysInsideItsRectangleAndMeasuresWithoutDrawing) {
 
 TEST_F(GdiTextTest, TextPastTheSurfaceEdgeOrCutInACharacterDrawsWhatFits) {
     HFONT font = MakeFont(16, 100, kGothic);
-    IDirectDrawSurface* surface = MakeSurface(64, 16);
+    IDirectDrawSurface* surface = MakeInkSurface(64, 16);
     const std::string long_text(600, 'W');
     Write(surface, font, RGB(255, 255, 255), -5, -3, long_text.c_str());
     EXPECT_GT(InkOf(surface, 64).count, 0);
 
     // A length that ends on a lead byte draws the characters before it.
-    IDirectDrawSurface* cut = MakeSurface();
+    IDirectDrawSurface* cut = MakeInkSurface();
     const std::string text = std::string("AB") + kKanji;
     Write(cut, font, RGB(255, 255, 255), 0, 0, text.c_str(), 3);
     const Ink ink = InkOf(cut);
