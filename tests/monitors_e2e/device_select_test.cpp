@@ -170,7 +170,9 @@ TEST_F(DeviceSelectEndToEnd, ChosenDeviceTakesOverWhileTheSongGoesOn) {
         // Play time continues across the change instead of starting again.
         const long before = PlayTimeMs(Readout(run_->Shot("before"), 0));
         const long after = PlayTimeMs(Readout(run_->Shot("after"), 0));
-        EXPECT_GT(before, 500);
+        // The song was playing before the choice (how far depends on how fast
+        // the machine started it) and went on after it.
+        EXPECT_GT(before, 0);
         EXPECT_GT(after, before + 1000);
     }
 }
