@@ -115,5 +115,55 @@ TEST_F(ListingTest, DriveListShowsCAndEnterOnItListsTheRoot) {
     EXPECT_EQ(CellLabel(again, 0, 0), first_folder);
 }
 
+class LargeFolderTest : public BrowsingTest {};
+
+// The scroll indicator's 16 bars at (613, 15 + 3 i) of the selector: lit
+// (index 2) or unlit (index 3).
+std::string ScrollBars(const e2e::IndexedImage& image) {
+    std::string bars;
+    for (int i = 0; i < 16; ++i) {
+        const int x = 5 + 613, y = 390 + 15 + 3 * i;
+        bars += image.Count(2, x, y, x + 12, y + 2) == 24   ? '#'
+                : image.Count(3, x, y, x + 12, y + 2) == 24 ? '.'
+                                                            : '?';
+    }
+    return bars;
+}
+
+TEST_F(LargeFolderTest, PagesThroughThreeThousandEntriesWithTheScrollIndicator) {
+    for (int i = 0; i < 3000; ++i)
+        scene_.WriteFile("S" + std::to_string(i) + ".MID", "");
+    const std::vector<std::string> expected = ExpectedLabels(scene_.Path());
+    ASSERT_EQ(expected.size(), 3002u);
+    auto run = Run(Script()
+                       .Shot("top.png")
+                       .Press("NEXT", 10)
+                       .Shot("paged.png")
+                       .Press("PRIOR", 2)
+                       .Shot("back.png"));
+
+    e2e::IndexedImage top = Shot("top.png");
+    ASSERT_TRUE(top.Valid());
+    EXPECT_EQ(GridLabels(top), std::vector<std::string>(expected.begin(), expected.begin() + 25));
+    EXPECT_EQ(ScrollBars(top), "#...............");
+
+    // Ten pages of four rows: entry 200 on the last grid row, the grid from
+    // list row 36 on.
+    e2e::IndexedImage paged = Shot("paged.png");
+    ASSERT_TRUE(paged.Valid());
+    EXPECT_EQ(GridLabels(paged),
+              std::vector<std::string>(expected.begin() + 180, expected.begin() + 205));
+    EXPECT_EQ(CursorCell(paged), 20);
+    EXPECT_EQ(ScrollBars(paged), "##..............");
+
+    // Two pages back: the cursor climbs to the first grid row and the grid
+    // scrolls with it (list row 32 on).
+    e2e::IndexedImage back = Shot("back.png");
+    ASSERT_TRUE(back.Valid());
+    EXPECT_EQ(CursorCell(back), 0);
+    EXPECT_EQ(GridLabels(back),
+              std::vector<std::string>(expected.begin() + 160, expected.begin() + 185));
+}
+
 }  // namespace
 }  // namespace browsing_e2e
