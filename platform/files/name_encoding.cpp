@@ -164,15 +164,19 @@ size_t WholeCharactersWithin(const std::string& escaped, size_t room) {
 // A name too long for the program once escaped (many characters outside
 // CP932) is shown shortened, as Win32 shortens long names: the start of its
 // escaped form, "%~", eight hex digits of a hash of its bytes on disk, and
-// its extension, so that songs and texts keep their kind.
+// its extension, so that songs and texts keep their kind. The hash leaves a
+// kept extension out, so a song and its companion text differ only there.
 std::string ShortAlias(std::string_view native_name, const std::string& escaped) {
     size_t dot = native_name.rfind('.');
     std::string extension =
         dot == std::string_view::npos ? std::string() : EscapedName(native_name.substr(dot));
-    if (extension.size() > kMaxAliasExtension)
+    std::string_view hashed = native_name.substr(0, extension.empty() ? native_name.size() : dot);
+    if (extension.size() > kMaxAliasExtension) {
         extension.clear();
+        hashed = native_name;
+    }
     char tag[kAliasTagLength + 1];
-    std::snprintf(tag, sizeof tag, "%%~%08X", static_cast<unsigned>(NameHash(native_name)));
+    std::snprintf(tag, sizeof tag, "%%~%08X", static_cast<unsigned>(NameHash(hashed)));
     size_t room = kMaxAliasLength - kAliasTagLength - extension.size();
     return escaped.substr(0, WholeCharactersWithin(escaped, room)) + tag + extension;
 }

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <memory>
 #include <string>
 
 #include "panels/document_viewer_panel.h"
 #include "panels/status_bar_panel.h"
+#include "platform/files.h"
+#include "tests/files/temp_folder.h"
 
 namespace {
 
@@ -65,6 +69,25 @@ TEST(CompanionText, ReplacesOnlyTheSongsExtension) {
     EXPECT_STREQ(path, "a.b.txt");
     char small[8];
     EXPECT_FALSE(CompanionTextPath("LONGNAME.MID", small, sizeof small));
+}
+
+TEST(CompanionText, ASongWithAShortenedNameFindsItsText) {
+    TempFolder folder;
+    std::string stem;
+    for (int i = 0; i < 83; ++i)
+        stem += "\xEA\xB0\x80";  // Korean, far too long once escaped
+    folder.AddFile(stem + ".mid", "song");
+    folder.AddFile(stem + ".txt", "companion");
+    WorkingDirectory inside(folder.Path());
+    const std::string song = platform::NativeNameToProgram(stem + ".mid");
+    ASSERT_TRUE(platform::IsShortAlias(song));
+    char path[MAX_PATH];
+    ASSERT_TRUE(CompanionTextPath(song.c_str(), path, sizeof path));
+    std::unique_ptr<FILE, int (*)(FILE*)> text(platform::OpenFile(path, "rb"), &std::fclose);
+    ASSERT_NE(text, nullptr) << path;
+    char bytes[16] = {};
+    EXPECT_EQ(std::fread(bytes, 1, sizeof bytes, text.get()), 9u);
+    EXPECT_STREQ(bytes, "companion");
 }
 
 TEST(StatusMessage, CutsAtACharacterBoundary) {

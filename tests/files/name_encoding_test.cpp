@@ -75,6 +75,13 @@ TEST(NameEncoding, NamesTooLongOnceEscapedAreShortenedWithTheirExtension) {
     EXPECT_NE(NativeNameToProgram(other), shown);
     EXPECT_EQ(NativeNameToProgram(long_song), shown);  // and each is stable
 
+    // A song's companion text is the song's shortened name with ".txt".
+    const std::string companion = NativeNameToProgram(Repeat(hangul, 83) + ".txt");
+    EXPECT_EQ(companion, shown.substr(0, shown.size() - 4) + ".txt");
+    const std::string bare = NativeNameToProgram(Repeat(hangul, 83));
+    EXPECT_TRUE(platform::IsShortAlias(bare));
+    EXPECT_NE(bare, shown);
+
     // A double-byte CP932 character is never cut in two.
     const std::string mixed = "\xE6\x9B\xB2" + Repeat("\xC3\xA9\xE6\x9B\xB2", 50);
     const std::string mixed_shown = NativeNameToProgram(mixed);
