@@ -88,7 +88,8 @@ TEST_F(OddNamesTest, EverySongWithAnOddNamePlaysAndAnAccentedTextOpens) {
     int at = 0;
     for (const auto& [position, note] : visits) {
         script.Move(at, position);
-        script.Press("RETURN").Wait(400);
+        // Long enough for a slow (sanitized, busy) run to load and start it.
+        script.Press("RETURN").Wait(900);
         at = position;
     }
     script.Move(at, text_position);
