@@ -6,6 +6,7 @@
 //     (background copy, DrawAll, palette, present) for --seconds: the gaps
 //     between frame starts, each frame's duration and the CPU the thread
 //     spends while the pacer waits between frames.
+//     The same again on a thread of raised priority, for comparison.
 //  2. The frame thread itself for a few seconds: its frame rate and gaps.
 //  3. build/nivra headless at the file selector: its CPU while idle, from a
 //     short and a long run (the difference leaves start-up and exit out).
@@ -53,6 +54,14 @@ void MeasureScreen(bench::FrameProbePanel& panel, double seconds, bench::TargetB
     bench::TargetBoard::Figure("one frame, p50", paced.frame_ms.p50, "ms");
     board.AtMost("one frame, p99", paced.frame_ms.p99, 2, "ms");
     bench::TargetBoard::Figure("one frame, max", paced.frame_ms.max, "ms");
+
+    // The same frames on a thread of raised priority, to show how much of
+    // any lateness the scheduler's other work causes.
+    const bench::PacedFigures raised = bench::RunPacedFrames(
+        static_cast<std::size_t>(seconds * bench::kFrameRate), THREAD_PRIORITY_TIME_CRITICAL);
+    raised.gaps.Print("paced at raised priority");
+    bench::TargetBoard::Figure("gaps of 16 or 17 ms at raised priority",
+                               raised.gaps.InRangePercent(), "%");
 
     StartFrameThread();
     bench::SleepSeconds(1.2);  // the frame rate is counted over whole seconds

@@ -161,6 +161,13 @@ int main(int argc, char** argv) {
     const double cpu_percent = run.wall_seconds > 0 ? run.cpu_seconds / run.wall_seconds * 100 : 0;
     bench::TargetBoard board;
     bench::TargetBoard::Figure("send time minus due time, min", spread.min, "ms");
+    std::size_t over_1ms = 0, over_3ms = 0;
+    for (double error : errors_ms) {
+        over_1ms += error > 1;
+        over_3ms += error > 3;
+    }
+    std::printf("  messages late by more than 1 ms: %zu, by more than 3 ms: %zu, of %zu\n",
+                over_1ms, over_3ms, errors_ms.size());
     bench::TargetBoard::Figure("send time minus due time, p50", spread.p50, "ms");
     board.AtMost("send time minus due time, p99", spread.p99, 1, "ms");
     board.AtMost("send time minus due time, max", spread.max, 3, "ms");

@@ -16,6 +16,7 @@
 #include "display/frame_pacer.h"
 #include "display/frame_thread.h"
 #include "gfx/panel.h"
+#include "platform/kernel.h"
 #include "platform/message.h"
 #include "platform/winmm.h"
 
@@ -154,12 +155,16 @@ inline int PacedFrame(void* context) {
 // `frames` times on a thread of its own, paced at 60 fps by a CFramePacer on
 // the system clock, as the frame thread paces it. The frame thread itself
 // must be stopped.
-inline PacedFigures RunPacedFrames(std::size_t frames) {
+// With a `priority` above normal the thread asks for it first (on Linux a
+// real-time class, which the system may refuse).
+inline PacedFigures RunPacedFrames(std::size_t frames, int priority = THREAD_PRIORITY_NORMAL) {
     CFramePacer pacer;
     pacer.Init(kFrameRate, detail::PacedFrame);
     detail::PacedRun run{&pacer, {}};
     run.samples.reserve(frames);
     std::thread paced([&] {
+        if (priority != THREAD_PRIORITY_NORMAL)
+            SetThreadPriority(GetCurrentThread(), priority);
         while (run.samples.size() < frames)
             pacer.Step(&run);
     });
