@@ -66,13 +66,8 @@ void MeasureScreen(bench::FrameProbePanel& panel, double seconds, bench::TargetB
     StartFrameThread();
     bench::SleepSeconds(1.2);  // the frame rate is counted over whole seconds
     const bench::FrameThreadFigures thread = bench::WatchFrameThread(panel, 5, bench::SleepSeconds);
-    std::printf("frame thread: fps each second:");
-    for (WORD fps : thread.fps)
-        std::printf(" %u", fps);
-    std::printf("\n");
-    thread.gaps.Print("frame thread");
-    board.AtLeast("frame thread: gaps of 16 or 17 ms", thread.gaps.InRangePercent(), 100, "%");
-    board.AtLeast("frame thread: lowest fps shown", thread.LowestFps(), 60, "fps");
+    std::printf("frame thread with the test panel:\n");
+    thread.Report(board);
 }
 
 struct ProgramRun {

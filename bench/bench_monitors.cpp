@@ -72,14 +72,9 @@ int main(int argc, char** argv) {
         (bench::ProcessCpuSeconds() - cpu_before) / (bench::WallSeconds() - wall_before) * 100;
     const std::size_t messages = recording->Messages().size();
 
-    std::printf("frame thread with every panel: %.0f s, %zu MIDI messages recorded; fps:", seconds,
+    std::printf("frame thread with every panel: %.0f s, %zu MIDI messages recorded\n", seconds,
                 messages);
-    for (WORD fps : thread.fps)
-        std::printf(" %u", fps);
-    std::printf("\n");
-    thread.gaps.Print("frame thread");
-    board.AtLeast("gaps of 16 or 17 ms", thread.gaps.InRangePercent(), 100, "%");
-    board.AtLeast("lowest fps shown", thread.LowestFps(), 60, "fps");
+    thread.Report(board);
     board.AtMost("whole process with the recording device", cpu_percent, 15, "%");
 
     // The frame thread is stopped now; frames run on a pacer of our own

@@ -193,6 +193,16 @@ struct FrameThreadFigures {
     GapFigures gaps;
     std::vector<WORD> fps;  // GetFps once a second
     WORD LowestFps() const { return fps.empty() ? 0 : *std::min_element(fps.begin(), fps.end()); }
+    // The rate each second, the gaps, and the two pacing targets.
+    void Report(TargetBoard& board) const {
+        std::printf("  frame thread: fps each second:");
+        for (WORD each : fps)
+            std::printf(" %u", each);
+        std::printf("\n");
+        gaps.Print("frame thread");
+        board.AtLeast("frame thread: gaps of 16 or 17 ms", gaps.InRangePercent(), 100, "%");
+        board.AtLeast("frame thread: lowest fps shown", LowestFps(), 60, "fps");
+    }
 };
 
 // Meanwhile calls `between(seconds)` to spend each second (pumping messages,

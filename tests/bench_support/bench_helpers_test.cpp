@@ -16,6 +16,7 @@
 #include "midi/player.h"
 #include "midi/sequencer.h"
 #include "platform/winmm.h"
+#include "tests/midi/engine_fixture.h"
 
 namespace {
 
@@ -99,31 +100,15 @@ TEST(BenchFrameGaps, ALateFrameShowsAsAGapOutOfRange) {
 }
 
 // The generated songs played on the real sequencer with hand-fired periods.
-class BenchSongs : public ::testing::Test {
+class BenchSongs : public EngineTest {
 protected:
-    void SetUp() override {
-        platform::UseManualClock(true);
-        platform::UseManualTimers(true);
-        recording = platform::InstallMidiRecording(1);
-    }
-    void TearDown() override {
-        PlayerClose();
-        platform::RemoveMidiRecording();
-        platform::UseManualTimers(false);
-        platform::UseManualClock(false);
-    }
     // Plays for `periods` ms or to the end, whichever comes first.
     void Play(const bench::Bytes& bytes, unsigned periods) {
-        file = std::make_unique<song_bytes::TempFile>(bytes);
-        ASSERT_TRUE(PlayerOpen(file->Path()));
+        ASSERT_TRUE(Open(bytes));
         PlayerPlay();
         for (unsigned i = 0; i < periods && PlayerIsPlaying(); ++i)
-            platform::FireManualTimers(1);
+            Periods(1);
     }
-
-    CSequencer sequencer;
-    std::shared_ptr<platform::MidiRecording> recording;
-    std::unique_ptr<song_bytes::TempFile> file;
 };
 
 TEST_F(BenchSongs, LongSongLastsAsLongAsAskedThroughItsTempoChanges) {
@@ -141,7 +126,7 @@ TEST_F(BenchSongs, LongSongLastsAsLongAsAskedThroughItsTempoChanges) {
     EXPECT_GT(last_us, 39'000'000u);
     EXPECT_LE(last_us, 40'100'000u);
     EXPECT_GT(messages, 3000);
-    EXPECT_NE(sequencer.GetTempo(), 500'000u) << "the song ends on a later tempo of the cycle";
+    EXPECT_NE(sequencer->GetTempo(), 500'000u) << "the song ends on a later tempo of the cycle";
 }
 
 TEST_F(BenchSongs, DenseSongKeepsEveryChannelHoldingItsNotes) {
@@ -169,8 +154,8 @@ TEST_F(BenchSongs, SongOfTheLoadersLargestSizeLoadsWhole) {
     const bench::Bytes bytes = bench::SongOfSize(CSequencer::MAX_SONG_BYTES);
     ASSERT_EQ(bytes.size(), CSequencer::MAX_SONG_BYTES);
     Play(bytes, 500'000);
-    EXPECT_EQ(sequencer.GetTrackCount(), 17);
-    EXPECT_STREQ(sequencer.GetTitle(), "BENCHMARK LOAD 256 KB");
+    EXPECT_EQ(sequencer->GetTrackCount(), 17);
+    EXPECT_STREQ(sequencer->GetTitle(), "BENCHMARK LOAD 256 KB");
     // Every track ran to its End of Track: the song closed by itself, not
     // through a read past the end of a track.
     EXPECT_FALSE(PlayerIsPlaying());
