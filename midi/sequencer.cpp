@@ -186,6 +186,7 @@ void CSequencer::CloseFromTimer() {
     std::lock_guard<std::recursive_mutex> guard(songLock);
     playing.store(0, kRelaxed);
     CMidiTimer::Stop();  // from inside the callback: does not wait for itself
+    midiOut.Reset();     // as a stop does, before the close resets once more
     midiOut.Close();
     ReleaseTracks();
     loaded.store(0, kRelaxed);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "display/palette.h"
 #include "gfx/draw.h"
@@ -30,6 +31,19 @@ void UpperExtension(const char* name, char* ext) {
     for (char* c = ext; *c; ++c)
         if (*c >= 'a' && *c <= 'z')
             *c = static_cast<char>(*c - 'a' + 'A');
+}
+
+// The current directory in full, however deep it lies; empty when it
+// cannot be told.
+std::string CurrentDirectory() {
+    std::string directory(MAX_PATH, '\0');
+    DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(directory.size()), directory.data());
+    if (length >= directory.size()) {
+        directory.assign(length, '\0');
+        length = GetCurrentDirectoryA(static_cast<DWORD>(directory.size()), directory.data());
+    }
+    directory.resize(length < directory.size() ? length : 0);
+    return directory;
 }
 
 }  // namespace
@@ -339,25 +353,22 @@ void CFileSelectorPanel::DrawTitle() {
 void CFileSelectorPanel::DrawGrid() {
     if (mode == MODE_FILES) {
         char caption[32 + MAX_PATH] = "FILE SELECTOR` ";
-        char directory[MAX_PATH];
-        DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
-        if (length > 0 && length < sizeof directory) {
-            for (char* c = directory; *c; ++c) {
-                if (platform::IsCp932LeadByte(static_cast<unsigned char>(*c)) && c[1]) {
-                    ++c;
-                    continue;
-                }
-                if (*c >= 'a' && *c <= 'z')
-                    *c = static_cast<char>(*c - 'a' + 'A');
+        std::string directory = CurrentDirectory();
+        for (char* c = directory.data(); *c; ++c) {
+            if (platform::IsCp932LeadByte(static_cast<unsigned char>(*c)) && c[1]) {
+                ++c;
+                continue;
             }
-            std::strcat(caption, directory);
+            if (*c >= 'a' && *c <= 'z')
+                *c = static_cast<char>(*c - 'a' + 'A');
         }
+        std::strncat(caption, directory.c_str(), sizeof caption - std::strlen(caption) - 1);
         caption[kMaxTextBytes] = '\0';
         DrawTextFontA(&surface, 0, 1, caption, 1, 0);
     } else {
         char caption[] = "DRIVE SELECTOR` ?:";
-        char directory[MAX_PATH];
-        if (GetCurrentDirectoryA(sizeof directory, directory) >= 2)
+        const std::string directory = CurrentDirectory();
+        if (directory.size() >= 2)
             caption[16] = directory[0];
         DrawTextFontA(&surface, 0, 1, caption, 1, 0);
     }

@@ -18,8 +18,8 @@
 
 namespace {
 
-constexpr int kWidth = CSystemStatusPanel::kRight - CSystemStatusPanel::kLeft;    // 285
-constexpr int kHeight = CSystemStatusPanel::kBottom - CSystemStatusPanel::kTop;   // 150
+constexpr int kWidth = CSystemStatusPanel::kRight - CSystemStatusPanel::kLeft;   // 285
+constexpr int kHeight = CSystemStatusPanel::kBottom - CSystemStatusPanel::kTop;  // 150
 constexpr int kReadoutX = 100;
 constexpr int kReadoutRows[4] = {0, 23, 46, 69};
 constexpr const char* kReadoutLabels[4] = {"PLAY TIME`", "PERFORMANCE`", "SYSTEMTIME`",
@@ -96,9 +96,11 @@ void CSystemStatusPanel::DrawStaticImage() {
     // turns by palette links alone.
     if (surface.Lock(nullptr, DDLOCK_WRITEONLY)) {
         for (int h = 0; h < 12; ++h) {
+            // The angle is single precision; its sine and cosine and the
+            // ends are not, so the spoke at 90 degrees stops short of x 28.
             const float theta = 30 * h * kRadiansPerDegree;
-            const float s = std::sin(theta);
-            const float c = std::cos(theta);
+            const double s = std::sin(static_cast<double>(theta));
+            const double c = std::cos(static_cast<double>(theta));
             DrawLineLocked(surface.bits, surface.pitch, static_cast<LONG>(20 + 8 * s),
                            static_cast<LONG>(30 + 8 * c), static_cast<LONG>(20 + 18 * s),
                            static_cast<LONG>(30 + 18 * c),
@@ -147,7 +149,8 @@ void CSystemStatusPanel::DrawReadouts(CSurface* target, uint32_t play_ms) {
     DrawSegmentText(target, x, y + kReadoutRows[1], text);
     std::snprintf(text, sizeof text, "%08d", static_cast<int32_t>(GetTickCount()));
     DrawSegmentText(target, x, y + kReadoutRows[2], text);
-    std::snprintf(text, sizeof text, "%08d", static_cast<int>(GetChannelMonitor().GetSendPackets()));
+    std::snprintf(text, sizeof text, "%08d",
+                  static_cast<int>(GetChannelMonitor().GetSendPackets()));
     DrawSegmentText(target, x, y + kReadoutRows[3], text);
 }
 

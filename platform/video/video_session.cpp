@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -98,6 +99,16 @@ void VideoSession::LoadScript() {
     text << file.rdbuf();
     std::vector<std::string> errors;
     script_ = ParseInputScript(text.str(), &errors);
+    // A screenshot named relative to where the program started lands there,
+    // not in whatever folder the selector has browsed into by then.
+    for (ScriptAction& action : script_) {
+        std::error_code failed;
+        if (action.kind == ScriptAction::Kind::Shot) {
+            std::filesystem::path absolute = std::filesystem::absolute(action.file, failed);
+            if (!failed)
+                action.file = absolute.string();
+        }
+    }
     for (const std::string& error : errors)
         std::fprintf(stderr, "VIDEO: NIVRA_INPUT %s: not understood\n", error.c_str());
 }

@@ -224,6 +224,12 @@ public:
         at_ms_ += kKeyGap_ms;
         return *this;
     }
+    // A script line as it stands ("SHOT here.png").
+    KeyScript& Line(const std::string& what) {
+        lines_.push_back({at_ms_, what});
+        at_ms_ += kKeyGap_ms;
+        return *this;
+    }
     // The script with Escape at its end.
     std::vector<e2e::ScriptLine> Lines() const {
         std::vector<e2e::ScriptLine> lines = lines_;
@@ -256,7 +262,8 @@ protected:
     std::unique_ptr<e2e::NivraProcess> RunWithChange(const KeyScript& script, int change_ms,
                                                      Change change) {
         e2e::RunOptions options;
-        options.working_folder = scene_.Path();
+        options.bound_by_permissions = true;
+        options.working_folder = start_folder_.empty() ? scene_.Path() : start_folder_;
         options.script = script.Lines();
         options.timeout_seconds = 60;
         auto process = std::make_unique<e2e::NivraProcess>(options);
@@ -281,6 +288,7 @@ protected:
     }
 
     e2e::ScratchFolder scene_{"nivra-browse"};
+    fs::path start_folder_;  // where the program starts; the scene when empty
     e2e::ScratchFolder shots_{"nivra-shots"};
 };
 

@@ -45,10 +45,16 @@ TEST_F(ListingTest, EnterOnAFolderListsItAndBackspaceGoesUpAgain) {
                        .Shot("on_alpha.png")
                        .Press("RETURN")
                        .Shot("inside.png")
+                       .Line("SHOT relative.png")
                        .Press("BACK")
                        .Shot("back.png")
                        .Press("BACK")
                        .Shot("above.png"));
+    // A screenshot named relative to the start lands where the program
+    // started, not in the folder browsed into.
+    EXPECT_TRUE(fs::exists(scene_ / "relative.png"));
+    EXPECT_FALSE(fs::exists(scene_ / "ALPHA" / "relative.png"));
+    fs::remove(scene_ / "relative.png");
 
     e2e::IndexedImage on_alpha = Shot("on_alpha.png");
     EXPECT_EQ(CursorCell(on_alpha), alpha);
@@ -70,6 +76,22 @@ TEST_F(ListingTest, EnterOnAFolderListsItAndBackspaceGoesUpAgain) {
 
     e2e::IndexedImage above = Shot("above.png");
     EXPECT_EQ(SelectorCaption(above), FilesCaption(scene_.Path().parent_path()));
+}
+
+// A folder whose path is longer than a path buffer holds still names its
+// drive and the start of its path.
+TEST_F(ListingTest, AFolderDeeperThanAPathBufferShowsItsDriveAndPath) {
+    fs::path deep = "DEEPFOLDER01";
+    for (int level = 2; level <= 30; ++level)
+        deep /= "DEEPFOLDER" + std::to_string(level);
+    scene_.MakeFolder(deep.string());
+    start_folder_ = scene_ / deep.string();
+    ASSERT_GT(start_folder_.string().size(), 400u);
+    auto run = Run(Script().Shot("files.png").Press("L").Shot("drives.png"));
+
+    const std::string start = FilesCaption(scene_ / "DEEPFOLDER01");
+    EXPECT_EQ(SelectorCaption(Shot("files.png")).substr(0, start.size()), start);
+    EXPECT_EQ(SelectorCaption(Shot("drives.png")), CaptionAsShown("DRIVE SELECTOR` C:"));
 }
 
 TEST_F(ListingTest, DriveListShowsCAndEnterOnItListsTheRoot) {

@@ -60,15 +60,17 @@ TEST_F(OddNamesTest, AnEmojiFolderEntersAndAnAccentedSongInItPlays) {
 TEST_F(OddNamesTest, EverySongWithAnOddNamePlaysAndAnAccentedTextOpens) {
     // Each song plays its own note, so the log tells which ones opened.
     const std::vector<std::pair<std::string, int>> songs = {
-        {"\xFF\xFE not utf-8.mid", 60},          // bytes that are not UTF-8
-        {kLongSong, 61},                         // the longest name a folder holds
-        {"\xE6\x9B\xB2.mid", 62},                // a kanji the code page has
-        {"100%41.mid", 63},                      // a literal percent before hex digits
-        {"back\\slash.mid", 64},                 // a Win32 separator inside a name
-        {"colon:name.mid", 65},                  // a Win32 drive mark inside a name
-        {"tab\there.MID", 66},                   // a control byte
-        {"ma\xC3\xB1ana \xE2\x82\xAC.mid", 67},  // n with a tilde, a euro sign
-        {LongKoreanName(".mid"), 68},            // shortened to be shown
+        {"\xFF\xFE not utf-8.mid", 60},  // bytes that are not UTF-8
+        {kLongSong, 61},                 // the longest name a folder holds
+        {"\xE6\x9B\xB2.mid", 62},        // a kanji the code page has
+        {"100%41.mid", 63},              // a literal percent before hex digits
+        {"back\\slash.mid", 64},         // a Win32 separator inside a name
+        {"colon:name.mid", 65},          // a Win32 drive mark inside a name
+        {"tab\there.MID", 66},           // a control byte
+        {"ma\xC3\xB1"
+         "ana \xE2\x82\xAC.mid",
+         67},                          // n with a tilde, a euro sign
+        {LongKoreanName(".mid"), 68},  // shortened to be shown
     };
     for (const auto& [name, note] : songs)
         scene_.WriteFile(name, SongBytes("ODD", {note}));

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -76,7 +78,16 @@ struct RunOptions {
     std::map<std::string, std::string> extra_environment;
     std::vector<std::string> removed_environment;
     int timeout_seconds = 30;
+    // The program runs without the superuser's right to read and enter any
+    // folder, so file permissions bind it as they bind a user.
+    bool bound_by_permissions = false;
 };
+
+// True when file permissions can bind a program started from here: always
+// for a user; for the superuser only when it may give up its override rights.
+inline bool PermissionsCanBindPrograms() {
+    return geteuid() != 0 || prctl(PR_CAPBSET_READ, CAP_SETPCAP) == 1;
+}
 
 // A finished (or still running) program; its files live in a scratch folder.
 class NivraProcess {
@@ -165,6 +176,10 @@ private:
             setenv(name.c_str(), value.c_str(), 1);
         for (const std::string& name : options.removed_environment)
             unsetenv(name.c_str());
+        if (options.bound_by_permissions && geteuid() == 0 &&
+            (prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE) != 0 ||
+             prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH) != 0))
+            _exit(125);
         if (chdir(options.working_folder.c_str()) != 0)
             _exit(126);
         execl(options.program.c_str(), options.program.c_str(), static_cast<char*>(nullptr));

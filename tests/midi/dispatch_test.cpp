@@ -9,30 +9,33 @@ using ::testing::ElementsAre;
 TEST_F(EngineTest, PlayStartsWithVolumeResetAndSystemOn) {
     OpenAndPlay(Song(96, {kEndOfTrack}));
     std::vector<std::string> texts;
-    for (auto& entry : recording->Entries()) texts.push_back(entry.text);
-    EXPECT_THAT(texts, ElementsAre("open 0", "volume FFFFFFFF", "volume FF00FF00", "reset", "F0 7E 7F 09 01 F7"));
+    for (auto& entry : recording->Entries())
+        texts.push_back(entry.text);
+    EXPECT_THAT(texts, ElementsAre("open 0", "volume FFFFFFFF", "volume FF00FF00", "reset",
+                                   "F0 7E 7F 09 01 F7"));
 }
 
 TEST_F(EngineTest, RunningStatusSysExAndMetaEventsAreSentAsTheFileSays) {
-    Bytes events = {0x00, 0x90, 0x3C, 0x64,        // note on
-                    0x00, 0x3E, 0x50,              // running status
-                    0x00, 0xFF, 0x01, 0x02, 'h', 'i',  // text: nothing sent
-                    0x00, 0x90, 0x40, 0x51,        // a meta event ends running status
-                    0x00, 0xF0, 0x05, 0x41, 0x10, 0x42, 0x12, 0xF7,
-                    0x00, 0xC1, 0x05,              // one data byte
+    Bytes events = {0x00, 0x90, 0x3C, 0x64,             // note on
+                    0x00, 0x3E, 0x50,                   // running status
+                    0x00, 0xFF, 0x01, 0x02, 'h',  'i',  // text: nothing sent
+                    0x00, 0x90, 0x40, 0x51,             // a meta event ends running status
+                    0x00, 0xF0, 0x05, 0x41, 0x10, 0x42,
+                    0x12, 0xF7, 0x00, 0xC1, 0x05,  // one data byte
                     0x00, 0xF8,                    // real-time status: no data
                     0x00, 0xE2, 0x00, 0x40};
     OpenAndPlay(Song(96, {Concat({events, kEndOfTrack})}));
     Periods(1);
-    EXPECT_THAT(SongMessages(), ElementsAre("90 3C 64", "90 3E 50", "90 40 51", "F0 41 10 42 12 F7", "C1 05",
-                                            "E2 00 40"));
+    EXPECT_THAT(SongMessages(), ElementsAre("90 3C 64", "90 3E 50", "90 40 51", "F0 41 10 42 12 F7",
+                                            "C1 05", "E2 00 40"));
     EXPECT_EQ(GetChannelMonitor().GetSendPackets(), 5u);
     EXPECT_EQ(GetChannelMonitor().GetChannelInfo(1)->program, 5);
 }
 
 TEST_F(EngineTest, NoTempoEventMeansOneQuarterNotePerSecond) {
     // division 96: the note-off at tick 96 is due after exactly one second.
-    OpenAndPlay(Song(96, {Concat({{0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00}, kEndOfTrack})}));
+    OpenAndPlay(
+        Song(96, {Concat({{0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00}, kEndOfTrack})}));
     Periods(1000);
     EXPECT_THAT(SongMessages(), ElementsAre("90 3C 64"));
     Periods(1);
@@ -54,7 +57,8 @@ TEST_F(EngineTest, TempoChangeKeepsThePositionContinuous) {
 }
 
 TEST_F(EngineTest, SetTempoWithoutDataKeepsThePreviousTempo) {
-    Bytes events = {0x00, 0xFF, 0x51, 0x00, 0x00, 0xFF, 0x51, 0x03, 0x00, 0x00, 0x00, 0x60, 0x90, 0x3C, 0x64};
+    Bytes events = {0x00, 0xFF, 0x51, 0x00, 0x00, 0xFF, 0x51, 0x03,
+                    0x00, 0x00, 0x00, 0x60, 0x90, 0x3C, 0x64};
     OpenAndPlay(Song(96, {Concat({events, kEndOfTrack})}));
     Periods(1001);
     EXPECT_EQ(sequencer->GetTempo(), 1'000'000u);
@@ -72,11 +76,13 @@ TEST_F(EngineTest, TracksAtOneTickGoOutInTrackOrder) {
 
 TEST_F(EngineTest, TrackWithoutEndOfTrackClosesTheSong) {
     OpenAndPlay(Song(96, {{0x00, 0x90, 0x3C, 0x64}}));
+    const int resets_before = Count("reset");
     Periods(1);
     EXPECT_FALSE(PlayerIsLoaded());
     EXPECT_FALSE(PlayerIsPlaying());
     EXPECT_EQ(sequencer->GetTrackCount(), 0);
     EXPECT_EQ(Count("close"), 1);
+    EXPECT_EQ(Count("reset") - resets_before, 2) << "closed as a stop and close would";
     Periods(5);  // the timer is gone: nothing more happens
     EXPECT_THAT(SongMessages(), ElementsAre("90 3C 64"));
 }

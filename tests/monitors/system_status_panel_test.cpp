@@ -78,6 +78,7 @@ TEST_F(SystemStatusPanelTest, StillWheelLinksOnePairOfSpokesToTheLitColour) {
     EXPECT_EQ(At(370, 63), 98);
     EXPECT_EQ(At(370, 37), 98);
     EXPECT_EQ(At(383, 50), 101);
+    EXPECT_EQ(At(377, 50), 101) << "the 90-degree spoke starts at x 27, its sine just short of 1";
     for (int entry = 98; entry <= 103; ++entry)
         EXPECT_GE(Count(static_cast<BYTE>(entry), 351, 31, 390, 70), 16) << entry;
 }
