@@ -88,7 +88,8 @@ void CApplication::CloseInstanceMutex() {
 
 void CApplication::Quit(int exitCode) {
     SetFocus(1);
-    if (owned_main_window_) owned_main_window_->FadeOutAndClear();
+    if (owned_main_window_)
+        owned_main_window_->FadeOutAndClear();
     PlayerStop();
     PostQuitMessage(exitCode);
 }
@@ -159,10 +160,12 @@ void CApplication::StartUp() {
 
     owned_main_window_ = new CMainWindow();
     owned_main_window_->Create();
-    if (IsWindow(owned_main_window_->GetHandle())) main_window_ = owned_main_window_;
+    if (IsWindow(owned_main_window_->GetHandle()))
+        main_window_ = owned_main_window_;
 
     CDisplay& display = GetDisplay();
-    if (!display.Create(2)) throw ErrorCode{ERRORCODE_DIRECTDRAW};
+    if (!display.Create(2))
+        throw ErrorCode{ERRORCODE_DIRECTDRAW};
     // Not checked: the display mode below is what must succeed.
     display.SetCooperativeLevel(owned_main_window_->GetHandle(),
                                 DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE);
@@ -174,7 +177,8 @@ void CApplication::StartUp() {
 
     owned_main_window_->CreateSurfaces();
     ConstructPanels();
-    if (!CreateAll()) throw ErrorCode{ERRORCODE_INTERNAL};
+    if (!CreateAll())
+        throw ErrorCode{ERRORCODE_INTERNAL};
     SetFocus(1);
     Broadcast(0);
     StartFrameThread();

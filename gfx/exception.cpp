@@ -1,5 +1,9 @@
 #include "gfx/exception.h"
 
-uint32_t IException::GetValue() const { return value_; }
+uint32_t IException::GetValue() const {
+    return value_;
+}
 
-const char* IException::GetText() const { return "IException: not exception error."; }
+const char* IException::GetText() const {
+    return "IException: not exception error.";
+}

@@ -29,11 +29,10 @@ constexpr Pixel kLowerLeftDiagonal[] = {{4, 13}, {3, 15}, {2, 17}};
 constexpr Pixel kLowerRightDiagonal[] = {{7, 12}, {8, 14}, {9, 16}};
 
 // Lit when the top bar or the upper left side is lit.
-constexpr Pixel kUpperLeftCorner[] = {{2, 0}, {3, 0}, {4, 0}, {5, 0}, {1, 1},
-                                      {2, 1}, {3, 1}, {4, 1}, {1, 2}, {2, 2},
-                                      {3, 2}, {1, 3}, {2, 3}, {1, 4}};
+constexpr Pixel kUpperLeftCorner[] = {{2, 0}, {3, 0}, {4, 0}, {5, 0}, {1, 1}, {2, 1}, {3, 1},
+                                      {4, 1}, {1, 2}, {2, 2}, {3, 2}, {1, 3}, {2, 3}, {1, 4}};
 // Lit when the lower right side or the bottom bar is lit.
-constexpr Pixel kLowerRightCorner[] = {{11, 16}, {10, 17}, {11, 17}, {9, 18}, {10, 18},
+constexpr Pixel kLowerRightCorner[] = {{11, 16}, {10, 17}, {11, 17}, {9, 18},  {10, 18},
                                        {11, 18}, {8, 19},  {9, 19},  {10, 19}, {11, 19}};
 
 template <size_t N>
@@ -43,19 +42,26 @@ constexpr PixelGroup Group(const Pixel (&pixels)[N]) {
 
 // Indexed by segment bit: bit 10 is the top bar, bit 0 the lower right diagonal.
 constexpr PixelGroup kSegments[11] = {
-    Group(kLowerRightDiagonal), Group(kLowerLeftDiagonal), Group(kUpperRightDiagonal),
-    Group(kUpperLeftDiagonal),  Group(kMiddleBar),         Group(kLeftUpper),
-    Group(kLeftLower),          Group(kBottomBar),         Group(kRightLower),
-    Group(kRightUpper),         Group(kTopBar),
+    Group(kLowerRightDiagonal),
+    Group(kLowerLeftDiagonal),
+    Group(kUpperRightDiagonal),
+    Group(kUpperLeftDiagonal),
+    Group(kMiddleBar),
+    Group(kLeftUpper),
+    Group(kLeftLower),
+    Group(kBottomBar),
+    Group(kRightLower),
+    Group(kRightUpper),
+    Group(kTopBar),
 };
 
 // Segment masks: blank, the digits 0-9, the capitals A-Z.
 constexpr unsigned kGlyphMasks[kSegmentGlyphCount] = {
-    0x000,                                                                    // blank
-    0x7E0, 0x300, 0x6D0, 0x790, 0x330, 0x5B0, 0x5F0, 0x700, 0x7F0, 0x7B0,     // 0-9
-    0x770, 0x1F0, 0x4E0, 0x3D0, 0x4F0, 0x470, 0x5F0, 0x370, 0x006, 0x3C0,     // A-J
-    0x035, 0x0E0, 0x36C, 0x369, 0x1D0, 0x670, 0x7E1, 0x671, 0x5B0, 0x013,     // K-T
-    0x3E0, 0x309, 0x363, 0x00F, 0x3B0, 0x486,                                 // U-Z
+    0x000,                                                                 // blank
+    0x7E0, 0x300, 0x6D0, 0x790, 0x330, 0x5B0, 0x5F0, 0x700, 0x7F0, 0x7B0,  // 0-9
+    0x770, 0x1F0, 0x4E0, 0x3D0, 0x4F0, 0x470, 0x5F0, 0x370, 0x006, 0x3C0,  // A-J
+    0x035, 0x0E0, 0x36C, 0x369, 0x1D0, 0x670, 0x7E1, 0x671, 0x5B0, 0x013,  // K-T
+    0x3E0, 0x309, 0x363, 0x00F, 0x3B0, 0x486,                              // U-Z
 };
 
 void WriteGroup(uint8_t* cell, int pitch, const PixelGroup& group, bool lit) {
@@ -65,7 +71,9 @@ void WriteGroup(uint8_t* cell, int pitch, const PixelGroup& group, bool lit) {
     }
 }
 
-bool Bit(unsigned mask, int bit) { return (mask >> bit) & 1; }
+bool Bit(unsigned mask, int bit) {
+    return (mask >> bit) & 1;
+}
 
 }  // namespace
 

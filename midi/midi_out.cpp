@@ -31,7 +31,8 @@ bool CMidiOut::Open(UINT id) {
 
 bool CMidiOut::Close() {
     HMIDIOUT open = handle.exchange(nullptr, std::memory_order_relaxed);
-    if (open == nullptr) return false;
+    if (open == nullptr)
+        return false;
     midiOutReset(open);
     midiOutClose(open);
     return true;
@@ -39,21 +40,24 @@ bool CMidiOut::Close() {
 
 bool CMidiOut::Reset() {
     HMIDIOUT open = GetHandle();
-    if (open == nullptr) return false;
+    if (open == nullptr)
+        return false;
     midiOutReset(open);
     return true;
 }
 
 bool CMidiOut::SendShort(BYTE status, BYTE data1, BYTE data2) {
     HMIDIOUT open = GetHandle();
-    if (open == nullptr) return false;
+    if (open == nullptr)
+        return false;
     const DWORD message = status + data1 * 256u + data2 * 65536u;
     return midiOutShortMsg(open, message) == MMSYSERR_NOERROR;
 }
 
 bool CMidiOut::SendLong(MIDIHDR* header) {
     HMIDIOUT open = GetHandle();
-    if (open == nullptr || header == nullptr) return false;
+    if (open == nullptr || header == nullptr)
+        return false;
     midiOutPrepareHeader(open, header, kHeaderSize);
     const bool sent = midiOutLongMsg(open, header, kHeaderSize) == MMSYSERR_NOERROR;
     // The device copied the bytes; unprepare so the caller may free them now.
@@ -64,13 +68,15 @@ bool CMidiOut::SendLong(MIDIHDR* header) {
 void CMidiOut::GetDeviceName(UINT id, char* out) const {
     MIDIOUTCAPSA caps{};
     out[0] = '\0';
-    if (midiOutGetDevCapsA(id, &caps, kCapsSize) != MMSYSERR_NOERROR) return;
+    if (midiOutGetDevCapsA(id, &caps, kCapsSize) != MMSYSERR_NOERROR)
+        return;
     std::strncpy(out, caps.szPname, MAXPNAMELEN - 1);
     out[MAXPNAMELEN - 1] = '\0';
 }
 
 DWORD CMidiOut::GetDriverVersion(UINT id) const {
     MIDIOUTCAPSA caps{};
-    if (midiOutGetDevCapsA(id, &caps, kCapsSize) != MMSYSERR_NOERROR) return 0;
+    if (midiOutGetDevCapsA(id, &caps, kCapsSize) != MMSYSERR_NOERROR)
+        return 0;
     return caps.vDriverVersion;
 }

@@ -4,13 +4,15 @@
 
 void CMidiTrack::SetData(const std::uint8_t* source, std::uint32_t byte_count) {
     data = std::make_unique<std::uint8_t[]>(byte_count > 0 ? byte_count : 1);
-    if (byte_count > 0) std::memcpy(data.get(), source, byte_count);
+    if (byte_count > 0)
+        std::memcpy(data.get(), source, byte_count);
     length = byte_count;
     active = 1;
 }
 
 void CMidiTrack::Rewind() {
-    if (!data) return;
+    if (!data)
+        return;
     time = 0;
     runningStatus = 0;
     pos = 0;

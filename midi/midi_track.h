@@ -42,7 +42,9 @@ public:
     void SetRunningStatus(std::uint8_t status) { runningStatus = status; }
     bool HasData() const { return data != nullptr; }
     // Bytes from the read position to the end of the data (0 when past it).
-    std::uint32_t Remaining() const { return pos < length ? length - static_cast<std::uint32_t>(pos) : 0; }
+    std::uint32_t Remaining() const {
+        return pos < length ? length - static_cast<std::uint32_t>(pos) : 0;
+    }
 
 private:
     int active = 0;

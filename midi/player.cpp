@@ -17,7 +17,8 @@ CPlayerBase::CPlayerBase() : previousPlayer(registered_player) {
 
 CPlayerBase::~CPlayerBase() {
     PlayerClose();
-    if (registered_player == this) registered_player = previousPlayer;
+    if (registered_player == this)
+        registered_player = previousPlayer;
 }
 
 CPlayerBase* GetPlayer() {
@@ -26,8 +27,10 @@ CPlayerBase* GetPlayer() {
 
 bool PlayerOpen(const char* path) {
     CPlayerBase* player = GetPlayer();
-    if (player == nullptr) return false;
-    if (player->IsLoaded()) PlayerClose();
+    if (player == nullptr)
+        return false;
+    if (player->IsLoaded())
+        PlayerClose();
     SuspendFrames(true);
     const bool ok = player->Load(path);
     player->loaded.store(ok ? 1 : 0, std::memory_order_relaxed);
@@ -42,7 +45,8 @@ bool PlayerOpen(const char* path) {
 
 void PlayerClose() {
     CPlayerBase* player = GetPlayer();
-    if (player == nullptr || !player->IsLoaded()) return;
+    if (player == nullptr || !player->IsLoaded())
+        return;
     player->Unload();
     player->loaded.store(0, std::memory_order_relaxed);
 }
@@ -60,19 +64,23 @@ CPlayerBase* LoadedPlayer() {
 }  // namespace
 
 void PlayerInitialize() {
-    if (CPlayerBase* player = GetPlayer()) player->Initialize();
+    if (CPlayerBase* player = GetPlayer())
+        player->Initialize();
 }
 
 void PlayerPlay() {
-    if (CPlayerBase* player = LoadedPlayer()) player->Play();
+    if (CPlayerBase* player = LoadedPlayer())
+        player->Play();
 }
 
 void PlayerPause() {
-    if (CPlayerBase* player = LoadedPlayer()) player->Pause();
+    if (CPlayerBase* player = LoadedPlayer())
+        player->Pause();
 }
 
 void PlayerStop() {
-    if (CPlayerBase* player = LoadedPlayer()) player->Stop();
+    if (CPlayerBase* player = LoadedPlayer())
+        player->Stop();
 }
 
 bool PlayerIsPlaying() {
@@ -91,7 +99,8 @@ DWORD PlayerGetPlayTime() {
 }
 
 void PlayerSetVolume(int volume) {
-    if (CPlayerBase* player = LoadedPlayer()) player->SetVolume(volume);
+    if (CPlayerBase* player = LoadedPlayer())
+        player->SetVolume(volume);
 }
 
 int PlayerGetVolume() {
@@ -100,7 +109,8 @@ int PlayerGetVolume() {
 }
 
 void PlayerSetRepeat(bool repeat) {
-    if (CPlayerBase* player = LoadedPlayer()) player->SetRepeat(repeat);
+    if (CPlayerBase* player = LoadedPlayer())
+        player->SetRepeat(repeat);
 }
 
 bool PlayerGetRepeat() {
@@ -119,7 +129,8 @@ CSequencer program_sequencer;
 }  // namespace
 
 CSequencer& GetSequencer() {
-    if (auto* sequencer = dynamic_cast<CSequencer*>(GetPlayer())) return *sequencer;
+    if (auto* sequencer = dynamic_cast<CSequencer*>(GetPlayer()))
+        return *sequencer;
     return program_sequencer;
 }
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-int NoteEnergy(uint8_t velocity, uint8_t volume) { return (velocity * volume) >> 8; }
+int NoteEnergy(uint8_t velocity, uint8_t volume) {
+    return (velocity * volume) >> 8;
+}
 
 namespace {
 void Lift(BarState& bar, int energy) {
@@ -35,7 +37,9 @@ uint16_t SinkBarLevel(uint16_t level) {
     return static_cast<uint16_t>(std::max(0, level - level / 20 - 1));
 }
 
-int BarHeight(uint16_t level) { return level & ~1; }
+int BarHeight(uint16_t level) {
+    return level & ~1;
+}
 
 void StepBarPeak(BarState& bar, int height) {
     if (bar.peak / 4 < height) {
@@ -52,4 +56,6 @@ void StepBarPeak(BarState& bar, int height) {
     }
 }
 
-int PeakMarkerHeight(const BarState& bar) { return (bar.peak / 4) & ~1; }
+int PeakMarkerHeight(const BarState& bar) {
+    return (bar.peak / 4) & ~1;
+}

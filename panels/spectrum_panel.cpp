@@ -27,7 +27,9 @@ CSpectrumPanel::CSpectrumPanel() {
     bars_ = static_cast<BarState*>(GlobalAlloc(GPTR, sizeof(BarState) * kSpectrumBars));
 }
 
-CSpectrumPanel::~CSpectrumPanel() { GlobalFree(bars_); }
+CSpectrumPanel::~CSpectrumPanel() {
+    GlobalFree(bars_);
+}
 
 int CSpectrumPanel::Create() {
     SetRect(kLeft, kTop, kRight, kBottom);
@@ -99,8 +101,8 @@ void CSpectrumPanel::Draw(CSurface* target) {
         // Levels above 60 come only from damaged velocity or volume bytes;
         // such a bar is not drawn rather than copied from outside its image.
         if (height > 0 && height <= kBarImageHeight) {
-            CopyRect(target, x, top + kBaseline - height, bar_image_, 0,
-                     kBarImageHeight - height, kBarImageWidth, kBarImageHeight, false);
+            CopyRect(target, x, top + kBaseline - height, bar_image_, 0, kBarImageHeight - height,
+                     kBarImageWidth, kBarImageHeight, false);
         }
         StepBarPeak(bar, height);
         const int peak = PeakMarkerHeight(bar);

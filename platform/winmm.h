@@ -81,13 +81,15 @@ struct TIMECAPS {
 };
 using LPTIMECAPS = TIMECAPS*;
 
-using LPTIMECALLBACK = void (*)(UINT timer_id, UINT msg, DWORD_PTR user, DWORD_PTR dw1, DWORD_PTR dw2);
+using LPTIMECALLBACK = void (*)(UINT timer_id, UINT msg, DWORD_PTR user, DWORD_PTR dw1,
+                                DWORD_PTR dw2);
 
 // MIDI output. The size arguments are accepted as Win32 callers pass them
 // (52 for the caps record, 64 for a header) or as sizeof of the record here.
 UINT midiOutGetNumDevs();
 MMRESULT midiOutGetDevCapsA(UINT_PTR device_id, LPMIDIOUTCAPSA caps, UINT caps_size);
-MMRESULT midiOutOpen(LPHMIDIOUT handle, UINT device_id, DWORD_PTR callback, DWORD_PTR instance, DWORD flags);
+MMRESULT midiOutOpen(LPHMIDIOUT handle, UINT device_id, DWORD_PTR callback, DWORD_PTR instance,
+                     DWORD flags);
 MMRESULT midiOutClose(HMIDIOUT handle);
 MMRESULT midiOutReset(HMIDIOUT handle);
 MMRESULT midiOutShortMsg(HMIDIOUT handle, DWORD message);
@@ -104,7 +106,8 @@ MMRESULT timeBeginPeriod(UINT period_ms);
 MMRESULT timeEndPeriod(UINT period_ms);
 // A timer killed from inside its own callback returns at once; from any other
 // thread timeKillEvent returns after a running callback has finished.
-UINT timeSetEvent(UINT delay_ms, UINT resolution_ms, LPTIMECALLBACK callback, DWORD_PTR user, UINT event_type);
+UINT timeSetEvent(UINT delay_ms, UINT resolution_ms, LPTIMECALLBACK callback, DWORD_PTR user,
+                  UINT event_type);
 MMRESULT timeKillEvent(UINT timer_id);
 // Milliseconds of the monotonic clock, wrapping at 32 bits.
 DWORD timeGetTime();
@@ -118,7 +121,8 @@ namespace platform {
 struct MidiRecordEntry {
     std::uint64_t time_us;  // on the multimedia clock (settable in tests)
     UINT device_id;
-    std::string text;  // "90 3C 64", "F0 7E 7F 09 01 F7", "open", "close", "reset", "volume 80008000"
+    std::string
+        text;  // "90 3C 64", "F0 7E 7F 09 01 F7", "open", "close", "reset", "volume 80008000"
 };
 
 // In-memory MIDI-out devices that keep everything they receive. While

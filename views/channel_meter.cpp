@@ -20,7 +20,9 @@ uint16_t StepMeterLevel(uint16_t level, uint16_t target) {
     return static_cast<uint16_t>(std::min<int>(next, kMeterLevelCap));
 }
 
-int MeterLitRows(uint16_t level) { return level & ~1; }
+int MeterLitRows(uint16_t level) {
+    return level & ~1;
+}
 
 void StepMeterPeak(ChannelMeter& meter, int lit_rows) {
     if (meter.peak < lit_rows) {

@@ -14,10 +14,12 @@
 
 namespace {
 
-constexpr int kWidth = CDeviceSelectPanel::kRight - CDeviceSelectPanel::kLeft;    // 630
-constexpr int kHeight = CDeviceSelectPanel::kBottom - CDeviceSelectPanel::kTop;   // 65
+constexpr int kWidth = CDeviceSelectPanel::kRight - CDeviceSelectPanel::kLeft;   // 630
+constexpr int kHeight = CDeviceSelectPanel::kBottom - CDeviceSelectPanel::kTop;  // 65
 
-int32_t CurrentEntryCount() { return static_cast<int32_t>(midiOutGetNumDevs()) + 1; }
+int32_t CurrentEntryCount() {
+    return static_cast<int32_t>(midiOutGetNumDevs()) + 1;
+}
 
 }  // namespace
 

@@ -50,7 +50,9 @@ void MoveDeviceCursorDown(DeviceWindow& window, int32_t entry_count) {
     }
 }
 
-uint32_t DeviceIdOfEntry(int32_t entry) { return static_cast<uint32_t>(entry - 1); }
+uint32_t DeviceIdOfEntry(int32_t entry) {
+    return static_cast<uint32_t>(entry - 1);
+}
 
 void FormatDeviceEntry(int32_t entry, const char* device_name, char* out, int out_size) {
     if (entry == 0) {

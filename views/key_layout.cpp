@@ -10,11 +10,15 @@ constexpr int kKeyboardLeft_px = 5;
 // number's white-key position (5k - 32), and sits below the white keys.
 constexpr int kBlackKeyShift_px = 32;
 
-bool IsBlackKey(int key) { return key >= 7; }
+bool IsBlackKey(int key) {
+    return key >= 7;
+}
 
 }  // namespace
 
-int KeyNumberOfPitchClass(int pitch_class) { return kKeyOfPitchClass[pitch_class % 12]; }
+int KeyNumberOfPitchClass(int pitch_class) {
+    return kKeyOfPitchClass[pitch_class % 12];
+}
 
 LitKeyPlacement PlaceLitKey(int note) {
     const int octave = note / 12;

@@ -36,11 +36,12 @@ const char* const kPanPictures = "IDR_CUSTBMP_PANPOT";
 VolumeMarker CMidiCanvasPanel::volume_marker_;
 
 CMidiCanvasPanel::CMidiCanvasPanel() {
-    meters_ = static_cast<ChannelMeter*>(
-        GlobalAlloc(GPTR, sizeof(ChannelMeter) * kMeterChannels));
+    meters_ = static_cast<ChannelMeter*>(GlobalAlloc(GPTR, sizeof(ChannelMeter) * kMeterChannels));
 }
 
-CMidiCanvasPanel::~CMidiCanvasPanel() { GlobalFree(meters_); }
+CMidiCanvasPanel::~CMidiCanvasPanel() {
+    GlobalFree(meters_);
+}
 
 int CMidiCanvasPanel::Create() {
     SetRect(kLeft, kTop, kRight, kBottom);

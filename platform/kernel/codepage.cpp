@@ -14,7 +14,8 @@ class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Converter() {
-        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+        if (cd_ != reinterpret_cast<iconv_t>(-1))
+            iconv_close(cd_);
     }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
@@ -38,8 +39,10 @@ public:
             size_t dst_left = sizeof buffer;
             size_t result = iconv(cd_, &src, &src_left, &dst, &dst_left);
             out.append(buffer, dst - buffer);
-            if (result != static_cast<size_t>(-1)) continue;
-            if (errno == E2BIG) continue;
+            if (result != static_cast<size_t>(-1))
+                continue;
+            if (errno == E2BIG)
+                continue;
             // EILSEQ or EINVAL: a bad or truncated sequence at src.
             out.append(replacement);
             size_t n = skip(std::string_view(src, src_left));
@@ -58,10 +61,16 @@ private:
 // Length of the UTF-8 sequence that starts `s`, or 1 for a stray byte.
 size_t Utf8SequenceLength(std::string_view s) {
     unsigned char lead = static_cast<unsigned char>(s[0]);
-    size_t n = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 1;
-    if (n > s.size()) return 1;
+    size_t n = lead < 0x80           ? 1
+               : (lead >> 5) == 0x6  ? 2
+               : (lead >> 4) == 0xE  ? 3
+               : (lead >> 3) == 0x1E ? 4
+                                     : 1;
+    if (n > s.size())
+        return 1;
     for (size_t i = 1; i < n; ++i)
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return 1;
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80)
+            return 1;
     return n;
 }
 

@@ -9,7 +9,8 @@ constexpr std::size_t kEncoderBytes = 256 * 1024;  // room for large SysEx
 constexpr std::size_t kOutputBufferBytes = 512 * 1024;
 
 std::string PortName(snd_seq_client_info_t* client, snd_seq_port_info_t* port) {
-    return std::string(snd_seq_client_info_get_name(client)) + ":" + snd_seq_port_info_get_name(port);
+    return std::string(snd_seq_client_info_get_name(client)) + ":" +
+           snd_seq_port_info_get_name(port);
 }
 
 // ALSA reports "cannot open" on stderr by itself unless told otherwise.
@@ -30,8 +31,9 @@ AlsaSequencer::AlsaSequencer() {
     }
     snd_seq_set_client_name(handle_, "NIVRA");
     snd_seq_set_output_buffer_size(handle_, kOutputBufferBytes);
-    own_port_ = snd_seq_create_simple_port(handle_, "NIVRA out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
-                                           SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+    own_port_ = snd_seq_create_simple_port(
+        handle_, "NIVRA out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+        SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
     if (own_port_ < 0) {
         std::fprintf(stderr, "MIDI:ALSA: cannot create the output port\n");
         snd_seq_close(handle_);
@@ -41,7 +43,8 @@ AlsaSequencer::AlsaSequencer() {
 
 std::vector<std::string> AlsaSequencer::WritablePorts() {
     std::vector<std::string> names;
-    if (handle_ == nullptr) return names;
+    if (handle_ == nullptr)
+        return names;
     std::lock_guard<std::mutex> guard(lock_);
     snd_seq_client_info_t* client;
     snd_seq_port_info_t* port;
@@ -51,7 +54,8 @@ std::vector<std::string> AlsaSequencer::WritablePorts() {
     snd_seq_client_info_set_client(client, -1);
     while (snd_seq_query_next_client(handle_, client) >= 0) {
         const int id = snd_seq_client_info_get_client(client);
-        if (id == self || id == SND_SEQ_CLIENT_SYSTEM) continue;
+        if (id == self || id == SND_SEQ_CLIENT_SYSTEM)
+            continue;
         snd_seq_port_info_set_client(port, id);
         snd_seq_port_info_set_port(port, -1);
         while (snd_seq_query_next_port(handle_, port) >= 0) {
@@ -70,8 +74,10 @@ AlsaSequencerDevice::~AlsaSequencerDevice() {
 
 bool AlsaSequencerDevice::Open() {
     AlsaSequencer& alsa = AlsaSequencer::Instance();
-    if (!alsa.Available()) return false;
-    if (open_) return true;
+    if (!alsa.Available())
+        return false;
+    if (open_)
+        return true;
     // Ports are found again by name: client and port numbers change when
     // devices come and go.
     {
@@ -92,7 +98,8 @@ bool AlsaSequencerDevice::Open() {
                 }
             }
         }
-        if (!found) return false;
+        if (!found)
+            return false;
         if (snd_seq_connect_to(alsa.Handle(), alsa.OwnPort(), target_.client, target_.port) < 0) {
             std::fprintf(stderr, "MIDI:ALSA: cannot connect to %s\n", port_name_.c_str());
             return false;
@@ -107,7 +114,8 @@ bool AlsaSequencerDevice::Open() {
 }
 
 void AlsaSequencerDevice::Close() {
-    if (!open_) return;
+    if (!open_)
+        return;
     AlsaSequencer& alsa = AlsaSequencer::Instance();
     {
         std::lock_guard<std::mutex> guard(alsa.Lock());
@@ -120,14 +128,16 @@ void AlsaSequencerDevice::Close() {
 }
 
 void AlsaSequencerDevice::Encode(const std::uint8_t* bytes, std::size_t count) {
-    if (!open_) return;
+    if (!open_)
+        return;
     AlsaSequencer& alsa = AlsaSequencer::Instance();
     std::lock_guard<std::mutex> guard(alsa.Lock());
     snd_midi_event_reset_encode(encoder_);
     snd_seq_event_t event;
     snd_seq_ev_clear(&event);
     long used = snd_midi_event_encode(encoder_, bytes, static_cast<long>(count), &event);
-    if (used <= 0 || event.type == SND_SEQ_EVENT_NONE) return;
+    if (used <= 0 || event.type == SND_SEQ_EVENT_NONE)
+        return;
     snd_seq_ev_set_source(&event, alsa.OwnPort());
     snd_seq_ev_set_dest(&event, target_.client, target_.port);
     snd_seq_ev_set_direct(&event);

@@ -15,7 +15,8 @@ std::string HexBytes(const std::uint8_t* bytes, std::size_t count) {
     std::string text;
     text.reserve(count * 3);
     for (std::size_t i = 0; i < count; ++i) {
-        if (i > 0) text += ' ';
+        if (i > 0)
+            text += ' ';
         text += digits[bytes[i] >> 4];
         text += digits[bytes[i] & 0x0F];
     }
@@ -24,9 +25,11 @@ std::string HexBytes(const std::uint8_t* bytes, std::size_t count) {
 
 MidiLog::MidiLog() {
     const char* path = std::getenv("NIVRA_MIDI_LOG");
-    if (path == nullptr || *path == '\0') return;
+    if (path == nullptr || *path == '\0')
+        return;
     file_ = std::fopen(path, "w");
-    if (file_ == nullptr) std::fprintf(stderr, "MIDI:log: cannot write %s\n", path);
+    if (file_ == nullptr)
+        std::fprintf(stderr, "MIDI:log: cannot write %s\n", path);
 }
 
 // Never destroyed, so that devices closed at exit can still write their line.
@@ -36,7 +39,8 @@ MidiLog& MidiLog::Instance() {
 }
 
 void MidiLog::Write(const std::string& text) {
-    if (file_ == nullptr) return;
+    if (file_ == nullptr)
+        return;
     std::lock_guard<std::mutex> guard(log_lock);
     std::fprintf(file_, "%llu %s\n", static_cast<unsigned long long>(MicrosSinceStart()),
                  text.c_str());

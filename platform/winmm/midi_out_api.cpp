@@ -25,8 +25,10 @@ struct HMIDIOUT__ {
 namespace platform::winmm {
 
 std::size_t ShortMessageLength(std::uint8_t status) {
-    if (status < 0x80) return 0;
-    if (status < 0xF0) return (status & 0xE0) == 0xC0 ? 2 : 3;
+    if (status < 0x80)
+        return 0;
+    if (status < 0xF0)
+        return (status & 0xE0) == 0xC0 ? 2 : 3;
     switch (status) {
         case 0xF1:
         case 0xF3:
@@ -68,26 +70,34 @@ struct DeviceTable {
         for (const std::string& name : names) {
             std::unique_ptr<AlsaSequencerDevice> device;
             for (auto& old : ports)
-                if (old && old->Name() == name) device = std::move(old);
-            if (!device) device = std::make_unique<AlsaSequencerDevice>(name);
+                if (old && old->Name() == name)
+                    device = std::move(old);
+            if (!device)
+                device = std::make_unique<AlsaSequencerDevice>(name);
             fresh.push_back(std::move(device));
         }
         for (auto& old : ports)
-            if (old) gone_ports.push_back(std::move(old));
+            if (old)
+                gone_ports.push_back(std::move(old));
         ports = std::move(fresh);
         ports_listed = true;
     }
 
     UINT Count() {
-        if (recording) return static_cast<UINT>(recorders.size());
-        if (!ports_listed) ListPorts();
+        if (recording)
+            return static_cast<UINT>(recorders.size());
+        if (!ports_listed)
+            ListPorts();
         return 1 + static_cast<UINT>(ports.size());
     }
 
     MidiOutDevice* Device(UINT id) {
-        if (id >= Count()) return nullptr;
-        if (recording) return recorders[id].get();
-        if (id == 0) return synth.get();
+        if (id >= Count())
+            return nullptr;
+        if (recording)
+            return recorders[id].get();
+        if (id == 0)
+            return synth.get();
         return ports[id - 1].get();
     }
 
@@ -111,12 +121,14 @@ using platform::winmm::Table;
 UINT midiOutGetNumDevs() {
     auto& table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    if (!table.recording) table.ListPorts();
+    if (!table.recording)
+        table.ListPorts();
     return table.Count();
 }
 
 MMRESULT midiOutGetDevCapsA(UINT_PTR device_id, LPMIDIOUTCAPSA caps, UINT caps_size) {
-    if (caps == nullptr || caps_size < 52) return MMSYSERR_INVALPARAM;
+    if (caps == nullptr || caps_size < 52)
+        return MMSYSERR_INVALPARAM;
     auto& table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
     MIDIOUTCAPSA result{};
@@ -127,12 +139,15 @@ MMRESULT midiOutGetDevCapsA(UINT_PTR device_id, LPMIDIOUTCAPSA caps, UINT caps_s
         result.vDriverVersion = 0x0100;
     } else {
         platform::winmm::MidiOutDevice* device = table.Device(static_cast<UINT>(device_id));
-        if (device == nullptr) return MMSYSERR_BADDEVICEID;
+        if (device == nullptr)
+            return MMSYSERR_BADDEVICEID;
         name = device->Name();
         const bool synth = device->Kind() == platform::winmm::MidiDeviceKind::kSoftwareSynth;
         result.wTechnology = synth ? MOD_SWSYNTH : MOD_MIDIPORT;
-        result.vDriverVersion = synth ? static_cast<MMVERSION>((FLUIDSYNTH_VERSION_MAJOR << 8) | FLUIDSYNTH_VERSION_MINOR)
-                                      : 0x0100;
+        result.vDriverVersion =
+            synth
+                ? static_cast<MMVERSION>((FLUIDSYNTH_VERSION_MAJOR << 8) | FLUIDSYNTH_VERSION_MINOR)
+                : 0x0100;
         result.wVoices = synth ? 256 : 0;
         result.wNotes = synth ? 256 : 0;
         result.dwSupport = MIDICAPS_VOLUME | MIDICAPS_LRVOLUME;
@@ -144,21 +159,25 @@ MMRESULT midiOutGetDevCapsA(UINT_PTR device_id, LPMIDIOUTCAPSA caps, UINT caps_s
 }
 
 MMRESULT midiOutOpen(LPHMIDIOUT handle, UINT device_id, DWORD_PTR, DWORD_PTR, DWORD flags) {
-    if (handle == nullptr) return MMSYSERR_INVALPARAM;
+    if (handle == nullptr)
+        return MMSYSERR_INVALPARAM;
     *handle = nullptr;
-    if (flags != CALLBACK_NULL) return MMSYSERR_INVALFLAG;
+    if (flags != CALLBACK_NULL)
+        return MMSYSERR_INVALFLAG;
     auto& table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
     const UINT count = table.Count();
     const UINT first = device_id == MIDI_MAPPER ? 0 : device_id;
     const UINT last = device_id == MIDI_MAPPER ? count : device_id + 1;
-    if (first >= count) return MMSYSERR_BADDEVICEID;
+    if (first >= count)
+        return MMSYSERR_BADDEVICEID;
     // The mapper takes the first device that opens.
     for (UINT id = first; id < last; ++id) {
         platform::winmm::MidiOutDevice* device = table.Device(id);
         auto& state = table.states[device];
         if (state.open_count == 0) {
-            if (!device->Open()) continue;
+            if (!device->Open())
+                continue;
             device->SetVolume(state.volume);
         }
         ++state.open_count;
@@ -174,9 +193,11 @@ MMRESULT midiOutOpen(LPHMIDIOUT handle, UINT device_id, DWORD_PTR, DWORD_PTR, DW
 MMRESULT midiOutClose(HMIDIOUT handle) {
     auto& table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    if (!table.Valid(handle)) return MMSYSERR_INVALHANDLE;
+    if (!table.Valid(handle))
+        return MMSYSERR_INVALHANDLE;
     auto& state = table.states[handle->device];
-    if (--state.open_count == 0) handle->device->Close();
+    if (--state.open_count == 0)
+        handle->device->Close();
     table.handles.erase(handle);
     delete handle;
     platform::winmm::Log("close");
@@ -186,49 +207,60 @@ MMRESULT midiOutClose(HMIDIOUT handle) {
 MMRESULT midiOutReset(HMIDIOUT handle) {
     auto& table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    if (!table.Valid(handle)) return MMSYSERR_INVALHANDLE;
+    if (!table.Valid(handle))
+        return MMSYSERR_INVALHANDLE;
     handle->device->Reset();
     platform::winmm::Log("reset");
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT midiOutShortMsg(HMIDIOUT handle, DWORD message) {
-    const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(message), static_cast<std::uint8_t>(message >> 8),
+    const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(message),
+                                   static_cast<std::uint8_t>(message >> 8),
                                    static_cast<std::uint8_t>(message >> 16)};
     const std::size_t length = platform::winmm::ShortMessageLength(bytes[0]);
     auto& table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    if (!table.Valid(handle)) return MMSYSERR_INVALHANDLE;
-    if (length == 0) return MMSYSERR_INVALPARAM;
+    if (!table.Valid(handle))
+        return MMSYSERR_INVALHANDLE;
+    if (length == 0)
+        return MMSYSERR_INVALPARAM;
     handle->device->SendShort(bytes, length);
     platform::winmm::Log(platform::winmm::HexBytes(bytes, length));
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT midiOutPrepareHeader(HMIDIOUT handle, LPMIDIHDR header, UINT header_size) {
-    if (header == nullptr || header_size < 64 || header->lpData == nullptr) return MMSYSERR_INVALPARAM;
+    if (header == nullptr || header_size < 64 || header->lpData == nullptr)
+        return MMSYSERR_INVALPARAM;
     auto& table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    if (!table.Valid(handle)) return MMSYSERR_INVALHANDLE;
+    if (!table.Valid(handle))
+        return MMSYSERR_INVALHANDLE;
     header->dwFlags |= MHDR_PREPARED;
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT midiOutUnprepareHeader(HMIDIOUT handle, LPMIDIHDR header, UINT header_size) {
-    if (header == nullptr || header_size < 64) return MMSYSERR_INVALPARAM;
+    if (header == nullptr || header_size < 64)
+        return MMSYSERR_INVALPARAM;
     auto& table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    if (!table.Valid(handle)) return MMSYSERR_INVALHANDLE;
+    if (!table.Valid(handle))
+        return MMSYSERR_INVALHANDLE;
     header->dwFlags &= ~MHDR_PREPARED;
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT midiOutLongMsg(HMIDIOUT handle, LPMIDIHDR header, UINT header_size) {
-    if (header == nullptr || header_size < 64 || header->lpData == nullptr) return MMSYSERR_INVALPARAM;
+    if (header == nullptr || header_size < 64 || header->lpData == nullptr)
+        return MMSYSERR_INVALPARAM;
     auto& table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    if (!table.Valid(handle)) return MMSYSERR_INVALHANDLE;
-    if ((header->dwFlags & MHDR_PREPARED) == 0) return MIDIERR_UNPREPARED;
+    if (!table.Valid(handle))
+        return MMSYSERR_INVALHANDLE;
+    if ((header->dwFlags & MHDR_PREPARED) == 0)
+        return MIDIERR_UNPREPARED;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(header->lpData);
     handle->device->SendLong(bytes, header->dwBufferLength);
     platform::winmm::Log(platform::winmm::HexBytes(bytes, header->dwBufferLength));
@@ -240,7 +272,8 @@ MMRESULT midiOutLongMsg(HMIDIOUT handle, LPMIDIHDR header, UINT header_size) {
 MMRESULT midiOutSetVolume(HMIDIOUT handle, DWORD volume) {
     auto& table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    if (!table.Valid(handle)) return MMSYSERR_INVALHANDLE;
+    if (!table.Valid(handle))
+        return MMSYSERR_INVALHANDLE;
     table.states[handle->device].volume = volume;
     handle->device->SetVolume(volume);
     char text[32];
@@ -250,10 +283,12 @@ MMRESULT midiOutSetVolume(HMIDIOUT handle, DWORD volume) {
 }
 
 MMRESULT midiOutGetVolume(HMIDIOUT handle, LPDWORD volume) {
-    if (volume == nullptr) return MMSYSERR_INVALPARAM;
+    if (volume == nullptr)
+        return MMSYSERR_INVALPARAM;
     auto& table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    if (!table.Valid(handle)) return MMSYSERR_INVALHANDLE;
+    if (!table.Valid(handle))
+        return MMSYSERR_INVALHANDLE;
     *volume = table.states[handle->device].volume;
     return MMSYSERR_NOERROR;
 }
@@ -263,7 +298,8 @@ namespace platform {
 std::shared_ptr<MidiRecording> InstallMidiRecording(UINT device_count) {
     auto& table = winmm::Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    for (auto& old : table.recorders) table.old_recorders.push_back(std::move(old));
+    for (auto& old : table.recorders)
+        table.old_recorders.push_back(std::move(old));
     table.recorders.clear();
     table.recording = std::make_shared<winmm::RecordingStore>(device_count);
     for (UINT id = 0; id < device_count; ++id)
@@ -283,7 +319,8 @@ void RemoveMidiRecording() {
             ++it;
         }
     }
-    for (auto& old : table.recorders) table.old_recorders.push_back(std::move(old));
+    for (auto& old : table.recorders)
+        table.old_recorders.push_back(std::move(old));
     table.recorders.clear();
     table.recording.reset();
 }

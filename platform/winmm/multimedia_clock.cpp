@@ -48,7 +48,8 @@ DWORD timeGetTime() {
 namespace platform {
 
 void UseManualClock(bool manual) {
-    if (manual) winmm::manual_micros.store(0, std::memory_order_relaxed);
+    if (manual)
+        winmm::manual_micros.store(0, std::memory_order_relaxed);
     winmm::manual_clock.store(manual, std::memory_order_relaxed);
 }
 

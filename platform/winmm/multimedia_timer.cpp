@@ -65,7 +65,8 @@ void TryRealTimePriority() {
         int error = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
         granted = error == 0;
         if (!granted)
-            std::fprintf(stderr, "MIDI:timer: real-time priority refused (%s); using normal priority\n",
+            std::fprintf(stderr,
+                         "MIDI:timer: real-time priority refused (%s); using normal priority\n",
                          std::strerror(error));
     });
     if (granted) {
@@ -95,12 +96,15 @@ void RunTimerThread(std::shared_ptr<Timer> timer) {
         }
         const std::uint64_t now = platform::winmm::MonotonicNanos();
         std::uint64_t due = (now - start_ns) / period_ns;
-        const std::uint64_t cap = std::max<std::uint64_t>(1, kCatchUpCapMs * 1'000'000u / period_ns);
-        if (due > fired + cap) fired = due - cap;
+        const std::uint64_t cap =
+            std::max<std::uint64_t>(1, kCatchUpCapMs * 1'000'000u / period_ns);
+        if (due > fired + cap)
+            fired = due - cap;
         while (fired < due && !timer->killed.load(std::memory_order_acquire)) {
             ++fired;
             timer->callback(timer->id, 0, timer->user, 0, 0);
-            if (!timer->periodic) timer->killed.store(true, std::memory_order_release);
+            if (!timer->periodic)
+                timer->killed.store(true, std::memory_order_release);
         }
     }
 }
@@ -108,7 +112,8 @@ void RunTimerThread(std::shared_ptr<Timer> timer) {
 }  // namespace
 
 MMRESULT timeGetDevCaps(LPTIMECAPS caps, UINT caps_size) {
-    if (caps == nullptr || caps_size < sizeof(TIMECAPS)) return TIMERR_NOCANDO;
+    if (caps == nullptr || caps_size < sizeof(TIMECAPS))
+        return TIMERR_NOCANDO;
     caps->wPeriodMin = 1;
     caps->wPeriodMax = kMaxPeriodMs;
     return TIMERR_NOERROR;
@@ -125,7 +130,8 @@ MMRESULT timeEndPeriod(UINT period_ms) {
 }
 
 UINT timeSetEvent(UINT delay_ms, UINT, LPTIMECALLBACK callback, DWORD_PTR user, UINT event_type) {
-    if (callback == nullptr || delay_ms < 1 || delay_ms > kMaxPeriodMs) return 0;
+    if (callback == nullptr || delay_ms < 1 || delay_ms > kMaxPeriodMs)
+        return 0;
     auto timer = std::make_shared<Timer>();
     timer->period_ms = delay_ms;
     timer->periodic = (event_type & TIME_PERIODIC) != 0;
@@ -136,8 +142,10 @@ UINT timeSetEvent(UINT delay_ms, UINT, LPTIMECALLBACK callback, DWORD_PTR user, 
     TimerRegistry& registry = Registry();
     std::lock_guard<std::mutex> guard(registry.lock);
     timer->id = registry.next_id++;
-    if (registry.next_id == 0) registry.next_id = 1;
-    if (!timer->manual) timer->thread = std::thread(RunTimerThread, timer);
+    if (registry.next_id == 0)
+        registry.next_id = 1;
+    if (!timer->manual)
+        timer->thread = std::thread(RunTimerThread, timer);
     registry.timers[timer->id] = timer;
     return timer->id;
 }
@@ -148,7 +156,8 @@ MMRESULT timeKillEvent(UINT timer_id) {
         TimerRegistry& registry = Registry();
         std::lock_guard<std::mutex> guard(registry.lock);
         auto found = registry.timers.find(timer_id);
-        if (found == registry.timers.end()) return MMSYSERR_INVALPARAM;
+        if (found == registry.timers.end())
+            return MMSYSERR_INVALPARAM;
         timer = found->second;
         registry.timers.erase(found);
     }
@@ -177,13 +186,17 @@ void FireManualTimers(unsigned periods) {
             TimerRegistry& registry = Registry();
             std::lock_guard<std::mutex> guard(registry.lock);
             for (auto& [id, timer] : registry.timers)
-                if (timer->manual) live.push_back(timer);
+                if (timer->manual)
+                    live.push_back(timer);
         }
-        if (winmm::ManualClockInUse()) AdvanceManualClock(1000);
+        if (winmm::ManualClockInUse())
+            AdvanceManualClock(1000);
         for (auto& timer : live) {
-            if (timer->killed.load(std::memory_order_acquire)) continue;
+            if (timer->killed.load(std::memory_order_acquire))
+                continue;
             timer->callback(timer->id, 0, timer->user, 0, 0);
-            if (!timer->periodic) timeKillEvent(timer->id);
+            if (!timer->periodic)
+                timeKillEvent(timer->id);
         }
     }
 }

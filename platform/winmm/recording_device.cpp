@@ -16,7 +16,8 @@ std::vector<std::string> RecordingStore::Messages() const {
     std::lock_guard<std::mutex> guard(lock_);
     std::vector<std::string> messages;
     for (std::size_t i = 0; i < entries_.size(); ++i)
-        if (is_message_[i]) messages.push_back(entries_[i].text);
+        if (is_message_[i])
+            messages.push_back(entries_[i].text);
     return messages;
 }
 
@@ -36,7 +37,8 @@ void RecordingStore::SetOpenFails(UINT device_id, bool fails) {
 
 void RecordingStore::SetDeviceName(UINT device_id, const std::string& name) {
     std::lock_guard<std::mutex> guard(lock_);
-    if (device_id < names_.size()) names_[device_id] = name;
+    if (device_id < names_.size())
+        names_[device_id] = name;
 }
 
 void RecordingStore::Add(UINT device_id, std::string text, bool is_message) {
@@ -57,7 +59,8 @@ std::string RecordingStore::NameOf(UINT device_id) const {
 }
 
 bool RecordingDevice::Open() {
-    if (store_->OpenFails(id_)) return false;
+    if (store_->OpenFails(id_))
+        return false;
     store_->Add(id_, "open " + std::to_string(id_), false);
     return true;
 }

@@ -15,7 +15,8 @@ namespace platform::winmm {
 class RecordingStore final : public MidiRecording {
 public:
     explicit RecordingStore(UINT device_count) : names_(device_count) {
-        for (UINT i = 0; i < device_count; ++i) names_[i] = "RECORDING DEVICE " + std::to_string(i);
+        for (UINT i = 0; i < device_count; ++i)
+            names_[i] = "RECORDING DEVICE " + std::to_string(i);
     }
     std::vector<MidiRecordEntry> Entries() const override;
     std::vector<std::string> Messages() const override;

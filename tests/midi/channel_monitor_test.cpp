@@ -6,7 +6,8 @@ namespace {
 
 int SlotsOn(const ChannelInfo& info) {
     int on = 0;
-    for (int i = 0; i < ChannelInfo::SLOT_COUNT; ++i) on += info.GetNoteSlot(i) != nullptr;
+    for (int i = 0; i < ChannelInfo::SLOT_COUNT; ++i)
+        on += info.GetNoteSlot(i) != nullptr;
     return on;
 }
 
@@ -31,10 +32,11 @@ TEST(ChannelMonitor, RecordsOnlyKeys24To119) {
 
 TEST(ChannelMonitor, SeventeenthNoteIsNotRecordedAndRepeatsMoveToTheFirstFreeSlot) {
     CChannelMonitor monitor;
-    for (int key = 40; key < 57; ++key) monitor.Apply(0x93, static_cast<std::uint8_t>(key), 64);
+    for (int key = 40; key < 57; ++key)
+        monitor.Apply(0x93, static_cast<std::uint8_t>(key), 64);
     const ChannelInfo& info = *monitor.GetChannelInfo(3);
     EXPECT_EQ(SlotsOn(info), 16);
-    monitor.Apply(0x83, 41, 0);  // frees slot 1
+    monitor.Apply(0x83, 41, 0);   // frees slot 1
     monitor.Apply(0x93, 40, 70);  // key in slot 0 moves: slot 0 cleared, first free is 0
     EXPECT_EQ(info.GetNoteSlot(0)->note, 40 - 24);
     EXPECT_EQ(info.GetNoteSlot(0)->velocity, 70);
@@ -60,7 +62,8 @@ TEST(ChannelMonitor, ControllersBankAndProgram) {
     EXPECT_EQ(info.modulation, 30);
     EXPECT_EQ(info.program, 19);
     EXPECT_EQ(monitor.GetSendPackets(), 8u);
-    for (int channel = 16; channel < 32; ++channel) EXPECT_EQ(monitor.GetChannelInfo(channel)->volume, 127);
+    for (int channel = 16; channel < 32; ++channel)
+        EXPECT_EQ(monitor.GetChannelInfo(channel)->volume, 127);
     EXPECT_EQ(monitor.GetChannelInfo(32), nullptr);
     EXPECT_EQ(monitor.GetChannelInfo(-1), nullptr);
 }

@@ -45,12 +45,14 @@ protected:
     std::vector<std::string> SongMessages() const {
         std::vector<std::string> out;
         for (auto& message : recording->Messages())
-            if (message != "F0 7E 7F 09 01 F7") out.push_back(message);
+            if (message != "F0 7E 7F 09 01 F7")
+                out.push_back(message);
         return out;
     }
     int Count(const std::string& text) const {
         int count = 0;
-        for (auto& entry : recording->Entries()) count += entry.text == text;
+        for (auto& entry : recording->Entries())
+            count += entry.text == text;
         return count;
     }
 

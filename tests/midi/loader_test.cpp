@@ -130,7 +130,8 @@ TEST_F(EngineTest, TitleScanFindsTheNameAndCapsItAt128Bytes) {
     EXPECT_STREQ(sequencer->GetTitle(), "SONG1");
 
     Bytes long_name = {0x00, 0xFF, 0x03, 0x81, 0x48};  // length 200
-    for (int i = 0; i < 200; ++i) long_name.push_back(static_cast<std::uint8_t>('A' + i % 26));
+    for (int i = 0; i < 200; ++i)
+        long_name.push_back(static_cast<std::uint8_t>('A' + i % 26));
     ASSERT_TRUE(Open(Song(96, {Concat({long_name, kEndOfTrack})})));
     EXPECT_EQ(std::strlen(sequencer->GetTitle()), 128u);
     EXPECT_EQ(std::string(sequencer->GetTitle()).substr(0, 3), "ABC");

@@ -14,7 +14,8 @@ namespace song_bytes {
 using Bytes = std::vector<std::uint8_t>;
 
 inline void Big32(Bytes& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
 inline Bytes Header(int format, int tracks, int division, std::uint32_t length = 6) {
@@ -48,7 +49,8 @@ inline const Bytes kEndOfTrack = {0x00, 0xFF, 0x2F, 0x00};
 
 inline Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes out;
-    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+    for (const Bytes& part : parts)
+        out.insert(out.end(), part.begin(), part.end());
     return out;
 }
 
@@ -60,7 +62,8 @@ public:
         folder_ = mkdtemp(pattern);
         path_ = folder_ + "/" + name;
         std::FILE* file = std::fopen(path_.c_str(), "wb");
-        if (!contents.empty()) std::fwrite(contents.data(), 1, contents.size(), file);
+        if (!contents.empty())
+            std::fwrite(contents.data(), 1, contents.size(), file);
         std::fclose(file);
     }
     ~TempFile() { std::filesystem::remove_all(folder_); }

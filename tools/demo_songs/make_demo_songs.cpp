@@ -43,8 +43,7 @@ std::uint32_t PlayMelody(SmfTrack& track, std::uint32_t start, int channel,
     return tick;
 }
 
-void SetUpChannel(SmfTrack& track, int channel, int program, int volume, int pan,
-                  int reverb = 40) {
+void SetUpChannel(SmfTrack& track, int channel, int program, int volume, int pan, int reverb = 40) {
     track.Control(0, channel, 0, 0);
     track.Program(0, channel, program);
     track.Control(0, channel, 7, volume);
@@ -77,8 +76,10 @@ Bytes Ensemble() {
 
     for (int section = 0; section < 8; ++section) {
         const std::uint32_t base = section * section_ticks;
-        if (section == 4) music.Program(base, 0, 4);  // piano to electric piano
-        if (section == 6) music.Program(base, 6, 47);  // harp to timpani
+        if (section == 4)
+            music.Program(base, 0, 4);  // piano to electric piano
+        if (section == 6)
+            music.Program(base, 6, 47);  // harp to timpani
         for (int c = 0; c < 8; ++c) {
             const std::uint32_t at = base + c * chord_ticks;
             const int* chord = chords[c];
@@ -87,7 +88,8 @@ Bytes Ensemble() {
             // Ground: cello and bass from the start, strings pad above them.
             music.Note(at, hold, 5, bass[c], 80);
             music.Note(at, hold, 2, bass[c] - 12, 90);
-            for (int k : {0, 1, 2}) music.Note(at, hold, 1, chord[k], 60 + 4 * section);
+            for (int k : {0, 1, 2})
+                music.Note(at, hold, 1, chord[k], 60 + 4 * section);
             // Harp arpeggio in eighths.
             for (int i = 0; i < 4; ++i)
                 music.Note(at + i * kQuarter / 2, kQuarter / 2, 6, chord[i % 3] + 12, 70);
@@ -119,21 +121,24 @@ Bytes Ensemble() {
             if (section >= 4) {
                 music.Note(at, chord_ticks - 40, 7, theme[c] - 12, 84);  // trumpet
                 music.Note(at, hold, 12, chord[0] - 12, 72);             // horn
-                for (int i = 0; i < 8; ++i)                             // marimba
+                for (int i = 0; i < 8; ++i)                              // marimba
                     music.Note(at + i * kQuarter / 4, kQuarter / 4, 10, chord[i % 3] + 12, 64);
             }
             if (section >= 5) {
-                for (int k : {0, 1, 2}) music.Note(at, hold, 8, chord[k] - 12, 70);  // choir
-                music.Note(at, kQuarter, 13, theme[c] + 12, 70);               // glockenspiel
-                music.Note(at, hold, 14, chord[0], 64);                        // pad
-                music.Control(at, 14, 10, (c % 2) ? 20 : 108);               // pan sweep
+                for (int k : {0, 1, 2})
+                    music.Note(at, hold, 8, chord[k] - 12, 70);   // choir
+                music.Note(at, kQuarter, 13, theme[c] + 12, 70);  // glockenspiel
+                music.Note(at, hold, 14, chord[0], 64);           // pad
+                music.Control(at, 14, 10, (c % 2) ? 20 : 108);    // pan sweep
             }
-            if (section == 6 && c == 0) music.Note(at, kQuarter, kDrumChannel, 49, 110);
+            if (section == 6 && c == 0)
+                music.Note(at, kQuarter, kDrumChannel, 49, 110);
             if (section == 7) {
                 for (int channel = 0; channel < 16; ++channel)
                     music.Control(at, channel, 11, 127 - c * 10);  // fade at the end
             }
-            if (last) music.Note(at, kQuarter, kDrumChannel, 57, 100);
+            if (last)
+                music.Note(at, kQuarter, kDrumChannel, 57, 100);
         }
     }
     return demo::SmfFile(1, kDivision, {conductor, music});
@@ -163,10 +168,14 @@ Bytes TempoChanges() {
         const std::uint32_t tick = beat * kQuarter;
         const int bar_index = beat / 4;
         double bpm;
-        if (bar_index < 4) bpm = 90;                                  // steady
-        else if (bar_index < 8) bpm = 90 + (beat - 16) * 4.0;         // accelerando
-        else if (bar_index < 12) bpm = bar_index < 10 ? 150 : 72;     // fast, then slow
-        else bpm = 120 - (beat - 48) * 4.0;                           // ritardando
+        if (bar_index < 4)
+            bpm = 90;  // steady
+        else if (bar_index < 8)
+            bpm = 90 + (beat - 16) * 4.0;  // accelerando
+        else if (bar_index < 12)
+            bpm = bar_index < 10 ? 150 : 72;  // fast, then slow
+        else
+            bpm = 120 - (beat - 48) * 4.0;  // ritardando
         conductor.Tempo(tick, bpm);
     }
 
@@ -181,8 +190,9 @@ Bytes TempoChanges() {
         for (int beat = 0; beat < 4; ++beat) {
             accompaniment.Note(at + beat * kQuarter, kQuarter / 2, 2, roots[i] - 12, 90);
             if (beat % 2 == 1)
-                for (int k : {0, 4, 7}) accompaniment.Note(at + beat * kQuarter, kQuarter / 2, 1,
-                                                           roots[i] + 12 + k, 64);
+                for (int k : {0, 4, 7})
+                    accompaniment.Note(at + beat * kQuarter, kQuarter / 2, 1, roots[i] + 12 + k,
+                                       64);
         }
     }
     return demo::SmfFile(1, kDivision, {conductor, melody, accompaniment});
@@ -190,12 +200,11 @@ Bytes TempoChanges() {
 
 // Frere Jacques as a three-voice round in one format-0 track.
 Bytes FormatZeroRound() {
-    const std::vector<Step> tune = {
-        {60, 2}, {62, 2}, {64, 2}, {60, 2}, {60, 2}, {62, 2}, {64, 2}, {60, 2},
-        {64, 2}, {65, 2}, {67, 4}, {64, 2}, {65, 2}, {67, 4},
-        {67, 1}, {69, 1}, {67, 1}, {65, 1}, {64, 2}, {60, 2},
-        {67, 1}, {69, 1}, {67, 1}, {65, 1}, {64, 2}, {60, 2},
-        {60, 2}, {55, 2}, {60, 4}, {60, 2}, {55, 2}, {60, 4}};
+    const std::vector<Step> tune = {{60, 2}, {62, 2}, {64, 2}, {60, 2}, {60, 2}, {62, 2}, {64, 2},
+                                    {60, 2}, {64, 2}, {65, 2}, {67, 4}, {64, 2}, {65, 2}, {67, 4},
+                                    {67, 1}, {69, 1}, {67, 1}, {65, 1}, {64, 2}, {60, 2}, {67, 1},
+                                    {69, 1}, {67, 1}, {65, 1}, {64, 2}, {60, 2}, {60, 2}, {55, 2},
+                                    {60, 4}, {60, 2}, {55, 2}, {60, 4}};
     SmfTrack track;
     track.Meta(0, 0x03, "Format 0 - Frere Jacques Round");
     track.Tempo(0, 120);
@@ -213,13 +222,11 @@ Bytes FormatZeroRound() {
 // Sakura Sakura for koto and shakuhachi, titled in Shift-JIS.
 Bytes Sakura() {
     const std::vector<Step> tune = {
-        {69, 2}, {69, 2}, {71, 4}, {69, 2}, {69, 2}, {71, 4},
-        {69, 2}, {71, 2}, {72, 2}, {71, 2}, {69, 2}, {71, 1}, {69, 1}, {65, 4},
-        {64, 2}, {60, 2}, {64, 2}, {65, 2}, {64, 2}, {64, 1}, {60, 1}, {59, 4},
-        {69, 2}, {71, 2}, {72, 2}, {71, 2}, {69, 2}, {71, 1}, {69, 1}, {65, 4},
-        {64, 2}, {60, 2}, {64, 2}, {65, 2}, {64, 2}, {64, 1}, {60, 1}, {59, 4},
-        {69, 2}, {69, 2}, {71, 4}, {69, 2}, {69, 2}, {71, 4},
-        {64, 2}, {65, 2}, {71, 1}, {69, 1}, {65, 2}, {64, 8}};
+        {69, 2}, {69, 2}, {71, 4}, {69, 2}, {69, 2}, {71, 4}, {69, 2}, {71, 2}, {72, 2}, {71, 2},
+        {69, 2}, {71, 1}, {69, 1}, {65, 4}, {64, 2}, {60, 2}, {64, 2}, {65, 2}, {64, 2}, {64, 1},
+        {60, 1}, {59, 4}, {69, 2}, {71, 2}, {72, 2}, {71, 2}, {69, 2}, {71, 1}, {69, 1}, {65, 4},
+        {64, 2}, {60, 2}, {64, 2}, {65, 2}, {64, 2}, {64, 1}, {60, 1}, {59, 4}, {69, 2}, {69, 2},
+        {71, 4}, {69, 2}, {69, 2}, {71, 4}, {64, 2}, {65, 2}, {71, 1}, {69, 1}, {65, 2}, {64, 8}};
     SmfTrack track0;
     // "さくらさくら" in Shift-JIS.
     track0.Meta(0, 0x03, "\x82\xb3\x82\xad\x82\xe7\x82\xb3\x82\xad\x82\xe7");
@@ -243,11 +250,10 @@ Bytes Sakura() {
 // Greensleeves in 3/4, the SMF that goes into the MacBinary wrapper.
 Bytes Greensleeves() {
     const std::vector<Step> tune = {
-        {69, 2}, {72, 4}, {74, 2}, {76, 3}, {77, 1}, {76, 2}, {74, 4}, {71, 2},
-        {67, 3}, {69, 1}, {71, 2}, {72, 4}, {69, 2}, {69, 3}, {68, 1}, {69, 2},
-        {71, 4}, {68, 2}, {64, 4}, {69, 2}, {72, 4}, {74, 2}, {76, 3}, {77, 1},
-        {76, 2}, {74, 4}, {71, 2}, {67, 3}, {69, 1}, {71, 2}, {72, 3}, {71, 1},
-        {69, 2}, {68, 3}, {66, 1}, {68, 2}, {69, 6}, {69, 4}};
+        {69, 2}, {72, 4}, {74, 2}, {76, 3}, {77, 1}, {76, 2}, {74, 4}, {71, 2}, {67, 3}, {69, 1},
+        {71, 2}, {72, 4}, {69, 2}, {69, 3}, {68, 1}, {69, 2}, {71, 4}, {68, 2}, {64, 4}, {69, 2},
+        {72, 4}, {74, 2}, {76, 3}, {77, 1}, {76, 2}, {74, 4}, {71, 2}, {67, 3}, {69, 1}, {71, 2},
+        {72, 3}, {71, 1}, {69, 2}, {68, 3}, {66, 1}, {68, 2}, {69, 6}, {69, 4}};
     SmfTrack track;
     track.Meta(0, 0x03, "Greensleeves (MacBinary)");
     track.Add(0, {0xFF, 0x58, 0x04, 0x03, 0x02, 0x18, 0x08});
@@ -276,8 +282,10 @@ Bytes Groove() {
         for (int eighth = 0; eighth < 8; ++eighth) {
             const std::uint32_t t = at + eighth * kQuarter / 2;
             track.Note(t, 60, kDrumChannel, eighth % 2 ? 42 : 44, 70);
-            if (eighth % 4 == 0) track.Note(t, 60, kDrumChannel, 36, 110);
-            if (eighth % 4 == 2) track.Note(t, 60, kDrumChannel, 38, 100);
+            if (eighth % 4 == 0)
+                track.Note(t, 60, kDrumChannel, 36, 110);
+            if (eighth % 4 == 2)
+                track.Note(t, 60, kDrumChannel, 38, 100);
             track.Note(t, kQuarter / 2 - 30, 1, bassline[eighth], 100);
         }
         if (bar % 2 == 1) {
@@ -298,21 +306,31 @@ Bytes Groove() {
 Bytes Minuet() {
     const int q = 48, e = 24;  // timebase 48
     const std::vector<std::vector<std::pair<int, int>>> bars = {
-        {{74, q}, {67, e}, {69, e}, {71, e}, {72, e}}, {{74, q}, {67, q}, {67, q}},
-        {{76, q}, {72, e}, {74, e}, {76, e}, {78, e}}, {{79, q}, {67, q}, {67, q}},
-        {{72, q}, {74, e}, {72, e}, {71, e}, {69, e}}, {{71, q}, {72, e}, {71, e}, {69, e}, {67, e}},
-        {{66, q}, {67, e}, {69, e}, {71, e}, {67, e}}, {{69, 3 * q}},
-        {{74, q}, {67, e}, {69, e}, {71, e}, {72, e}}, {{74, q}, {67, q}, {67, q}},
-        {{76, q}, {72, e}, {74, e}, {76, e}, {78, e}}, {{79, q}, {67, q}, {67, q}},
-        {{72, q}, {74, e}, {72, e}, {71, e}, {69, e}}, {{71, q}, {72, e}, {71, e}, {69, e}, {67, e}},
-        {{69, q}, {71, e}, {69, e}, {67, e}, {66, e}}, {{67, 3 * q}}};
+        {{74, q}, {67, e}, {69, e}, {71, e}, {72, e}},
+        {{74, q}, {67, q}, {67, q}},
+        {{76, q}, {72, e}, {74, e}, {76, e}, {78, e}},
+        {{79, q}, {67, q}, {67, q}},
+        {{72, q}, {74, e}, {72, e}, {71, e}, {69, e}},
+        {{71, q}, {72, e}, {71, e}, {69, e}, {67, e}},
+        {{66, q}, {67, e}, {69, e}, {71, e}, {67, e}},
+        {{69, 3 * q}},
+        {{74, q}, {67, e}, {69, e}, {71, e}, {72, e}},
+        {{74, q}, {67, q}, {67, q}},
+        {{76, q}, {72, e}, {74, e}, {76, e}, {78, e}},
+        {{79, q}, {67, q}, {67, q}},
+        {{72, q}, {74, e}, {72, e}, {71, e}, {69, e}},
+        {{71, q}, {72, e}, {71, e}, {69, e}, {67, e}},
+        {{69, q}, {71, e}, {69, e}, {67, e}, {66, e}},
+        {{67, 3 * q}}};
     const int roots[16] = {43, 47, 48, 47, 45, 43, 50, 50, 43, 47, 48, 47, 45, 43, 50, 43};
     RcpTrack melody{0, "Harpsichord", {{0xEC, 0, 6, 0}, {0xEB, 0, 7, 110}, {0xEB, 0, 10, 50}}};
     RcpTrack bass{1, "Bass", {{0xEC, 0, 32, 0}, {0xEB, 0, 7, 100}, {0xEB, 0, 10, 78}}};
     for (std::size_t bar = 0; bar < bars.size(); ++bar) {
-        if (bar == 14) melody.events.push_back({0xE7, 0, 52, 0});  // slow down at the close
+        if (bar == 14)
+            melody.events.push_back({0xE7, 0, 52, 0});  // slow down at the close
         for (auto [key, step] : bars[bar])
-            melody.events.push_back({static_cast<std::uint8_t>(key), static_cast<std::uint8_t>(step),
+            melody.events.push_back({static_cast<std::uint8_t>(key),
+                                     static_cast<std::uint8_t>(step),
                                      static_cast<std::uint8_t>(step * 9 / 10), 96});
         melody.events.push_back({0xFD, 1, 0, 0});
         bass.events.push_back({static_cast<std::uint8_t>(roots[bar]), 3 * q, 3 * q - 6, 84});

@@ -15,12 +15,14 @@ void PutVarLen(Bytes& out, std::uint32_t value) {
         groups[n++] = value & 0x7F;
         value >>= 7;
     } while (value != 0);
-    while (n-- > 1) out.push_back(groups[n] | 0x80);
+    while (n-- > 1)
+        out.push_back(groups[n] | 0x80);
     out.push_back(groups[0]);
 }
 
 void PutBig32(Bytes& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back((value >> shift) & 0xFF);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back((value >> shift) & 0xFF);
 }
 
 void PutText(Bytes& out, std::size_t offset, const std::string& text, std::size_t width,
@@ -60,8 +62,7 @@ void SmfTrack::Tempo(std::uint32_t tick, double bpm) {
                static_cast<std::uint8_t>(micros >> 8), static_cast<std::uint8_t>(micros)});
 }
 
-void SmfTrack::Note(std::uint32_t tick, std::uint32_t length, int channel, int key,
-                    int velocity) {
+void SmfTrack::Note(std::uint32_t tick, std::uint32_t length, int channel, int key, int velocity) {
     auto status = static_cast<std::uint8_t>(0x90 | channel);
     Add(tick, {status, static_cast<std::uint8_t>(key), static_cast<std::uint8_t>(velocity)});
     Add(tick + length, {status, static_cast<std::uint8_t>(key), 0});
@@ -83,7 +84,8 @@ Bytes SmfTrack::Chunk() const {
         return (e.bytes[0] & 0xF0) == 0x90 && e.bytes.size() == 3 && e.bytes[2] == 0;
     };
     std::stable_sort(sorted.begin(), sorted.end(), [&](const Event& a, const Event& b) {
-        if (a.tick != b.tick) return a.tick < b.tick;
+        if (a.tick != b.tick)
+            return a.tick < b.tick;
         return is_off(a) && !is_off(b);
     });
     Bytes body;
@@ -128,7 +130,8 @@ Bytes MacBinary(const std::string& name, const Bytes& data) {
     PutText(header, 65, "Midi", 4, 0);
     PutText(header, 69, "NIVR", 4, 0);
     auto length = static_cast<std::uint32_t>(data.size());
-    for (int i = 0; i < 4; ++i) header[83 + i] = (length >> (24 - 8 * i)) & 0xFF;
+    for (int i = 0; i < 4; ++i)
+        header[83 + i] = (length >> (24 - 8 * i)) & 0xFF;
     header[122] = 129;  // written by MacBinary II
     header[123] = 129;  // readable by MacBinary II
     std::uint16_t crc = MacBinaryCrc(header);
@@ -165,13 +168,15 @@ Bytes RcpFile(const std::string& title, int timebase, int tempo_bpm,
         std::vector<RcpEvent> events = track ? track->events : std::vector<RcpEvent>{};
         events.push_back({0xFE, 0, 0, 0});
         std::size_t size = 44 + 4 * events.size();
-        if (size > 0xFFFC) throw std::runtime_error("RCP track too long");
+        if (size > 0xFFFC)
+            throw std::runtime_error("RCP track too long");
         block[0] = size & 0xFF;
         block[1] = (size >> 8) & 0xFF;
         block[2] = static_cast<std::uint8_t>(index + 1);
         block[4] = track ? static_cast<std::uint8_t>(track->channel) : 0xFF;
         PutText(block, 8, track ? track->name : "", 36, ' ');
-        for (const RcpEvent& e : events) block.insert(block.end(), {e.cmd, e.step, e.p1, e.p2});
+        for (const RcpEvent& e : events)
+            block.insert(block.end(), {e.cmd, e.step, e.p1, e.p2});
         out.insert(out.end(), block.begin(), block.end());
     }
     return out;
@@ -179,10 +184,12 @@ Bytes RcpFile(const std::string& title, int timebase, int tempo_bpm,
 
 void WriteFile(const std::string& path, const Bytes& data) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) throw std::runtime_error("cannot write " + path);
+    if (!file)
+        throw std::runtime_error("cannot write " + path);
     bool ok = std::fwrite(data.data(), 1, data.size(), file) == data.size();
     ok = std::fclose(file) == 0 && ok;
-    if (!ok) throw std::runtime_error("cannot write " + path);
+    if (!ok)
+        throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace demo
