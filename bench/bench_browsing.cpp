@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench/entries_folder.h"
 #include "panels/document_viewer_panel.h"
 #include "panels/file_list.h"
 #include "panels/file_selector_panel.h"
@@ -18,27 +19,18 @@
 
 namespace {
 
-std::filesystem::path MakeFolder() {
-    char pattern[] = "/tmp/nivra_bench_XXXXXX";
-    std::filesystem::path folder = mkdtemp(pattern);
-    for (int i = 0; i < 5000; ++i) {
-        const char* ext = i % 3 == 0 ? ".MID" : i % 3 == 1 ? ".txt" : ".doc";
-        std::ofstream(folder / ("entry_" + std::to_string(i) + ext)) << "x";
-    }
-    for (int i = 0; i < 50; ++i)
-        std::filesystem::create_directory(folder / ("folder_" + std::to_string(i)));
-    std::string line =
-        "Lorem ipsum dolor sit amet,\tconsectetur adipiscing elit, sed do eiusmod tempor "
-        "incididunt ut\r\n";
-    std::ofstream text(folder / "big.txt", std::ios::binary);
-    for (std::size_t written = 0; written < (1u << 20); written += line.size())
-        text << line;
-    return folder;
-}
-
+// The folder of 5,000 entries, with a 1 MB text beside them.
 struct Folder {
-    std::filesystem::path path = MakeFolder();
-    ~Folder() { std::filesystem::remove_all(path); }
+    Folder() {
+        const std::string line =
+            "Lorem ipsum dolor sit amet,\tconsectetur adipiscing elit, sed do eiusmod tempor "
+            "incididunt ut\r\n";
+        std::ofstream text(entries.Path() / "big.txt", std::ios::binary);
+        for (std::size_t written = 0; written < (1u << 20); written += line.size())
+            text << line;
+    }
+    bench::EntriesFolder entries;
+    const std::filesystem::path& path = entries.Path();
 };
 
 Folder& BenchFolder() {

@@ -1,7 +1,8 @@
-// The demo folder's songs are the generator's output, byte for byte, and
+// The demo folder's songs and companion text are the generator's output,
 // each is the kind of file it claims to be.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,19 +20,19 @@ std::vector<unsigned char> ReadAll(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-const char* const kSongs[] = {"ENSEMBLE.MID", "TEMPO.MID",  "FORMAT0.MID",    "SAKURA.MID",
-                              "MACBIN.MID",   "MINUET.RCP", "MORE/GROOVE.MID"};
+const char* const kGenerated[] = {"ENSEMBLE.MID", "TEMPO.MID",  "FORMAT0.MID", "SAKURA.MID",
+                                  "SAKURA.TXT",   "MACBIN.MID", "MINUET.RCP",  "MORE/GROOVE.MID"};
 
 TEST(DemoSongs, CommittedFilesMatchTheGenerator) {
     fs::path out = fs::temp_directory_path() / ("nivra-demo-" + std::to_string(::getpid()));
     fs::create_directories(out / "MORE");
     std::string command = std::string(NIVRA_BINARY_DIR "/make_demo_songs ") + out.string();
     ASSERT_EQ(std::system(command.c_str()), 0);
-    for (const char* song : kSongs) {
-        SCOPED_TRACE(song);
-        auto generated = ReadAll(out / song);
+    for (const char* name : kGenerated) {
+        SCOPED_TRACE(name);
+        auto generated = ReadAll(out / name);
         ASSERT_FALSE(generated.empty());
-        EXPECT_EQ(generated, ReadAll(fs::path(NIVRA_SOURCE_DIR "/demo") / song));
+        EXPECT_EQ(generated, ReadAll(fs::path(NIVRA_SOURCE_DIR "/demo") / name));
     }
     fs::remove_all(out);
 }
@@ -56,6 +57,18 @@ TEST(DemoSongs, EachFileHasTheShapeItIsListedFor) {
     auto sakura = ReadAll(demo / "SAKURA.MID");
     const std::string title = "\xFF\x03\x0C\x82\xb3\x82\xad\x82\xe7\x82\xb3\x82\xad\x82\xe7";
     EXPECT_NE(std::string(sakura.begin(), sakura.end()).find(title), std::string::npos);
+    // Its companion text: Shift-JIS ("さくら" as in the title), with tabs and
+    // lines longer than the viewer's 80 columns.
+    auto text_bytes = ReadAll(demo / "SAKURA.TXT");
+    const std::string text(text_bytes.begin(), text_bytes.end());
+    EXPECT_NE(text.find(title.substr(3, 6)), std::string::npos);
+    EXPECT_NE(text.find('\t'), std::string::npos);
+    size_t longest = 0;
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = std::min(text.find('\n', start), text.size());
+        longest = std::max(longest, end - start);
+    }
+    EXPECT_GT(longest, 80u);
 }
 
 }  // namespace

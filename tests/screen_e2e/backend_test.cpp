@@ -38,6 +38,22 @@ TEST_P(SdlBackendTest, FadesInShowsTheTitleAndQuits) {
     EXPECT_EQ(shots.back().image.Count(5, 2, 14, 639, 15), 637);
 }
 
+// With no display named and no backend asked for, the program chooses the
+// headless backend itself, without first failing to open a window.
+TEST(DefaultBackend, WithoutADisplayTheProgramRunsHeadless) {
+    e2e::ScratchFolder shots{"nivra-default-backend"};
+    e2e::RunOptions options;
+    options.removed_environment = {"NIVRA_VIDEO", "DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
+    options.script.push_back({kLastShotMs, "SHOT " + (shots.Path() / "shown.png").string()});
+    options.script.push_back({kLastShotMs + 100, "ESCAPE"});
+    e2e::NivraProcess run(options);
+    ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
+    EXPECT_EQ(run.Stderr().find("VIDEO:"), std::string::npos) << run.Stderr();
+    const e2e::IndexedImage shown = e2e::ReadIndexedPng(shots.Path() / "shown.png");
+    ASSERT_TRUE(shown.Valid());
+    EXPECT_EQ(shown.Count(5, 2, 14, 639, 15), 637);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, SdlBackendTest, ::testing::Values("window", "fullscreen"),
                          [](const auto& info) { return std::string(info.param); });
 

@@ -1,4 +1,5 @@
-// Writes the songs of the demo folder: make_demo_songs <demo folder>.
+// Writes the songs of the demo folder and the companion text of one of them:
+// make_demo_songs <demo folder>.
 //
 // The pieces are public-domain tunes (a canon progression, the Ode to Joy
 // theme, Frere Jacques, Sakura Sakura, Greensleeves, a minuet in G) entered
@@ -6,9 +7,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "song_writer.h"
 
 using demo::Bytes;
@@ -339,6 +344,18 @@ Bytes Minuet() {
     return demo::RcpFile("Minuet in G (RCP demo)", 48, 112, {melody, bass});
 }
 
+// A companion text, kept as UTF-8 beside this generator, in the player's
+// code page (Shift-JIS).
+Bytes CompanionText(const std::string& name) {
+    const std::string path = std::string(NIVRA_DEMO_TEXTS_DIR "/") + name + ".utf8";
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    const std::string utf8{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string cp932 = platform::Utf8ToCp932(utf8);
+    return Bytes(cp932.begin(), cp932.end());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -352,6 +369,7 @@ int main(int argc, char** argv) {
         demo::WriteFile(dir + "/TEMPO.MID", TempoChanges());
         demo::WriteFile(dir + "/FORMAT0.MID", FormatZeroRound());
         demo::WriteFile(dir + "/SAKURA.MID", Sakura());
+        demo::WriteFile(dir + "/SAKURA.TXT", CompanionText("SAKURA.TXT"));
         demo::WriteFile(dir + "/MACBIN.MID", demo::MacBinary("Greensleeves", Greensleeves()));
         demo::WriteFile(dir + "/MINUET.RCP", Minuet());
         demo::WriteFile(dir + "/MORE/GROOVE.MID", Groove());
