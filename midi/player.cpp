@@ -134,8 +134,9 @@ CSequencer& GetSequencer() {
     return program_sequencer;
 }
 
-// Loaded on first use, so that loading the library does not depend on the
-// order in which the program's globals are constructed.
+// Made on first use, so that loading the library does not depend on the
+// order in which the program's globals are constructed; the program asks for
+// it once at start-up.
 CRcpConverter& GetRcpConverter() {
     static CRcpConverter converter;
     return converter;

@@ -1,5 +1,6 @@
 // The process entry: the one application object, then WinMain.
 #include "app/application.h"
+#include "midi/rcp_converter.h"
 
 namespace {
 
@@ -10,5 +11,6 @@ CApplication application;
 
 int main() {
     platform::InstallCloseRequestSignals();
+    GetRcpConverter();  // the converter library is loaded once, at start-up
     return WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, 0);
 }
