@@ -85,21 +85,31 @@ bool IsEndRecord(uint8_t command) {
     return command == 0xFE || command == 0xFF;
 }
 
-// The track's events run up to the block's end. A block whose last record is not an end mark
-// has a wrong size: its true end is the first end record after its events.
-size_t TrueBlockEnd(const ByteReader& file, size_t events_start, size_t declared_end,
-                    size_t record_size) {
+// Where a block's events end, and where the next block starts.
+struct BlockExtent {
+    size_t events_end;
+    size_t next_block;
+};
+
+// The track's events run up to the block's end, and the next block starts at its declared end.
+// A block whose last record is not an end mark has a wrong size: its true end is the first end
+// record after its events, and the next block follows that. A block of a header alone is an
+// empty track.
+BlockExtent TrueBlockExtent(const ByteReader& file, size_t events_start, size_t declared_end,
+                            size_t record_size) {
     size_t clipped_end = std::min(declared_end, file.Size());
     size_t record_count = (clipped_end - events_start) / record_size;
-    if (record_count > 0 && IsEndRecord(file.U8(events_start + (record_count - 1) * record_size))) {
-        return events_start + record_count * record_size;
+    size_t whole_records_end = events_start + record_count * record_size;
+    if (declared_end == events_start ||
+        (record_count > 0 && IsEndRecord(file.U8(whole_records_end - record_size)))) {
+        return {whole_records_end, clipped_end};
     }
     for (size_t offset = events_start; offset + record_size <= file.Size(); offset += record_size) {
         if (file.U8(offset) == 0xFE) {
-            return offset + record_size;
+            return {offset + record_size, offset + record_size};
         }
     }
-    return events_start + record_count * record_size;
+    return {whole_records_end, whole_records_end};
 }
 
 // Reads one track block at `offset`; returns the offset of the next block, or nothing when
@@ -132,12 +142,14 @@ std::optional<size_t> ReadTrack(const ByteReader& file, size_t offset, RcpLayout
     track.name = TrimmedText(file.Bytes(offset + fields + 4, 36));
 
     size_t events_start = offset + facts.track_header_size;
-    size_t end = TrueBlockEnd(file, events_start, offset + block_size, facts.record_size);
-    track.records.reserve((end - events_start) / facts.record_size);
-    for (size_t at = events_start; at + facts.record_size <= end; at += facts.record_size) {
+    const BlockExtent extent =
+        TrueBlockExtent(file, events_start, offset + block_size, facts.record_size);
+    track.records.reserve((extent.events_end - events_start) / facts.record_size);
+    for (size_t at = events_start; at + facts.record_size <= extent.events_end;
+         at += facts.record_size) {
         track.records.push_back(ReadRecord(file, at, layout));
     }
-    return end;
+    return extent.next_block;
 }
 
 // The exclusive template of a user exclusive entry in the newer layout starts either right

@@ -60,6 +60,40 @@ TEST(DamagedInput, WrongBlockSizeIsRepairedFromTheEndMark) {
     EXPECT_EQ(Timeline(smf.tracks[2]).size(), 4u);
 }
 
+TEST(DamagedInput, BlockOfAHeaderAloneIsAnEmptyTrack) {
+    std::vector<uint8_t> file =
+        RcpFileBuilder().AddTrack(RcpFileBuilder::Track{}).AddTrack(Notes(2)).Build();
+    SmfFile smf = ConvertBytes(file);
+    ASSERT_EQ(smf.error, "");
+    ASSERT_EQ(smf.tracks.size(), 2u) << "the empty track is left out, the next one kept";
+    const auto timeline = Timeline(smf.tracks[1]);
+    ASSERT_EQ(timeline.size(), 4u);
+    EXPECT_EQ(timeline[0], Timed(0, {0x90, 0x30, 0x64}));  // its first note, at the start
+}
+
+TEST(DamagedInput, NewerLayoutBlockWithAPartialRecordEndsWhereItsSizeSays) {
+    // Records of the newer layout: command, velocity, step (u16), gate (u16).
+    auto notes = [](int count) {
+        RcpFileBuilder::Track track;
+        for (int i = 0; i < count; ++i)
+            track.records.push_back({static_cast<uint8_t>(0x3C + i), 0x64, 0x30, 0x00, 0x20, 0x00});
+        track.records.push_back({0xFE, 0, 0, 0, 0, 0});
+        return track;
+    };
+    std::vector<uint8_t> file = RcpFileBuilder(true).AddTrack(notes(2)).AddTrack(notes(3)).Build();
+    // Three stray bytes after the first block's end mark, counted in its size.
+    const size_t first = 0xC98, first_size = 46 + 3 * 6;
+    file.insert(file.begin() + first + first_size, {0x11, 0x22, 0x33});
+    file[first] = static_cast<uint8_t>(first_size + 3);
+    SmfFile smf = ConvertBytes(file);
+    ASSERT_EQ(smf.error, "");
+    ASSERT_EQ(smf.tracks.size(), 3u);
+    EXPECT_EQ(Timeline(smf.tracks[1]).size(), 4u);
+    const auto second = Timeline(smf.tracks[2]);
+    ASSERT_EQ(second.size(), 6u);
+    EXPECT_EQ(second[0], Timed(0, {0x90, 0x3C, 0x64}));
+}
+
 TEST(DamagedInput, RandomCorruptionNeverBreaksTheOutput) {
     std::vector<uint8_t> base;
     {
