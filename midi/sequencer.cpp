@@ -218,8 +218,10 @@ void CSequencer::Pause() {
 }
 
 void CSequencer::Stop() {
-    playing.store(0, kRelaxed);
+    // Cleared once the timer is stopped: a callback still running would set
+    // it again, and the next song's Play would then find it "playing".
     CMidiTimer::Stop();
+    playing.store(0, kRelaxed);
     midiOut.Reset();
 }
 

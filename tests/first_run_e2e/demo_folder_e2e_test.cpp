@@ -60,6 +60,18 @@ bool IsSystemOn(const e2e::MidiLogLine& line) {
     return line.bytes == std::vector<std::uint8_t>{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
 }
 
+// A log piece's first lines, for a failure message.
+std::string Describe(const std::vector<e2e::MidiLogLine>& piece) {
+    std::string text;
+    for (size_t i = 0; i < piece.size() && i < 12; ++i) {
+        text += std::to_string(piece[i].micros) + " " + piece[i].action + piece[i].argument;
+        for (std::uint8_t byte : piece[i].bytes)
+            text += " " + std::to_string(byte);
+        text += "\n";
+    }
+    return text;
+}
+
 class DemoFolderRun : public ::testing::Test {
 protected:
     struct Played {
@@ -125,7 +137,7 @@ TEST_F(DemoFolderRun, EverySongPlaysAndTheCompanionTextShowsInTheViewer) {
         const auto& piece = pieces[i];
         EXPECT_GE(e2e::CountActions(piece, "reset"), 1);
         const auto system_on = std::find_if(piece.begin(), piece.end(), IsSystemOn);
-        ASSERT_NE(system_on, piece.end());
+        ASSERT_NE(system_on, piece.end()) << Describe(piece);
         const auto notes = e2e::NoteOns(piece);
         ASSERT_GE(notes.size(), 3u) << "too few notes in 1.4 s";
         EXPECT_GE(notes.front().micros, system_on->micros);

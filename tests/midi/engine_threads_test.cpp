@@ -124,6 +124,29 @@ TEST_F(EngineThreadsTest, SongClosedFromTheTimerWhileTheMainThreadWorksThePlayer
     }
 }
 
+// A stop while a period is being sent: the callback in flight must not leave
+// the song marked as playing, or the next Play would do nothing.
+TEST_F(EngineThreadsTest, StopDuringABusyPeriodLeavesTheSongStopped) {
+    // Four tracks of 40 controller changes every tick, a tick about 1 ms.
+    Bytes busy = kFastTempo;
+    for (int tick = 0; tick < 150; ++tick) {
+        busy.insert(busy.end(), {0x01, 0xB0, 0x07, static_cast<std::uint8_t>(tick % 128)});
+        for (int i = 1; i < 40; ++i)
+            busy.insert(busy.end(), {0x00, static_cast<std::uint8_t>(i % 128)});
+    }
+    busy.insert(busy.end(), kEndOfTrack.begin(), kEndOfTrack.end());
+    ASSERT_TRUE(Open(Song(96, {busy, busy, busy, busy})));
+    int stale = 0;
+    for (int round = 0; round < 60; ++round) {
+        recording->Clear();
+        PlayerPlay();
+        std::this_thread::sleep_for(std::chrono::microseconds(2000 + 97 * round % 1500));
+        PlayerStop();
+        stale += PlayerIsPlaying() ? 1 : 0;
+    }
+    EXPECT_EQ(stale, 0) << "stops that left the song marked as playing";
+}
+
 TEST_F(EngineThreadsTest, NextSongLoadsTheMomentThePreviousOneClosedItself) {
     ASSERT_TRUE(Open(Notes(2, false)));
     for (int round = 0; round < 40; ++round) {
