@@ -1,5 +1,6 @@
 #include "midi/midi_out.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -70,8 +71,8 @@ void CMidiOut::GetDeviceName(UINT id, char* out) const {
     out[0] = '\0';
     if (midiOutGetDevCapsA(id, &caps, kCapsSize) != MMSYSERR_NOERROR)
         return;
-    std::strncpy(out, caps.szPname, MAXPNAMELEN - 1);
-    out[MAXPNAMELEN - 1] = '\0';
+    // At most 31 characters, always terminated.
+    std::snprintf(out, MAXPNAMELEN, "%.*s", MAXPNAMELEN - 1, caps.szPname);
 }
 
 DWORD CMidiOut::GetDriverVersion(UINT id) const {

@@ -102,12 +102,12 @@ void VideoSession::LoadScript() {
     // A screenshot named relative to where the program started lands there,
     // not in whatever folder the selector has browsed into by then.
     for (ScriptAction& action : script_) {
+        if (action.kind != ScriptAction::Kind::Shot)
+            continue;
         std::error_code failed;
-        if (action.kind == ScriptAction::Kind::Shot) {
-            std::filesystem::path absolute = std::filesystem::absolute(action.file, failed);
-            if (!failed)
-                action.file = absolute.string();
-        }
+        const std::filesystem::path absolute = std::filesystem::absolute(action.file, failed);
+        if (!failed)
+            action.file = absolute.string();
     }
     for (const std::string& error : errors)
         std::fprintf(stderr, "VIDEO: NIVRA_INPUT %s: not understood\n", error.c_str());
