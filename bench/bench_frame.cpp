@@ -22,7 +22,7 @@
 #include "bench/bench_support.h"
 #include "bench/frame_timing.h"
 #include "gfx/panel_list.h"
-#include "tests/e2e_support/nivra_process.h"
+#include "tests/support/nivra_process.h"
 
 namespace {
 

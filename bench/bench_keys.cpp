@@ -23,7 +23,7 @@
 #include "gfx/panel.h"
 #include "platform/message.h"
 #include "platform/user.h"
-#include "tests/e2e_support/nivra_process.h"
+#include "tests/support/nivra_process.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "gfx/panel_list.h"
 #include "midi/player.h"
 #include "platform/winmm.h"
-#include "tests/e2e_support/nivra_process.h"
+#include "tests/support/nivra_process.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "tests/e2e_support/nivra_process.h"
+#include "tests/support/nivra_process.h"
 
 namespace bench {
 

@@ -79,7 +79,7 @@ function(nivra_add_test name)
     endif()
     # Discovered tests take one label: a list would be split into properties.
     list(GET ARG_LABELS -1 label)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${label})
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${label} SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
     if("threads" IN_LIST ARG_LABELS)
         add_dependencies(nivra_thread_tests ${name})
     endif()

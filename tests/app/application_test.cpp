@@ -4,7 +4,7 @@
 #include "platform/codepage.h"
 #include "platform/ddraw.h"
 #include "platform/user.h"
-#include "tests/app/lock_folder.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -133,7 +133,7 @@ void PretendArm(LPSYSTEM_INFO info) {
 class ApplicationTest : public ::testing::Test {
 protected:
     void SetUp() override { setenv("NIVRA_VIDEO", "headless", 1); }
-    PrivateLockFolder lock_folder;
+    support::PrivateRuntimeFolder lock_folder;
 };
 
 TEST_F(ApplicationTest, OnlyOneApplicationObjectMayExist) {

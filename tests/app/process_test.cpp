@@ -1,6 +1,6 @@
 // The exit codes and the single-instance guard of the real program.
 #include "app/application.h"
-#include "tests/app/lock_folder.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/e2e_support/nivra_process.h"
+#include "tests/support/nivra_process.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ constexpr int kWaitSeconds = 20;
 
 // One started nivra, headless, sharing the test's lock folder so that the
 // single-instance name is seen by both instances and by the test itself.
-std::unique_ptr<e2e::NivraProcess> StartInstance(const PrivateLockFolder& lock_folder) {
+std::unique_ptr<e2e::NivraProcess> StartInstance(const support::PrivateRuntimeFolder& lock_folder) {
     e2e::RunOptions options;
     options.extra_environment["XDG_RUNTIME_DIR"] = lock_folder.Path();
     options.timeout_seconds = kWaitSeconds;
@@ -45,7 +45,7 @@ protected:
         if (access(e2e::ProgramPath(), X_OK) != 0)
             GTEST_SKIP() << e2e::ProgramPath() << " is not built";
     }
-    PrivateLockFolder lock_folder;
+    support::PrivateRuntimeFolder lock_folder;
 };
 
 TEST_F(ProcessTest, SecondInstanceIsRefusedAndTheFirstRunsOn) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/files/temp_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -24,20 +24,20 @@ std::vector<std::string> Names(CFileList& list) {
 class FileListTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_.AddFolder("DATA");
-        folder_.AddFolder("TWICE.MID");
-        folder_.AddFile("SONG.MID");
-        folder_.AddFile("NOTES.TXT");
+        folder_.MakeFolder("DATA");
+        folder_.MakeFolder("TWICE.MID");
+        folder_.WriteFile("SONG.MID", "x");
+        folder_.WriteFile("NOTES.TXT", "x");
         std::filesystem::create_directory_symlink("DATA", folder_.Path() / "LINKED");
         std::filesystem::create_symlink("NOWHERE", folder_.Path() / "DANGLING");
-        folder_.AddFolder("SUB/INNER");
-        folder_.AddFile("SUB/FILE.TXT");
+        folder_.MakeFolder("SUB/INNER");
+        folder_.WriteFile("SUB/FILE.TXT", "x");
     }
-    TempFolder folder_;
+    support::ScratchFolder folder_{"nivra-files"};
 };
 
 TEST_F(FileListTest, FoldersAreTheEntriesThatLeadToAFolder) {
-    WorkingDirectory here(folder_.Path());
+    support::WorkingDirectory here(folder_.Path());
     CFileList list;
     list.ListFolders(".\\", 1);
     // A link to a folder is a folder; a link to nothing and files are not.
@@ -46,7 +46,7 @@ TEST_F(FileListTest, FoldersAreTheEntriesThatLeadToAFolder) {
 }
 
 TEST_F(FileListTest, FoldersOfAnotherFolderAreJudgedThere) {
-    WorkingDirectory here(folder_.Path());
+    support::WorkingDirectory here(folder_.Path());
     CFileList list;
     // INNER does not exist beside SUB, yet it is SUB's folder; FILE.TXT is not.
     list.ListFolders("SUB", 1);
@@ -54,7 +54,7 @@ TEST_F(FileListTest, FoldersOfAnotherFolderAreJudgedThere) {
 }
 
 TEST_F(FileListTest, ListingsAppendUnlessToldToClear) {
-    WorkingDirectory here(folder_.Path());
+    support::WorkingDirectory here(folder_.Path());
     CFileList list;
     list.ListFolders(".\\", 1);
     const std::uint32_t folders = list.GetCount();

@@ -7,7 +7,7 @@
 #include "panels/document_viewer_panel.h"
 #include "panels/status_bar_panel.h"
 #include "platform/files.h"
-#include "tests/files/temp_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -72,13 +72,13 @@ TEST(CompanionText, ReplacesOnlyTheSongsExtension) {
 }
 
 TEST(CompanionText, ASongWithAShortenedNameFindsItsText) {
-    TempFolder folder;
+    support::ScratchFolder folder{"nivra-files"};
     std::string stem;
     for (int i = 0; i < 83; ++i)
         stem += "\xEA\xB0\x80";  // Korean, far too long once escaped
-    folder.AddFile(stem + ".mid", "song");
-    folder.AddFile(stem + ".txt", "companion");
-    WorkingDirectory inside(folder.Path());
+    folder.WriteFile(stem + ".mid", "song");
+    folder.WriteFile(stem + ".txt", "companion");
+    support::WorkingDirectory inside(folder.Path());
     const std::string song = platform::NativeNameToProgram(stem + ".mid");
     ASSERT_TRUE(platform::IsShortAlias(song));
     char path[MAX_PATH];

@@ -23,10 +23,10 @@ TEST_F(BadInputTest, EntriesThatVanishedAfterTheListing) {
     scene_.WriteFile("GONE.TXT", "gone\n");
     scene_.MakeFolder("GONE");
     scene_.WriteFile("STAYS.MID", SongBytes("STAYS", {64}));
-    const int folder = ListPosition(scene_.Path(), "GONE");
-    const int song = ListPosition(scene_.Path(), "GONE.MID");
-    const int text = ListPosition(scene_.Path(), "GONE.TXT");
-    const int stays = ListPosition(scene_.Path(), "STAYS.MID");
+    const int folder = support::SelectorIndex(scene_.Path(), "GONE");
+    const int song = support::SelectorIndex(scene_.Path(), "GONE.MID");
+    const int text = support::SelectorIndex(scene_.Path(), "GONE.TXT");
+    const int stays = support::SelectorIndex(scene_.Path(), "STAYS.MID");
     const std::vector<std::string> before = ExpectedLabels(scene_.Path());
 
     KeyScript script = Script();
@@ -72,7 +72,7 @@ TEST_F(BadInputTest, EntriesThatVanishedAfterTheListing) {
 
 TEST_F(BadInputTest, TheCurrentFolderIsDeletedWhileItIsShown) {
     scene_.MakeFolder("DOOMED/DEEPER");
-    const int doomed = ListPosition(scene_.Path(), "DOOMED");
+    const int doomed = support::SelectorIndex(scene_.Path(), "DOOMED");
     KeyScript script = Script();
     script.Move(0, doomed);
     script.Press("RETURN").Shot("inside.png").Wait(kChange_ms + kAfterChange_ms - 2200);
@@ -97,8 +97,8 @@ TEST_F(BadInputTest, FoldersThatCannotBeReadOrEntered) {
     scene_.WriteFile("BLIND/HIDDEN.MID", SongBytes("HIDDEN", {60}));
     chmod((scene_ / "LOCKED").c_str(), 0);
     chmod((scene_ / "BLIND").c_str(), S_IXUSR);
-    const int locked = ListPosition(scene_.Path(), "LOCKED");
-    const int blind = ListPosition(scene_.Path(), "BLIND");
+    const int locked = support::SelectorIndex(scene_.Path(), "LOCKED");
+    const int blind = support::SelectorIndex(scene_.Path(), "BLIND");
     KeyScript script = Script();
     script.Move(0, locked);
     script.Press("RETURN").Shot("locked.png");
@@ -138,7 +138,7 @@ TEST_F(BadInputTest, EntriesOfTheWrongKindAndAHugeBinaryTextWriteNothing) {
                                       labels.begin());
     const int text = static_cast<int>(
         std::find(labels.begin(), labels.end(), AsShown(" FOLDER.TXT")) - labels.begin());
-    const int huge = ListPosition(scene_.Path(), "BINARY.TXT");
+    const int huge = support::SelectorIndex(scene_.Path(), "BINARY.TXT");
     ASSERT_LT(song, static_cast<int>(labels.size()));
     ASSERT_LT(text, static_cast<int>(labels.size()));
 

@@ -15,9 +15,11 @@
 #include <vector>
 
 #include "tests/browsing_e2e/screen_text.h"
-#include "tests/e2e_support/indexed_png.h"
-#include "tests/e2e_support/midi_log.h"
-#include "tests/e2e_support/nivra_process.h"
+#include "tests/support/indexed_png.h"
+#include "tests/support/midi_log.h"
+#include "tests/support/nivra_process.h"
+#include "tests/support/key_script.h"
+#include "tests/support/selector_order.h"
 #include "tests/midi/song_bytes.h"
 
 namespace browsing_e2e {
@@ -138,24 +140,6 @@ inline std::vector<std::string> ExpectedLabels(const fs::path& folder) {
     return folders;
 }
 
-// The list position of a name among what the selector lists, -1 if absent.
-// Names are compared as the folder holds them, so odd bytes need no escape.
-inline int ListPosition(const fs::path& folder, const std::string& name) {
-    std::vector<std::string> folders = {".", ".."};
-    std::vector<std::string> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-        if (entry.is_directory())
-            folders.push_back(entry.path().filename().string());
-        std::string ext = entry.path().extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), ::toupper);
-        if (ext == ".MID" || ext == ".RCP" || ext == ".TXT")
-            files.push_back(entry.path().filename().string());
-    }
-    folders.insert(folders.end(), files.begin(), files.end());
-    auto found = std::find(folders.begin(), folders.end(), name);
-    return found == folders.end() ? -1 : static_cast<int>(found - folders.begin());
-}
-
 // Every path below a folder with its size, to show that a run wrote nothing.
 inline std::vector<std::string> FolderContents(const fs::path& folder) {
     std::vector<std::string> contents;
@@ -201,48 +185,38 @@ public:
     explicit KeyScript(const fs::path& shot_folder) : shot_folder_(shot_folder) {}
 
     KeyScript& Press(const std::string& key, int times = 1) {
-        for (int i = 0; i < times; ++i) {
-            lines_.push_back({at_ms_, key});
-            at_ms_ += kKeyGap_ms;
-        }
+        script_.Keys(key, times);
         return *this;
     }
-    // Single steps from list position `from` to `to` (Right and Left wrap
-    // from row to row).
     KeyScript& Move(int from, int to) {
-        if (to != from)
-            Press(to > from ? "RIGHT" : "LEFT", std::abs(to - from));
+        script_.Steps(from, to);
         return *this;
     }
     KeyScript& Wait(int ms) {
-        at_ms_ += ms;
+        script_.Wait(ms);
         return *this;
     }
     KeyScript& Shot(const std::string& name) {
-        at_ms_ += kSettle_ms;
-        lines_.push_back({at_ms_, "SHOT " + (shot_folder_ / name).string()});
-        at_ms_ += kKeyGap_ms;
+        script_.Shot(shot_folder_ / name, kKeyGap_ms + kSettle_ms);
         return *this;
     }
     // A script line as it stands ("SHOT here.png").
     KeyScript& Line(const std::string& what) {
-        lines_.push_back({at_ms_, what});
-        at_ms_ += kKeyGap_ms;
+        script_.Key(what);
         return *this;
     }
     // The script with Escape at its end.
     std::vector<e2e::ScriptLine> Lines() const {
-        std::vector<e2e::ScriptLine> lines = lines_;
-        lines.push_back({at_ms_ + kKeyGap_ms, "ESCAPE"});
-        return lines;
+        support::KeyScript ended = script_;
+        ended.Key("ESCAPE", 2 * kKeyGap_ms);
+        return ended.Lines();
     }
 
 private:
     static constexpr int kKeyGap_ms = 60;
     static constexpr int kSettle_ms = 500;
     fs::path shot_folder_;
-    int at_ms_ = 1500;
-    std::vector<e2e::ScriptLine> lines_;
+    support::KeyScript script_{1500 - kKeyGap_ms, kKeyGap_ms};
 };
 
 // A scene folder to browse and a folder for the screenshots of one run.

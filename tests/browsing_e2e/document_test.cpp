@@ -34,7 +34,7 @@ class DocumentTest : public BrowsingTest {};
 TEST_F(DocumentTest, EnterOnATextDimsTheScreenAndTabBrightensItAgain) {
     // The last line has no line feed and is still shown.
     scene_.WriteFile("NOTES.TXT", "FIRST LINE\r\n\r\n\tTHIRD\nFOURTH WITHOUT LINE FEED");
-    const int notes = ListPosition(scene_.Path(), "NOTES.TXT");
+    const int notes = support::SelectorIndex(scene_.Path(), "NOTES.TXT");
     auto run = Run(Script()
                        .Shot("before.png")
                        .Press("RIGHT", notes)
@@ -80,7 +80,7 @@ TEST_F(DocumentTest, EnterOnATextDimsTheScreenAndTabBrightensItAgain) {
 
 TEST_F(DocumentTest, TheViewerScrollsByLineAndPageWithinItsLimits) {
     scene_.WriteFile("LONG.TXT", Lines(100));
-    const int text = ListPosition(scene_.Path(), "LONG.TXT");
+    const int text = support::SelectorIndex(scene_.Path(), "LONG.TXT");
     auto run = Run(Script()
                        .Press("RIGHT", text)
                        .Press("RETURN")
@@ -112,9 +112,9 @@ TEST_F(DocumentTest, ASongsCompanionTextIsWhatTheViewerShowsNext) {
     scene_.WriteFile("SONG.txt", Lines(30));
     scene_.WriteFile("OTHER.TXT", Lines(50));
     scene_.WriteFile("LONE.MID", SongBytes("LONE", {62}));
-    const int other = ListPosition(scene_.Path(), "OTHER.TXT");
-    const int song = ListPosition(scene_.Path(), "SONG.MID");
-    const int lone = ListPosition(scene_.Path(), "LONE.MID");
+    const int other = support::SelectorIndex(scene_.Path(), "OTHER.TXT");
+    const int song = support::SelectorIndex(scene_.Path(), "SONG.MID");
+    const int lone = support::SelectorIndex(scene_.Path(), "LONE.MID");
     KeyScript script = Script();
     script.Press("RIGHT", other).Press("RETURN").Wait(800).Shot("other.png").Press("TAB").Wait(800);
     script.Move(other, song);

@@ -38,7 +38,7 @@ TEST_F(ListingTest, GridShowsFoldersFirstThenSongsAndTextsWithMarkers) {
 }
 
 TEST_F(ListingTest, EnterOnAFolderListsItAndBackspaceGoesUpAgain) {
-    const int alpha = ListPosition(scene_.Path(), "ALPHA");
+    const int alpha = support::SelectorIndex(scene_.Path(), "ALPHA");
     ASSERT_GE(alpha, 2);
     auto run = Run(Script()
                        .Press("RIGHT", alpha)

@@ -25,8 +25,8 @@ TEST_F(OddNamesTest, AnEmojiFolderEntersAndAnAccentedSongInItPlays) {
     scene_.WriteFile(kEmojiFolder + "/" + kAccentedSong, SongBytes("CAFE", {65, 69}));
     scene_.WriteFile(kEmojiFolder + "/OTHER.TXT", "x\n");
     const fs::path inside = scene_ / kEmojiFolder;
-    const int folder = ListPosition(scene_.Path(), kEmojiFolder);
-    const int song = ListPosition(inside, kAccentedSong);
+    const int folder = support::SelectorIndex(scene_.Path(), kEmojiFolder);
+    const int song = support::SelectorIndex(inside, kAccentedSong);
     ASSERT_GE(folder, 2);
     ASSERT_GE(song, 2);
 
@@ -80,12 +80,12 @@ TEST_F(OddNamesTest, EverySongWithAnOddNamePlaysAndAnAccentedTextOpens) {
     // Visit them in list order.
     std::vector<std::pair<int, int>> visits;  // list position, note
     for (const auto& [name, note] : songs) {
-        const int position = ListPosition(scene_.Path(), name);
+        const int position = support::SelectorIndex(scene_.Path(), name);
         ASSERT_GE(position, 0) << name;
         visits.emplace_back(position, note);
     }
     std::sort(visits.begin(), visits.end());
-    const int text_position = ListPosition(scene_.Path(), text);
+    const int text_position = support::SelectorIndex(scene_.Path(), text);
     KeyScript script = Script();
     int at = 0;
     for (const auto& [position, note] : visits) {
@@ -107,7 +107,7 @@ TEST_F(OddNamesTest, EverySongWithAnOddNamePlaysAndAnAccentedTextOpens) {
     EXPECT_GT(LineInk(text_shot, 0), 30) << "the accented text did not open";
 
     e2e::IndexedImage grid = Shot("grid.png");
-    const int long_position = ListPosition(scene_.Path(), kLongSong);
+    const int long_position = support::SelectorIndex(scene_.Path(), kLongSong);
     EXPECT_EQ(CellLabel(grid, long_position % 5, long_position / 5),
               AsShown("\xB1" + kLongSong.substr(0, 16)));
     EXPECT_EQ(StatusMessage(grid), "MIDI PLAYER NIVRA");

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gfx/text.h"
-#include "tests/e2e_support/indexed_png.h"
+#include "tests/support/indexed_png.h"
 #include "tests/gfx/gfx_test_support.h"
 
 namespace browsing_e2e {

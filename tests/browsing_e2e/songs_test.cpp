@@ -73,7 +73,7 @@ class SongsTest : public BrowsingTest {};
 
 TEST_F(SongsTest, EnterPlaysTheSongAndTheStatusBarReturnsToItsCaption) {
     scene_.WriteFile("TUNE.MID", SongBytes("TUNE", {60, 64, 67}));
-    const int tune = ListPosition(scene_.Path(), "TUNE.MID");
+    const int tune = support::SelectorIndex(scene_.Path(), "TUNE.MID");
     auto run = Run(Script().Press("RIGHT", tune).Press("RETURN").Wait(1500).Shot("played.png"));
 
     const std::vector<e2e::MidiLogLine> log = e2e::ReadMidiLog(run->MidiLogPath());
@@ -90,8 +90,8 @@ TEST_F(SongsTest, EnterPlaysTheSongAndTheStatusBarReturnsToItsCaption) {
 TEST_F(SongsTest, ADamagedSongLeavesFileOpenErrorAndPlaysNothing) {
     scene_.WriteFile("BROKEN.MID", "MThd\x00\x00\x00\x06garbage that ends early");
     scene_.WriteFile("EMPTY.MID", "");
-    const int broken = ListPosition(scene_.Path(), "BROKEN.MID");
-    const int empty = ListPosition(scene_.Path(), "EMPTY.MID");
+    const int broken = support::SelectorIndex(scene_.Path(), "BROKEN.MID");
+    const int empty = support::SelectorIndex(scene_.Path(), "EMPTY.MID");
     auto run = Run(Script()
                        .Press("RIGHT", broken)
                        .Press("RETURN")
@@ -126,7 +126,7 @@ TEST_F(SongsTest, AnRcpSongPlaysThroughTheConverter) {
     builder.Title("RCP SONG").AddTrack(track);
     const std::vector<std::uint8_t> bytes = builder.Build();
     scene_.WriteFile("SEQ.RCP", std::string(bytes.begin(), bytes.end()));
-    const int seq = ListPosition(scene_.Path(), "SEQ.RCP");
+    const int seq = support::SelectorIndex(scene_.Path(), "SEQ.RCP");
     auto run = Run(Script()
                        .Shot("listed.png")
                        .Press("RIGHT", seq)
@@ -144,7 +144,7 @@ TEST_F(SongsTest, AnRcpSongPlaysThroughTheConverter) {
 TEST_F(SongsTest, SpaceShowsTheSongsTitleAndReturnsToTheSameListAndCursor) {
     scene_.WriteFile("FIRST.MID", SongBytes("Morning Song", {60}));
     scene_.MakeFolder("SUB");
-    const int first = ListPosition(scene_.Path(), "FIRST.MID");
+    const int first = support::SelectorIndex(scene_.Path(), "FIRST.MID");
     auto run = Run(Script()
                        .Press("SPACE")
                        .Shot("no_title.png")

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "tests/files/temp_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -26,11 +26,11 @@ std::vector<std::string> Search(const char* spec) {
 }  // namespace
 
 TEST(DirectorySearch, ListsDotEntriesFirstThenEveryMatch) {
-    TempFolder folder;
-    folder.AddFile("SONG.MID");
-    folder.AddFile("song.txt");
-    folder.AddFolder("DATA");
-    WorkingDirectory inside(folder.Path());
+    support::ScratchFolder folder{"nivra-files"};
+    folder.WriteFile("SONG.MID", "x");
+    folder.WriteFile("song.txt", "x");
+    folder.MakeFolder("DATA");
+    support::WorkingDirectory inside(folder.Path());
     std::vector<std::string> all = Search(".\\*.*");
     ASSERT_EQ(all.size(), 5u);
     EXPECT_EQ(all[0], ".");
@@ -59,16 +59,16 @@ TEST(DirectorySearch, MissingOrUnreadableFoldersFindNothing) {
 
 // Whatever the listing shows must open and enter again.
 TEST(DirectorySearch, EveryListedNameOpensAndEntersAgain) {
-    TempFolder folder;
+    support::ScratchFolder folder{"nivra-files"};
     const std::string files[] = {"caf\xC3\xA9.mid",      "\xE6\x9B\xB2.MID",
                                  "\xF0\x9F\x8E\xB5.txt", "bad\xFF.rcp",
                                  "100%41.mid",           std::string(251, 'n') + ".MID"};
     for (const std::string& name : files)
-        folder.AddFile(name, "content");
-    folder.AddFolder(
+        folder.WriteFile(name, "content");
+    folder.MakeFolder(
         "d\xC3\xAF"
         "r");
-    WorkingDirectory inside(folder.Path());
+    support::WorkingDirectory inside(folder.Path());
     int opened = 0, entered = 0;
     for (const std::string& name : Search("*.*")) {
         if (name == "." || name == "..")
@@ -91,9 +91,9 @@ TEST(DirectorySearch, EveryListedNameOpensAndEntersAgain) {
 }
 
 TEST(DirectorySearch, OpeningIgnoresCaseLikeWin32) {
-    TempFolder folder;
-    folder.AddFile("SONG.TXT", "text");
-    WorkingDirectory inside(folder.Path());
+    support::ScratchFolder folder{"nivra-files"};
+    folder.WriteFile("SONG.TXT", "text");
+    support::WorkingDirectory inside(folder.Path());
     FILE* file = platform::OpenFile("SONG.txt", "rb");
     ASSERT_NE(file, nullptr);
     std::fclose(file);
@@ -101,9 +101,9 @@ TEST(DirectorySearch, OpeningIgnoresCaseLikeWin32) {
 }
 
 TEST(CurrentDirectory, ReadsInDriveLetterFormAndStopsAtTheRoot) {
-    TempFolder folder;
-    folder.AddFolder("sub");
-    WorkingDirectory inside(folder.Path());
+    support::ScratchFolder folder{"nivra-files"};
+    folder.MakeFolder("sub");
+    support::WorkingDirectory inside(folder.Path());
     char path[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(sizeof path, path);
     ASSERT_GT(length, 3u);
@@ -143,9 +143,9 @@ TEST(SplitPath, SplitsDriveFolderNameAndExtension) {
 }
 
 TEST(CurrentDirectory, AFolderDeletedWhileCurrentCanStillBeLeft) {
-    TempFolder folder;
-    folder.AddFolder("doomed/deeper");
-    WorkingDirectory outside(folder.Path());
+    support::ScratchFolder folder{"nivra-files"};
+    folder.MakeFolder("doomed/deeper");
+    support::WorkingDirectory outside(folder.Path());
     ASSERT_TRUE(SetCurrentDirectoryA("doomed"));
     std::filesystem::remove_all(folder.Path() / "doomed");
     char path[MAX_PATH];
@@ -157,17 +157,17 @@ TEST(CurrentDirectory, AFolderDeletedWhileCurrentCanStillBeLeft) {
 }
 
 TEST(DirectorySearch, ShortenedLongNamesOpenAndEnterAgain) {
-    TempFolder folder;
+    support::ScratchFolder folder{"nivra-files"};
     const std::string hangul = "\xEA\xB0\x80";
     std::string long_song, long_folder;
     for (int i = 0; i < 83; ++i)
         long_song += hangul;
     long_folder = long_song.substr(0, 240) + "\xF0\x9F\x8E\xB5";
     long_song += ".mid";
-    folder.AddFile(long_song, "song bytes");
-    folder.AddFolder(long_folder);
-    folder.AddFile(long_folder + "/INSIDE.TXT", "inside");
-    WorkingDirectory inside(folder.Path());
+    folder.WriteFile(long_song, "song bytes");
+    folder.MakeFolder(long_folder);
+    folder.WriteFile(long_folder + "/INSIDE.TXT", "inside");
+    support::WorkingDirectory inside(folder.Path());
 
     std::vector<std::string> names = Search("*.*");
     ASSERT_EQ(names.size(), 4u);  // ".", "..", the song, the folder

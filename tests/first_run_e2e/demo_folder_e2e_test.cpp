@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "../e2e_support/indexed_png.h"
-#include "../e2e_support/midi_log.h"
-#include "../e2e_support/nivra_process.h"
+#include "tests/support/indexed_png.h"
+#include "tests/support/midi_log.h"
+#include "tests/support/nivra_process.h"
 #include "selector_script.h"
 
 namespace fs = std::filesystem;
@@ -81,11 +81,11 @@ protected:
 
     // Plays every song of the folder the cursor is in; returns with the
     // cursor on `cursor`.
-    void PlayFolder(first_run::KeyScript& script, const fs::path& folder, const std::string& prefix,
+    void PlayFolder(support::KeyScript& script, const fs::path& folder, const std::string& prefix,
                     int& cursor) {
-        const std::vector<std::string> entries = first_run::SelectorEntries(folder);
+        const std::vector<std::string> entries = support::SelectorEntries(folder);
         for (const std::string& song : PlayableSongs(entries)) {
-            const int index = first_run::IndexOf(entries, song);
+            const int index = support::IndexOf(entries, song);
             script.MoveCursor(cursor, index);
             cursor = index;
             script.Key("RETURN");
@@ -106,11 +106,11 @@ protected:
 
 TEST_F(DemoFolderRun, EverySongPlaysAndTheCompanionTextShowsInTheViewer) {
     ASSERT_TRUE(ConverterPresent()) << "the demo's RCP song needs librcpcv.so beside nivra";
-    first_run::KeyScript script(1300);  // after the fade-in
+    support::KeyScript script(1300);  // after the fade-in
     int cursor = 0;
     PlayFolder(script, kDemo, "", cursor);
-    const std::vector<std::string> top = first_run::SelectorEntries(kDemo);
-    script.MoveCursor(cursor, first_run::IndexOf(top, "MORE"));
+    const std::vector<std::string> top = support::SelectorEntries(kDemo);
+    script.MoveCursor(cursor, support::IndexOf(top, "MORE"));
     script.Key("RETURN");
     script.Wait(300);
     int inner_cursor = 0;

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "../e2e_support/indexed_png.h"
-#include "../e2e_support/nivra_process.h"
+#include "tests/support/indexed_png.h"
+#include "tests/support/nivra_process.h"
 #include "selector_script.h"
 
 namespace fs = std::filesystem;

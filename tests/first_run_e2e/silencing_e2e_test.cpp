@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "../e2e_support/midi_log.h"
-#include "../e2e_support/nivra_process.h"
+#include "tests/support/midi_log.h"
+#include "tests/support/nivra_process.h"
 #include "selector_script.h"
 
 namespace fs = std::filesystem;
@@ -63,10 +63,10 @@ protected:
 };
 
 TEST_F(Silencing, NotesAreReleasedBeforeEveryPauseCloseAndQuit) {
-    const std::vector<std::string> entries = first_run::SelectorEntries(songs_.Path());
-    const int ensemble = first_run::IndexOf(entries, "ENSEMBLE.MID");
-    const int format0 = first_run::IndexOf(entries, "FORMAT0.MID");
-    first_run::KeyScript script(1300);
+    const std::vector<std::string> entries = support::SelectorEntries(songs_.Path());
+    const int ensemble = support::IndexOf(entries, "ENSEMBLE.MID");
+    const int format0 = support::IndexOf(entries, "FORMAT0.MID");
+    support::KeyScript script(1300);
     script.MoveCursor(0, ensemble);
     script.Key("RETURN");
     script.Key("F7", 2500);

@@ -9,30 +9,15 @@
 #include <cstring>
 #include <string>
 
+#include "tests/support/scratch_folder.h"
+
 namespace {
 
 // Each test gets its own lock folder, so running instances of the program
 // (other tests, a user) do not meet the names used here.
 class NamedMutexTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/nivra-mutex-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
-        const char* old = std::getenv("XDG_RUNTIME_DIR");
-        saved = old != nullptr ? old : "";
-        had_saved = old != nullptr;
-        setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
-    }
-    void TearDown() override {
-        if (had_saved)
-            setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
-        else
-            unsetenv("XDG_RUNTIME_DIR");
-        std::system(("rm -rf '" + folder + "'").c_str());
-    }
-    std::string folder, saved;
-    bool had_saved = false;
+    support::PrivateRuntimeFolder lock_folder;
 };
 
 TEST_F(NamedMutexTest, ExistsWhileAHandleIsOpen) {
@@ -66,7 +51,7 @@ TEST_F(NamedMutexTest, ExistsWhileAHandleIsOpen) {
 TEST_F(NamedMutexTest, NameWithSlashesStaysInTheLockFolder) {
     HANDLE mutex = CreateMutexA(nullptr, FALSE, "../a/b\\c");
     ASSERT_NE(mutex, nullptr);
-    EXPECT_EQ(access((folder + "/nivra-mutex-.._a_b_c").c_str(), F_OK), 0);
+    EXPECT_EQ(access((lock_folder.Path() + "/nivra-mutex-.._a_b_c").c_str(), F_OK), 0);
     CloseHandle(mutex);
 }
 

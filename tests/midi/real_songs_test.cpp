@@ -9,12 +9,13 @@
 
 #include "engine_fixture.h"
 #include "midi/rcp_converter.h"
+#include "tests/support/third_party_songs.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kTestData = NIVRA_TESTDATA_DIR;
+const fs::path kTestData = support::kThirdPartySongs;
 // Longer than any song here plays, in timer periods (one per millisecond).
 // Without a Set Tempo a quarter note lasts a second, so the sound-set
 // listings run for well over an hour.
@@ -67,8 +68,7 @@ std::string Relative(const fs::path& song) {
 class RealSongsTest : public EngineTest {
 protected:
     void SetUp() override {
-        if (!fs::is_directory(kTestData))
-            GTEST_SKIP() << "no test songs in " << kTestData;
+        NIVRA_SKIP_WITHOUT_THIRD_PARTY_SONGS();
         EngineTest::SetUp();
     }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
+#include "tests/support/scratch_folder.h"
 
 namespace song_bytes {
 
@@ -54,23 +54,15 @@ inline Bytes Concat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
-// A file in a fresh temporary folder, removed with the object.
+// A file in a scratch folder of its own, removed with the object.
 class TempFile {
 public:
-    explicit TempFile(const Bytes& contents, const std::string& name = "song.mid") {
-        char pattern[] = "/tmp/nivra_midi_XXXXXX";
-        folder_ = mkdtemp(pattern);
-        path_ = folder_ + "/" + name;
-        std::FILE* file = std::fopen(path_.c_str(), "wb");
-        if (!contents.empty())
-            std::fwrite(contents.data(), 1, contents.size(), file);
-        std::fclose(file);
-    }
-    ~TempFile() { std::filesystem::remove_all(folder_); }
+    explicit TempFile(const Bytes& contents, const std::string& name = "song.mid")
+        : path_(folder_.WriteFile(name, std::string(contents.begin(), contents.end())).string()) {}
     const char* Path() const { return path_.c_str(); }
 
 private:
-    std::string folder_;
+    support::ScratchFolder folder_{"nivra-midi"};
     std::string path_;
 };
 

@@ -87,12 +87,15 @@ protected:
              {"before", "list", "moved", "after", "reopened", "closed", "paused"})
             ASSERT_TRUE(run_->HasShot(name)) << name << "\n" << run_->Stderr();
     }
+    // The checks, each on the one run.
+    void ListStartsOnTheMapperAndTheCursorMoves();
+    void ChosenDeviceTakesOverWhileTheSongGoesOn();
     static MonitorRun* run_;
 };
 
 MonitorRun* DeviceSelectEndToEnd::run_ = nullptr;
 
-TEST_F(DeviceSelectEndToEnd, ListStartsOnTheMapperAndTheCursorMoves) {
+void DeviceSelectEndToEnd::ListStartsOnTheMapperAndTheCursorMoves() {
     ASSERT_GE(midiOutGetNumDevs(), 1u) << "the software synth is always listed";
     ExpectList(run_->Shot("list"), 0);
     ExpectList(run_->Shot("moved"), 1);
@@ -119,7 +122,7 @@ std::vector<std::uint64_t> NoteOnTimes(const std::vector<e2e::MidiLogLine>& log,
 
 // The sound moves to the chosen device; the song neither stops nor restarts,
 // and a song paused during the choice stays paused until it is resumed.
-TEST_F(DeviceSelectEndToEnd, ChosenDeviceTakesOverWhileTheSongGoesOn) {
+void DeviceSelectEndToEnd::ChosenDeviceTakesOverWhileTheSongGoesOn() {
     {
         const std::vector<e2e::MidiLogLine>& log = run_->Log();
         // The song opened the mapper; each choice closed the device and opened
@@ -174,6 +177,19 @@ TEST_F(DeviceSelectEndToEnd, ChosenDeviceTakesOverWhileTheSongGoesOn) {
         // the machine started it) and went on after it.
         EXPECT_GT(before, 0);
         EXPECT_GT(after, before + 1000);
+    }
+}
+
+// ctest runs every test in a process of its own, so the checks of the one
+// run share a test rather than starting the program once each.
+TEST_F(DeviceSelectEndToEnd, DeviceListAndTheChosenDeviceTakingOver) {
+    {
+        SCOPED_TRACE("ListStartsOnTheMapperAndTheCursorMoves");
+        ListStartsOnTheMapperAndTheCursorMoves();
+    }
+    {
+        SCOPED_TRACE("ChosenDeviceTakesOverWhileTheSongGoesOn");
+        ChosenDeviceTakesOverWhileTheSongGoesOn();
     }
 }
 

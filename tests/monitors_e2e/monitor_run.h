@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e_support/indexed_png.h"
-#include "tests/e2e_support/midi_log.h"
-#include "tests/e2e_support/nivra_process.h"
-#include "tests/e2e_support/selector_keys.h"
+#include "tests/support/indexed_png.h"
+#include "tests/support/midi_log.h"
+#include "tests/support/nivra_process.h"
+#include "tests/support/key_script.h"
+#include "tests/support/selector_order.h"
 #include "tests/monitors_e2e/monitor_song.h"
 
 namespace monitors_e2e {
@@ -36,10 +37,10 @@ public:
     // Moves the cursor from "." to the song and presses Enter; returns the
     // time of the Enter key.
     int ChooseSong(const std::filesystem::path& folder, int at_ms) {
-        at_ms =
-            e2e::AppendCursorMoves(lines_, at_ms, 100, 0, e2e::SelectorIndex(folder, kSongName));
-        lines_.push_back({at_ms, "RETURN"});
-        return at_ms;
+        support::KeyScript keys(at_ms - 100, 100);
+        keys.Steps(0, support::SelectorIndex(folder, kSongName)).Key("RETURN");
+        lines_.insert(lines_.end(), keys.Lines().begin(), keys.Lines().end());
+        return keys.Now();
     }
 
     const std::vector<e2e::ScriptLine>& Keys() const { return lines_; }

@@ -138,13 +138,17 @@ protected:
                     run_->HasShot("playing1") && run_->HasShot("playing2"))
             << run_->Stderr();
     }
+    // The checks, each on the one run.
+    void SpectrumBeforeAndWhilePlaying();
+    void CanvasMetersPanPicturesAndVolume();
+    void TrackViewKeysNamesControllersAndWaves();
     static MonitorRun* run_;
 };
 
 MonitorRun* MonitorsEndToEnd::run_ = nullptr;
 
 // The song was sent; the spectrum is empty before it and lifts its notes.
-TEST_F(MonitorsEndToEnd, SpectrumBeforeAndWhilePlaying) {
+void MonitorsEndToEnd::SpectrumBeforeAndWhilePlaying() {
     {
         const std::vector<e2e::MidiLogLine> notes = e2e::NoteOns(run_->Log());
         std::set<int> held_keys;
@@ -185,7 +189,7 @@ TEST_F(MonitorsEndToEnd, SpectrumBeforeAndWhilePlaying) {
 }
 
 // Meters, pan pictures and the volume marker of the MIDI canvas.
-TEST_F(MonitorsEndToEnd, CanvasMetersPanPicturesAndVolume) {
+void MonitorsEndToEnd::CanvasMetersPanPicturesAndVolume() {
     {
         const e2e::IndexedImage& idle = run_->Shot("idle");
         for (int channel = 0; channel < 16; ++channel)
@@ -220,7 +224,7 @@ TEST_F(MonitorsEndToEnd, CanvasMetersPanPicturesAndVolume) {
 }
 
 // Lit keys, note names, controller values and waves of the track view.
-TEST_F(MonitorsEndToEnd, TrackViewKeysNamesControllersAndWaves) {
+void MonitorsEndToEnd::TrackViewKeysNamesControllersAndWaves() {
     {
         const e2e::IndexedImage& idle = run_->Shot("idle");
         EXPECT_EQ(idle.Count(36, 2, 36, 325, 390) + idle.Count(38, 2, 36, 325, 390), 0);
@@ -277,6 +281,23 @@ TEST_F(MonitorsEndToEnd, TrackViewKeysNamesControllersAndWaves) {
         EXPECT_GE(WaveRows(shot, 0).size(), 3u);
         EXPECT_EQ(WaveRows(shot, 1), std::set<int>{2});
         EXPECT_EQ(WaveRows(shot, kModulatedSilentChannel), std::set<int>{2});
+    }
+}
+
+// ctest runs every test in a process of its own, so the checks of the one
+// run share a test rather than starting the program once each.
+TEST_F(MonitorsEndToEnd, SpectrumCanvasAndTrackView) {
+    {
+        SCOPED_TRACE("SpectrumBeforeAndWhilePlaying");
+        SpectrumBeforeAndWhilePlaying();
+    }
+    {
+        SCOPED_TRACE("CanvasMetersPanPicturesAndVolume");
+        CanvasMetersPanPicturesAndVolume();
+    }
+    {
+        SCOPED_TRACE("TrackViewKeysNamesControllersAndWaves");
+        TrackViewKeysNamesControllersAndWaves();
     }
 }
 

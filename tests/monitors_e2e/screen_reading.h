@@ -17,7 +17,7 @@
 #include "gfx/segment_font.h"
 #include "tests/browsing_e2e/screen_text.h"
 #include "platform/winmm.h"
-#include "tests/e2e_support/indexed_png.h"
+#include "tests/support/indexed_png.h"
 
 namespace monitors_e2e {
 

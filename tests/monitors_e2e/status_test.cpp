@@ -110,6 +110,11 @@ protected:
     static const e2e::IndexedImage& Playing(int i) {
         return run_->Shot("playing" + std::to_string(i));
     }
+    // The checks, each on the one run.
+    void ReadoutsAndPlayState();
+    void DeviceProcessorMemoryAndTitleLines();
+    void WheelSpokesTurnByPaletteLinksOnlyWhilePlaying();
+    void PauseRepeatAndVolumeKeys();
     static MonitorRun* run_;
     static std::uint32_t started_ms_;
     static std::uint32_t ended_ms_;
@@ -120,7 +125,7 @@ std::uint32_t StatusEndToEnd::started_ms_ = 0;
 std::uint32_t StatusEndToEnd::ended_ms_ = 0;
 
 // Segment read-outs, play-state words and the placeholder total.
-TEST_F(StatusEndToEnd, ReadoutsAndPlayState) {
+void StatusEndToEnd::ReadoutsAndPlayState() {
     {
         const e2e::IndexedImage& idle = run_->Shot("idle0");
         EXPECT_EQ(Readout(idle, 0), "00 00 00");
@@ -195,7 +200,7 @@ TEST_F(StatusEndToEnd, ReadoutsAndPlayState) {
 }
 
 // The device, processor and memory lines, and the title strip.
-TEST_F(StatusEndToEnd, DeviceProcessorMemoryAndTitleLines) {
+void StatusEndToEnd::DeviceProcessorMemoryAndTitleLines() {
     {
         const e2e::IndexedImage& idle = run_->Shot("idle0");
         EXPECT_EQ(ReadText(idle, Font::B, kDeviceNameX, kDeviceNameY, 20, kBandZero),
@@ -242,7 +247,7 @@ TEST_F(StatusEndToEnd, DeviceProcessorMemoryAndTitleLines) {
     }
 }
 
-TEST_F(StatusEndToEnd, WheelSpokesTurnByPaletteLinksOnlyWhilePlaying) {
+void StatusEndToEnd::WheelSpokesTurnByPaletteLinksOnlyWhilePlaying() {
     const int centre_x = kPanelLeft + 20;
     const int centre_y = kPanelTop + 30;
     for (const char* name : {"idle0", "playing0"}) {
@@ -284,7 +289,7 @@ TEST_F(StatusEndToEnd, WheelSpokesTurnByPaletteLinksOnlyWhilePlaying) {
 }
 
 // F9, F5 and F7 while playing: a lower volume step, repeat on, paused.
-TEST_F(StatusEndToEnd, PauseRepeatAndVolumeKeys) {
+void StatusEndToEnd::PauseRepeatAndVolumeKeys() {
     const e2e::IndexedImage& paused = run_->Shot("paused0");
     const int y = kPanelTop + 100;
     // Still playing while paused: PLAY stays lit beside PAUSE.
@@ -306,6 +311,27 @@ TEST_F(StatusEndToEnd, PauseRepeatAndVolumeKeys) {
     // after the change; the top block plain again.
     EXPECT_EQ(paused.Count(21, 343, 296, 359, 299), 48);
     EXPECT_EQ(paused.Count(3, 343, 292, 359, 295), 48);
+}
+
+// ctest runs every test in a process of its own, so the checks of the one
+// run share a test rather than starting the program once each.
+TEST_F(StatusEndToEnd, ReadoutsDeviceLinesWheelAndPlayKeys) {
+    {
+        SCOPED_TRACE("ReadoutsAndPlayState");
+        ReadoutsAndPlayState();
+    }
+    {
+        SCOPED_TRACE("DeviceProcessorMemoryAndTitleLines");
+        DeviceProcessorMemoryAndTitleLines();
+    }
+    {
+        SCOPED_TRACE("WheelSpokesTurnByPaletteLinksOnlyWhilePlaying");
+        WheelSpokesTurnByPaletteLinksOnlyWhilePlaying();
+    }
+    {
+        SCOPED_TRACE("PauseRepeatAndVolumeKeys");
+        PauseRepeatAndVolumeKeys();
+    }
 }
 
 }  // namespace

@@ -11,10 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e_support/indexed_png.h"
-#include "tests/e2e_support/midi_log.h"
-#include "tests/e2e_support/nivra_process.h"
-#include "tests/e2e_support/selector_keys.h"
+#include "tests/support/indexed_png.h"
+#include "tests/support/midi_log.h"
+#include "tests/support/nivra_process.h"
+#include "tests/support/key_script.h"
+#include "tests/support/selector_order.h"
 #include "tests/midi/song_bytes.h"
 #include "tests/rcpcv/conversion_helpers.h"
 
@@ -119,13 +120,16 @@ protected:
         songs_.WriteFile(kBrokenName, "this is no song at all\n");
     }
 
-    int IndexOf(const std::string& name) const { return e2e::SelectorIndex(songs_.Path(), name); }
+    int IndexOf(const std::string& name) const {
+        return support::SelectorIndex(songs_.Path(), name);
+    }
 
     // Moves from entry `from` to `to`, presses Enter and returns the time after it.
     int Open(std::vector<e2e::ScriptLine>& script, int at_ms, int from, int to) const {
-        at_ms = e2e::AppendCursorMoves(script, at_ms, 80, from, to);
-        script.push_back({at_ms, "RETURN"});
-        return at_ms;
+        support::KeyScript keys(at_ms - 80, 80);
+        keys.Steps(from, to).Key("RETURN");
+        script.insert(script.end(), keys.Lines().begin(), keys.Lines().end());
+        return keys.Now();
     }
 
     e2e::ScratchFolder songs_{"nivra-rcp-songs"};

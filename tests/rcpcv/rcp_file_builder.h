@@ -126,4 +126,25 @@ private:
     std::vector<Track> tracks_;
 };
 
+// A song of the newer layout with 36 tracks, one of them on channel 1
+// playing C D E F, a measure end (its step of 1 ignored), G A B C, each note
+// 48 steps apart and sounding for 36; the other tracks hold only their end.
+inline std::vector<uint8_t> SixByteScaleSong() {
+    RcpFileBuilder builder(true);
+    builder.Title("Test song");
+    RcpFileBuilder::Track scale;
+    for (const uint8_t key : {0x3C, 0x3E, 0x40, 0x41, 0x43, 0x45, 0x47, 0x48}) {
+        scale.records.push_back({key, 0x64, 48, 0, 36, 0});
+        if (key == 0x41)
+            scale.records.push_back({0xFD, 0, 1, 0, 0, 0});
+    }
+    scale.records.push_back({0xFE, 0, 0, 0, 0, 0});
+    builder.AddTrack(scale);
+    RcpFileBuilder::Track silent;
+    silent.records = {{0xFE, 0, 0, 0, 0, 0}};
+    for (int n = 1; n < 36; ++n)
+        builder.AddTrack(silent);
+    return builder.Build();
+}
+
 }  // namespace rcpcv_test

@@ -1,16 +1,17 @@
-// The real sequence files of the test collection.
+// The real sequence files of the third-party collection, and a song of ours
+// in the newer layout that stands in for the collection's when it is absent.
 #include "tests/rcpcv/conversion_helpers.h"
 
-#include <fstream>
-#include <iterator>
 #include <map>
+
+#include "tests/support/third_party_songs.h"
 
 namespace rcpcv_test {
 namespace {
 
 std::vector<uint8_t> ReadFile(const std::string& name) {
-    std::ifstream in(std::string(NIVRA_TESTDATA_DIR) + "/rcp/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string bytes = support::ReadThirdPartySong("rcp/" + name);
+    return {bytes.begin(), bytes.end()};
 }
 
 std::string TrimmedTitle(const std::vector<uint8_t>& file, size_t offset, size_t length) {
@@ -32,6 +33,7 @@ struct Expectation {
 class RealFile : public testing::TestWithParam<Expectation> {};
 
 TEST_P(RealFile, ConvertsToAWellFormedSongWithBalancedNotes) {
+    NIVRA_SKIP_WITHOUT_THIRD_PARTY_SONGS();
     const Expectation& expect = GetParam();
     std::vector<uint8_t> file = ReadFile(expect.file);
     ASSERT_FALSE(file.empty()) << expect.file;
@@ -90,9 +92,9 @@ INSTANTIATE_TEST_SUITE_P(
         Expectation{
             "gh-mucho613-recomposer-file__test_test.rcp", 0x20, 128, {0x07, 0xA1, 0x20}, 8}));
 
-TEST(RealFile, SixByteRecordSongPlaysItsScale) {
-    // One track on channel 1: C D E F, measure end, G A B C, each step 48 and gate 36.
-    SmfFile smf = ConvertBytes(ReadFile("gh-mucho613-recomposer-file__test_test.rcp"));
+// One track on channel 1: C D E F, measure end, G A B C, each step 48 and gate 36.
+void ExpectScale(const std::vector<uint8_t>& file) {
+    SmfFile smf = ConvertBytes(file);
     ASSERT_EQ(smf.error, "");
     ASSERT_EQ(smf.tracks.size(), 2u);
     std::vector<Timed> expected;
@@ -103,6 +105,15 @@ TEST(RealFile, SixByteRecordSongPlaysItsScale) {
     }
     EXPECT_EQ(Timeline(smf.tracks[1]), expected);
     EXPECT_EQ(smf.tracks[1].back().tick, 8u * 48);
+}
+
+TEST(RealFile, SixByteRecordSongPlaysItsScale) {
+    NIVRA_SKIP_WITHOUT_THIRD_PARTY_SONGS();
+    ExpectScale(ReadFile("gh-mucho613-recomposer-file__test_test.rcp"));
+}
+
+TEST(BuiltFile, SixByteRecordSongPlaysItsScale) {
+    ExpectScale(SixByteScaleSong());
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e_support/indexed_png.h"
-#include "tests/e2e_support/nivra_process.h"
+#include "tests/support/indexed_png.h"
+#include "tests/support/nivra_process.h"
 
 namespace screen {
 

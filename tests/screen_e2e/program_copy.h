@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/e2e_support/nivra_process.h"
+#include "tests/support/nivra_process.h"
 
 namespace screen {
 

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/support/scratch_folder.h"
+
 namespace {
 
 TEST(CFileTest, ModeStringFollowsTheFlagOrder) {
@@ -22,19 +24,15 @@ TEST(CFileTest, ModeStringFollowsTheFlagOrder) {
 class CFileOnDiskTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/nivra-cfile-XXXXXX";
-        int fd = mkstemp(pattern);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(write(fd, "0123456789", 10), 10);
-        close(fd);
-        native_path = pattern;
+        ASSERT_FALSE(folder.Path().empty());
+        native_path = folder.WriteFile("file.bin", "0123456789").string();
         program_path = "C:" + native_path;
         for (char& c : program_path)
             if (c == '/')
                 c = '\\';
     }
-    void TearDown() override { unlink(native_path.c_str()); }
 
+    support::ScratchFolder folder{"nivra-cfile"};
     std::string native_path;
     std::string program_path;  // the drive-letter form the program passes
 };

@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/scratch_folder.h"
+
 namespace e2e {
 
 inline const char* ProgramPath() {
@@ -33,36 +35,7 @@ inline std::string ReadWholeFile(const std::filesystem::path& path) {
     return text.str();
 }
 
-// A scratch folder, removed with everything in it.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const char* prefix = "nivra-e2e") {
-        std::string pattern = std::string("/tmp/") + prefix + "-XXXXXX";
-        if (mkdtemp(pattern.data()) != nullptr)
-            path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const std::filesystem::path& Path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-    void WriteFile(const std::string& name, const std::string& bytes) const {
-        std::filesystem::create_directories((path_ / name).parent_path());
-        std::ofstream(path_ / name, std::ios::binary) << bytes;
-    }
-    void MakeFolder(const std::string& name) const {
-        std::filesystem::create_directories(path_ / name);
-    }
-
-private:
-    std::filesystem::path path_;
-};
+using support::ScratchFolder;
 
 // One scripted key or screenshot: `at_ms` counts from the program's start.
 struct ScriptLine {
