@@ -3,7 +3,7 @@
 #include "app/error_box.h"
 #include "app/main_window.h"
 #include "app/panel_setup.h"
-#include "app/sysinfo.h"
+#include "system/sysinfo.h"
 #include "display/display.h"
 #include "display/frame_thread.h"
 #include "gfx/exception.h"
@@ -172,7 +172,9 @@ void CApplication::StartUp() {
     if (display.SetDisplayMode(kScreenWidth, kScreenHeight, kScreenBitsPerPixel, 0) != DD_OK)
         throw ErrorCode{ERRORCODE_DIRECTDRAW};
 
-    // The player's start-up step comes after the display mode is set.
+    // The player's start-up step comes after the display mode is set. A song
+    // loads while the frames wait, so no panel draws from a half-loaded one.
+    PlayerSetLoadHooks([] { SuspendFrames(true); }, [] { ResumeFrames(); });
     PlayerInitialize();
 
     owned_main_window_->CreateSurfaces();

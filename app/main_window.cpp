@@ -196,7 +196,7 @@ void CMainWindow::CreateSurfaces() {
     // Both buffers of the flip chain now hold index 0.
     ClearScreenRect(primary_.surface);
 
-    if (!GetPalette().Create(&primary_, true))
+    if (!GetPalette().Create(primary_.surface, true))
         throw ERRORCODE_PRIMARY_SURFACE;
 
     const SIZE screen = {kScreenWidth, kScreenHeight};
@@ -212,7 +212,8 @@ void CMainWindow::CreateSurfaces() {
     }
     InitText();
     DrawTitle();
-    AttachSurfaces(&primary_, &canvas_);
+    AttachSurfaces(primary_.surface, canvas_.surface);
+    SetFrameDrawHook(DrawAllOnto);
     GetPalette().SetBrightness(0);
     GetPalette().Restore();
 }

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/main_window.h"
-#include "app/sysinfo.h"
+#include "system/sysinfo.h"
 #include "gfx/custom_bitmap.h"
 #include "gfx/draw.h"
 #include "gfx/text.h"

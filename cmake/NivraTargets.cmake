@@ -44,14 +44,17 @@ function(nivra_register_library target)
     set_property(GLOBAL APPEND PROPERTY NIVRA_LIBRARIES ${target})
 endfunction()
 
-# nivra_all: every library of the program, linked as one group because the
-# subsystems call each other in both directions.
-function(nivra_link_everything)
-    get_property(libraries GLOBAL PROPERTY NIVRA_LIBRARIES)
-    add_library(nivra_all INTERFACE)
-    list(JOIN libraries "," joined)
-    target_link_libraries(nivra_all INTERFACE nivra_common nivra_platform_deps
-        "$<LINK_GROUP:RESCAN,${joined}>")
+# nivra_links(out name): what the program part of test folder or program
+# `name` links, from the table in NivraLayers.cmake (the whole program when
+# the table does not name it).
+function(nivra_links out name)
+    if(DEFINED NIVRA_TEST_LINKS_${name})
+        set(${out} ${NIVRA_TEST_LINKS_${name}} PARENT_SCOPE)
+    elseif(DEFINED NIVRA_PROGRAM_LINKS_${name})
+        set(${out} ${NIVRA_PROGRAM_LINKS_${name}} PARENT_SCOPE)
+    else()
+        set(${out} nivra_app PARENT_SCOPE)
+    endif()
 endfunction()
 
 # Paths a test may need: the build folder (nivra, librcpcv.so, palettes), the
@@ -68,7 +71,11 @@ endfunction()
 function(nivra_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE nivra_all GTest::gtest GTest::gmock GTest::gtest_main)
+    # The first label is the test folder, which says what the test links.
+    list(GET ARG_LABELS 0 folder)
+    nivra_links(links ${folder})
+    target_link_libraries(${name} PRIVATE nivra_common ${links} GTest::gtest GTest::gmock
+        GTest::gtest_main)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     nivra_test_paths(${name})
     if(TARGET nivra)
@@ -131,7 +138,8 @@ function(nivra_add_fuzzers dir)
     foreach(source ${targets})
         get_filename_component(stem ${source} NAME_WE)
         add_executable(${stem} ${source})
-        target_link_libraries(${stem} PRIVATE nivra_all)
+        nivra_links(links ${stem})
+        target_link_libraries(${stem} PRIVATE nivra_common ${links})
         if(TARGET rcpcv_static)
             target_link_libraries(${stem} PRIVATE rcpcv_static)
         endif()
@@ -150,7 +158,8 @@ function(nivra_add_benchmarks)
     foreach(source ${programs})
         get_filename_component(stem ${source} NAME_WE)
         add_executable(${stem} ${source})
-        target_link_libraries(${stem} PRIVATE nivra_all)
+        nivra_links(links ${stem})
+        target_link_libraries(${stem} PRIVATE nivra_common ${links})
         if(TARGET benchmark::benchmark)
             target_link_libraries(${stem} PRIVATE benchmark::benchmark)
         endif()

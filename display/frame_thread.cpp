@@ -2,7 +2,6 @@
 
 #include "display/display.h"
 #include "display/palette.h"
-#include "gfx/panel_list.h"
 #include "platform/message.h"
 
 namespace {
@@ -106,21 +105,25 @@ bool CFrameThread::WaitFrame() {
     }
 }
 
-void CFrameThread::AttachSurfaces(CSurface* primary, CSurface* canvas) {
+void CFrameThread::AttachSurfaces(IDirectDrawSurface* primary, IDirectDrawSurface* canvas) {
     primary_ = primary;
     canvas_ = canvas;
+    primary_flips_ = false;
     // GetAttachedSurface handed out a reference to the old back buffer.
-    if (back_buffer_.surface)
-        back_buffer_.surface->Release();
-    back_buffer_.Clear();
-    if (!primary || !primary->surface)
+    if (back_buffer_)
+        back_buffer_->Release();
+    back_buffer_ = nullptr;
+    if (!primary)
         return;
+    DDSURFACEDESC desc{};
+    desc.dwSize = kSurfaceDescSize;
+    primary_flips_ =
+        primary->GetSurfaceDesc(&desc) == DD_OK && (desc.ddsCaps.dwCaps & DDSCAPS_FLIP) != 0;
     DDSCAPS caps = {DDSCAPS_BACKBUFFER};
     IDirectDrawSurface* attached = nullptr;
-    if (primary->surface->GetAttachedSurface(&caps, &attached) != DD_OK || !attached)
+    if (primary->GetAttachedSurface(&caps, &attached) != DD_OK || !attached)
         return;
-    back_buffer_.surface = attached;
-    back_buffer_.ReadSize();
+    back_buffer_ = attached;
 }
 
 DWORD WINAPI CFrameThread::FrameMain(LPVOID object) {
@@ -170,17 +173,18 @@ void CFrameThread::AnimatePalette() {
 }
 
 int CFrameThread::DrawFrame() {
-    if (back_buffer_.surface && canvas_ && canvas_->surface) {
+    if (back_buffer_ && canvas_) {
         RECT whole = {0, 0, kScreenWidth, kScreenHeight};
-        back_buffer_.surface->BltFast(0, 0, canvas_->surface, &whole, DDBLTFAST_WAIT);
+        back_buffer_->BltFast(0, 0, canvas_, &whole, DDBLTFAST_WAIT);
     }
     // Panels draw onto the back buffer only; without one there is nothing to draw on.
-    if (back_buffer_.surface)
-        DrawAll(&back_buffer_);
+    if (back_buffer_)
+        if (FrameDrawHook hook = draw_hook_.load())
+            hook(back_buffer_);
     AnimatePalette();
     GetPalette().Apply();
-    if (primary_ && primary_->surface && (primary_->caps & DDSCAPS_FLIP))
-        primary_->surface->Flip(nullptr, DDFLIP_WAIT);
+    if (primary_ && primary_flips_)
+        primary_->Flip(nullptr, DDFLIP_WAIT);
     frames_drawn_.fetch_add(1, std::memory_order_relaxed);
     SetEvent(frame_done_.Get());
     return 0;
@@ -212,6 +216,9 @@ WORD GetFps() {
 bool IsFrameThreadRunning() {
     return GetFrameThread().IsRunning();
 }
-void AttachSurfaces(CSurface* primary, CSurface* canvas) {
+void AttachSurfaces(IDirectDrawSurface* primary, IDirectDrawSurface* canvas) {
     GetFrameThread().AttachSurfaces(primary, canvas);
+}
+void SetFrameDrawHook(FrameDrawHook hook) {
+    GetFrameThread().SetDrawHook(hook);
 }

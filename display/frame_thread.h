@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "display/frame_pacer.h"
-#include "gfx/surface.h"
+#include "platform/ddraw.h"
 #include "platform/kernel.h"
 
 // Owns one event handle and closes it on destruction.
@@ -24,6 +24,10 @@ public:
 private:
     HANDLE handle_;
 };
+
+// Draws the panels onto the back buffer during a frame; installed by the
+// application, which owns the panels.
+using FrameDrawHook = void (*)(IDirectDrawSurface* back_buffer);
 
 class CFrameThread {
 public:
@@ -50,7 +54,10 @@ public:
 
     // Remembers the main window's surfaces and finds primary's back buffer;
     // null surfaces let go of the previous ones (while the thread is stopped).
-    void AttachSurfaces(CSurface* primary, CSurface* canvas);
+    void AttachSurfaces(IDirectDrawSurface* primary, IDirectDrawSurface* canvas);
+    // The hook each frame calls between the background copy and the palette;
+    // null draws nothing. Set before the thread starts.
+    void SetDrawHook(FrameDrawHook hook) { draw_hook_.store(hook); }
     // One frame: background copy, panels, palette animation and Apply, flip.
     int DrawFrame();
     // Frames drawn since the program started.
@@ -73,9 +80,11 @@ private:
     int suspended_ = 0;
     std::atomic<int> suspend_count_{0};
     CFramePacer pacer_;
-    CSurface* primary_ = nullptr;
-    CSurface* canvas_ = nullptr;
-    CSurface back_buffer_;
+    IDirectDrawSurface* primary_ = nullptr;
+    IDirectDrawSurface* canvas_ = nullptr;
+    IDirectDrawSurface* back_buffer_ = nullptr;
+    bool primary_flips_ = false;
+    std::atomic<FrameDrawHook> draw_hook_{nullptr};
     std::atomic<int> stop_{0};
     std::atomic<std::uint64_t> frames_drawn_{0};
 
@@ -96,4 +105,5 @@ int ResumeFrames();
 bool WaitFrame();
 WORD GetFps();
 bool IsFrameThreadRunning();
-void AttachSurfaces(CSurface* primary, CSurface* canvas);
+void AttachSurfaces(IDirectDrawSurface* primary, IDirectDrawSurface* canvas);
+void SetFrameDrawHook(FrameDrawHook hook);

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "display/display.h"
-#include "gfx/surface.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 
@@ -54,7 +53,7 @@ int CPalette::BrightnessFactor(WORD percent) {
     return factor;
 }
 
-bool CPalette::Create(CSurface* surface, bool clear) {
+bool CPalette::Create(IDirectDrawSurface* surface, bool clear) {
     if (!LoadFile(0))
         return false;
     IDirectDrawPalette* created = nullptr;
@@ -73,9 +72,9 @@ bool CPalette::Create(CSurface* surface, bool clear) {
         dd_palette_ = created;
         std::memset(link_, 0, sizeof(link_));
     }
-    if (!surface || !surface->surface)
+    if (!surface)
         return false;
-    return surface->surface->SetPalette(created) == DD_OK;
+    return surface->SetPalette(created) == DD_OK;
 }
 
 bool CPalette::LoadFile(int digit) {

@@ -10,8 +10,6 @@
 #include "platform/ddraw.h"
 #include "platform/win32_types.h"
 
-class CSurface;
-
 inline constexpr int kPaletteEntryCount = 256;
 // Entries from here on are the program's own: never dimmed, never loaded.
 inline constexpr int kFirstProgramEntry = 240;
@@ -26,7 +24,7 @@ public:
 
     // Loads palette file 0, creates the display palette (all black when
     // clear, else the file's colours) and attaches it to surface.
-    bool Create(CSurface* surface, bool clear);
+    bool Create(IDirectDrawSurface* surface, bool clear);
     // Loads "nivra<digit>.act" from the executable's folder into the base
     // table; a missing file leaves everything unchanged.
     bool LoadFile(int digit);

@@ -2,6 +2,7 @@
 
 #include "gfx/array.h"
 #include "gfx/panel.h"
+#include "gfx/surface.h"
 
 namespace {
 
@@ -57,6 +58,13 @@ void DrawAll(CSurface* target) {
             panel->Draw(target);
         }
     }
+}
+
+void DrawAllOnto(IDirectDrawSurface* back_buffer) {
+    CSurface target;
+    target.surface = back_buffer;
+    target.ReadSize();
+    DrawAll(&target);
 }
 
 int Broadcast(int code) {

@@ -4,6 +4,7 @@
 // it: create, draw, notify, restore, destroy, focus and input routing.
 #pragma once
 
+#include "platform/ddraw.h"
 #include "platform/win32_types.h"
 
 class CPanel;
@@ -15,6 +16,8 @@ struct InputEvent;
 int CreateAll();
 // Draws every panel onto target (the back buffer), in list order.
 void DrawAll(CSurface* target);
+// DrawAll onto a bare DirectDraw surface: the frame thread's drawing hook.
+void DrawAllOnto(IDirectDrawSurface* back_buffer);
 // Notify(code) on every panel; returns the last panel's result.
 int Broadcast(int code);
 // Restore() on every panel, after surface loss.

@@ -1,6 +1,5 @@
 #include "gfx/str.h"
 
-#include "app/application.h"
 #include "platform/kernel.h"
 
 #include <cstring>
@@ -77,10 +76,10 @@ int CStr::LoadString(unsigned id, std::uint32_t size) {
     Reserve(size);
     if (buffer_ == nullptr)
         return 0;
-    CApplicationBase* application = CApplicationBase::Get();
-    HINSTANCE instance =
-        application != nullptr ? application->GetInstanceHandle() : GetModuleHandleA(nullptr);
-    return LoadStringA(instance, id, buffer_, static_cast<int>(capacity_)) > 0 ? 1 : 0;
+    // The strings are the program's own: the executable's module holds them,
+    // the same instance the entry point hands the application.
+    return LoadStringA(GetModuleHandleA(nullptr), id, buffer_, static_cast<int>(capacity_)) > 0 ? 1
+                                                                                                : 0;
 }
 
 void CStr::Assign(const char* text) {

@@ -3,13 +3,6 @@
 #include "display/display.h"
 #include "gfx/draw.h"
 
-namespace {
-
-// Win32's size of the surface description, which the program always writes.
-constexpr DWORD kSurfaceDescSize = 108;
-
-}  // namespace
-
 int CSurface::Create(DWORD create_caps, const SIZE* size) {
     if (create_caps == 0) {
         create_caps = kOffscreenCaps;

@@ -1,14 +1,21 @@
 #include "midi/player.h"
 
+#include <atomic>
 #include <cstring>
 
-#include "display/frame_thread.h"
 #include "midi/channel_monitor.h"
 #include "midi/rcp_converter.h"
 #include "midi/sequencer.h"
 
 namespace {
 CPlayerBase* registered_player = nullptr;
+std::atomic<void (*)()> before_load_hook{nullptr};
+std::atomic<void (*)()> after_load_hook{nullptr};
+
+void CallHook(const std::atomic<void (*)()>& hook) {
+    if (void (*call)() = hook.load())
+        call();
+}
 }  // namespace
 
 CPlayerBase::CPlayerBase() : previousPlayer(registered_player) {
@@ -31,7 +38,7 @@ bool PlayerOpen(const char* path) {
         return false;
     if (player->IsLoaded())
         PlayerClose();
-    SuspendFrames(true);
+    CallHook(before_load_hook);
     const bool ok = player->Load(path);
     player->loaded.store(ok ? 1 : 0, std::memory_order_relaxed);
     if (ok) {
@@ -39,8 +46,13 @@ bool PlayerOpen(const char* path) {
         std::strncpy(player->path, path, MAX_PATH - 1);
         player->path[MAX_PATH - 1] = '\0';
     }
-    ResumeFrames();
+    CallHook(after_load_hook);
     return ok;
+}
+
+void PlayerSetLoadHooks(void (*before_load)(), void (*after_load)()) {
+    before_load_hook.store(before_load);
+    after_load_hook.store(after_load);
 }
 
 void PlayerClose() {

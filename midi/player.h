@@ -52,9 +52,13 @@ private:
 // The registered player, or null.
 CPlayerBase* GetPlayer();
 
-// Closes any song, loads `path` with frames suspended; on success resets the
+// Closes any song, loads `path` between the load hooks; on success resets the
 // channel monitor and remembers the path.
 bool PlayerOpen(const char* path);
+// What PlayerOpen calls just before and just after a load: the application
+// suspends and resumes its frames there, so no panel reads a half-loaded
+// song. Null hooks (the default) do nothing.
+void PlayerSetLoadHooks(void (*before_load)(), void (*after_load)());
 void PlayerClose();
 bool PlayerIsLoaded();
 void PlayerInitialize();

@@ -4,7 +4,7 @@
 #include "gfx/text.h"
 #include "midi/channel_monitor.h"
 #include "platform/kernel.h"
-#include "views/panel_blit.h"
+#include "gfx/copy_rect.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/sysinfo.h"
+#include "system/sysinfo.h"
 #include "display/frame_thread.h"
 #include "display/palette.h"
 #include "gfx/draw.h"

@@ -187,6 +187,8 @@ struct DDSURFACEDESC {
     DDSCAPS ddsCaps;
 };
 using LPDDSURFACEDESC = DDSURFACEDESC*;
+// The dwSize the program writes: Win32's size of DDSURFACEDESC.
+inline constexpr DWORD kSurfaceDescSize = 108;
 
 // All 32-bit fields, so the structure is Win32's 100 bytes everywhere; only
 // dwSize and dwFillColor are read.

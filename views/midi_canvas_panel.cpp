@@ -8,7 +8,7 @@
 #include "midi/channel_monitor.h"
 #include "midi/player.h"
 #include "platform/kernel.h"
-#include "views/panel_blit.h"
+#include "gfx/copy_rect.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "gfx/text.h"
 #include "midi/channel_monitor.h"
 #include "platform/ddraw.h"
-#include "views/panel_blit.h"
+#include "gfx/copy_rect.h"
 
 namespace {
 

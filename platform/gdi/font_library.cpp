@@ -1,4 +1,5 @@
 #include "platform/gdi/font_library.h"
+#include "platform/report.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -74,7 +75,7 @@ FontLibrary::FontLibrary() {
     if (FT_Init_FreeType(&library) == 0)
         library_ = library;
     else
-        std::fprintf(stderr, "GDI: the font library could not start; text will not be drawn\n");
+        Report("GDI", "the font library could not start; text will not be drawn");
 }
 
 FontLibrary::~FontLibrary() {
@@ -98,8 +99,8 @@ std::string FontLibrary::FindFontFile(const std::string& face_utf8) {
             file = MatchJapanese("");
     }
     if (file.empty())
-        std::fprintf(stderr, "GDI: no Japanese font found for \"%s\"; text will not be drawn\n",
-                     face_utf8.c_str());
+        Report("GDI", "no Japanese font found for \"%s\"; text will not be drawn",
+               face_utf8.c_str());
     found_files_[face_utf8] = file;
     return file;
 }

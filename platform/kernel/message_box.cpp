@@ -2,6 +2,7 @@
 // a display exists.
 #include "platform/codepage.h"
 #include "platform/message.h"
+#include "platform/report.h"
 
 #include <SDL.h>
 
@@ -37,8 +38,7 @@ Uint32 DialogFlags(UINT type) {
 int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     std::string utf8_caption = platform::Cp932ToUtf8(caption != nullptr ? caption : "");
     std::string utf8_text = platform::Cp932ToUtf8(text != nullptr ? text : "");
-    std::fprintf(stderr, "%s\n%s\n", utf8_caption.c_str(), utf8_text.c_str());
-    std::fflush(stderr);
+    platform::Report(nullptr, "%s\n%s", utf8_caption.c_str(), utf8_text.c_str());
     if (DisplayExists())
         SDL_ShowSimpleMessageBox(DialogFlags(type), utf8_caption.c_str(), utf8_text.c_str(),
                                  nullptr);

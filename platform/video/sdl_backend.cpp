@@ -10,6 +10,7 @@
 
 #include "platform/video/key_translation.h"
 #include "platform/video/video_backend.h"
+#include "platform/report.h"
 
 namespace platform::video {
 namespace {
@@ -23,7 +24,7 @@ public:
 
     bool Open(const char* title) override {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-            std::fprintf(stderr, "VIDEO:SDL: %s\n", SDL_GetError());
+            Report("VIDEO:SDL", "%s", SDL_GetError());
             return false;
         }
         video_started_ = true;
@@ -35,7 +36,7 @@ public:
         if (window_ && !renderer_)
             renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
         if (!renderer_) {
-            std::fprintf(stderr, "VIDEO:SDL: %s\n", SDL_GetError());
+            Report("VIDEO:SDL", "%s", SDL_GetError());
             Close();
             return false;
         }

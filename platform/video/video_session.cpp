@@ -12,6 +12,7 @@
 #include "platform/video/display_output.h"
 #include "platform/video/key_translation.h"
 #include "platform/video/png_writer.h"
+#include "platform/report.h"
 
 namespace platform::video {
 namespace {
@@ -45,9 +46,8 @@ void VideoSession::ChooseBackend() {
     std::string choice = wanted ? wanted : "";
     if (choice != "fullscreen" && choice != "window" && choice != "headless") {
         if (!choice.empty())
-            std::fprintf(stderr,
-                         "VIDEO: unknown NIVRA_VIDEO \"%s\" (fullscreen, window, headless)\n",
-                         choice.c_str());
+            Report("VIDEO", "unknown NIVRA_VIDEO \"%s\" (fullscreen, window, headless)",
+                   choice.c_str());
         choice = HaveDisplay() ? "fullscreen" : "headless";
     }
     if (choice == "headless")
@@ -66,8 +66,7 @@ void VideoSession::Open(HWND input_window, const char* title) {
     main_thread_ = std::this_thread::get_id();
     input_window_ = input_window;
     if (!backend_->Open(title ? title : "")) {
-        std::fprintf(stderr, "VIDEO: the %s display cannot open; running headless\n",
-                     backend_->Name());
+        Report("VIDEO", "the %s display cannot open; running headless", backend_->Name());
         backend_ = MakeHeadlessBackend();
         backend_->Open(title);
     }
@@ -92,7 +91,7 @@ void VideoSession::LoadScript() {
         return;
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        std::fprintf(stderr, "VIDEO: cannot read NIVRA_INPUT file %s\n", path);
+        Report("VIDEO", "cannot read NIVRA_INPUT file %s", path);
         return;
     }
     std::ostringstream text;
@@ -110,7 +109,7 @@ void VideoSession::LoadScript() {
             action.file = absolute.string();
     }
     for (const std::string& error : errors)
-        std::fprintf(stderr, "VIDEO: NIVRA_INPUT %s: not understood\n", error.c_str());
+        Report("VIDEO", "NIVRA_INPUT %s: not understood", error.c_str());
 }
 
 void VideoSession::PostKey(int virtual_key, bool up, bool alt, bool repeat) {
@@ -125,7 +124,7 @@ void VideoSession::RunScript() {
         const ScriptAction& action = script_[next_action_++];
         if (action.kind == ScriptAction::Kind::Shot) {
             if (!WriteIndexedPng(action.file, DisplayOutput::Get().Snapshot()))
-                std::fprintf(stderr, "VIDEO: cannot write screenshot %s\n", action.file.c_str());
+                Report("VIDEO", "cannot write screenshot %s", action.file.c_str());
             continue;
         }
         if (action.kind == ScriptAction::Kind::Close) {

@@ -1,4 +1,5 @@
 #include "platform/winmm/alsa_sequencer_device.h"
+#include "platform/report.h"
 
 #include <cstdio>
 
@@ -35,7 +36,7 @@ AlsaSequencer::AlsaSequencer() {
         handle_, "NIVRA out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
         SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
     if (own_port_ < 0) {
-        std::fprintf(stderr, "MIDI:ALSA: cannot create the output port\n");
+        Report("MIDI:ALSA", "cannot create the output port");
         snd_seq_close(handle_);
         handle_ = nullptr;
     }
@@ -101,7 +102,7 @@ bool AlsaSequencerDevice::Open() {
         if (!found)
             return false;
         if (snd_seq_connect_to(alsa.Handle(), alsa.OwnPort(), target_.client, target_.port) < 0) {
-            std::fprintf(stderr, "MIDI:ALSA: cannot connect to %s\n", port_name_.c_str());
+            Report("MIDI:ALSA", "cannot connect to %s", port_name_.c_str());
             return false;
         }
     }

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/winmm/multimedia_clock.h"
+#include "platform/report.h"
 
 namespace platform::winmm {
 namespace {
@@ -29,7 +30,7 @@ MidiLog::MidiLog() {
         return;
     file_ = std::fopen(path, "w");
     if (file_ == nullptr)
-        std::fprintf(stderr, "MIDI:log: cannot write %s\n", path);
+        Report("MIDI:log", "cannot write %s", path);
 }
 
 // Never destroyed, so that devices closed at exit can still write their line.

@@ -20,6 +20,7 @@
 
 #include "platform/winmm.h"
 #include "platform/winmm/multimedia_clock.h"
+#include "platform/report.h"
 
 namespace {
 
@@ -65,9 +66,8 @@ void TryRealTimePriority() {
         int error = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
         granted = error == 0;
         if (!granted)
-            std::fprintf(stderr,
-                         "MIDI:timer: real-time priority refused (%s); using normal priority\n",
-                         std::strerror(error));
+            platform::Report("MIDI:timer", "real-time priority refused (%s); using normal priority",
+                             std::strerror(error));
     });
     if (granted) {
         sched_param param{};

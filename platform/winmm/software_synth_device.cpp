@@ -12,9 +12,12 @@
 
 #include "platform/winmm.h"
 #include "platform/winmm/multimedia_clock.h"
+#include "platform/report.h"
 
 namespace platform::winmm {
 namespace {
+
+constexpr const char* kArea = "MIDI:synth";
 
 constexpr int kRequestedFrames = 256;
 constexpr int kBlockFrames = 64;   // FluidSynth's own rendering block
@@ -40,14 +43,10 @@ bool FileExists(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-void Report(const char* text) {
-    std::fprintf(stderr, "MIDI:synth: %s\n", text);
-}
-
 // FluidSynth's own messages go through the same place as ours.
 void RouteFluidLog(int level, const char* message, void*) {
     if (level <= FLUID_WARN)
-        std::fprintf(stderr, "MIDI:FluidSynth: %s\n", message);
+        Report("MIDI:FluidSynth", "%s", message);
 }
 
 }  // namespace
@@ -87,7 +86,7 @@ bool SoftwareSynthDevice::CreateSynth(const std::string& soundfont) {
     if (!synth_)
         return false;
     if (fluid_synth_sfload(synth_.get(), soundfont.c_str(), 1) == FLUID_FAILED) {
-        std::fprintf(stderr, "MIDI:synth: cannot load SoundFont %s\n", soundfont.c_str());
+        Report(kArea, "cannot load SoundFont %s", soundfont.c_str());
         synth_.reset();
         settings_.reset();
         return false;
@@ -121,14 +120,13 @@ bool SoftwareSynthDevice::OpenAudio() {
         SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
     }
     if (audio_ == 0) {
-        std::fprintf(stderr, "MIDI:synth: no audio output (%s)\n", SDL_GetError());
+        Report(kArea, "no audio output (%s)", SDL_GetError());
         return false;
     }
     const char* driver = SDL_GetCurrentAudioDriver();
     if (driver != nullptr && std::strcmp(driver, "dummy") == 0) {
-        static std::once_flag said;
-        std::call_once(
-            said, [] { Report("no audio output; the synth renders into SDL's dummy driver"); });
+        static std::atomic<bool> said{false};
+        ReportOnce(said, kArea, "no audio output; the synth renders into SDL's dummy driver");
     }
     // One buffer of latency: a message is heard one buffer after it arrived,
     // so its timing is kept to within one rendering block.
@@ -145,12 +143,10 @@ bool SoftwareSynthDevice::Open() {
     if (!synth_) {
         const std::string soundfont = FindSoundFont();
         if (soundfont.empty()) {
-            static std::once_flag said;
-            std::call_once(said, [] {
-                Report(
-                    "no General MIDI SoundFont (set NIVRA_SOUNDFONT or install "
-                    "timgm6mb-soundfont)");
-            });
+            static std::atomic<bool> said{false};
+            ReportOnce(said, kArea,
+                       "no General MIDI SoundFont (set NIVRA_SOUNDFONT or install "
+                       "timgm6mb-soundfont)");
             return false;
         }
         if (!CreateSynth(soundfont))

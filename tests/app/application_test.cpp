@@ -1,6 +1,6 @@
 #include "app/application.h"
 #include "app/error_box.h"
-#include "app/sysinfo.h"
+#include "system/sysinfo.h"
 #include "platform/codepage.h"
 #include "platform/ddraw.h"
 #include "platform/user.h"

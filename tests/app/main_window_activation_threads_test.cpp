@@ -55,7 +55,7 @@ protected:
         ASSERT_EQ(window_.GetCanvas().Create(0, &screen), 1);
         InitText();
         window_.DrawTitle();
-        AttachSurfaces(&window_.GetPrimary(), &window_.GetCanvas());
+        AttachSurfaces(window_.GetPrimary().surface, window_.GetCanvas().surface);
         ASSERT_TRUE(StartFrameThread());
         ASSERT_TRUE(WaitForAFrame());
     }

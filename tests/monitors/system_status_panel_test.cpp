@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/sysinfo.h"
+#include "system/sysinfo.h"
 #include "display/palette.h"
 #include "tests/views/monitor_panel_fixture.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
-#include "app/sysinfo.h"
+#include "system/sysinfo.h"
 #include "gfx/custom_bitmap.h"
 #include "tests/views/monitor_panel_fixture.h"
 

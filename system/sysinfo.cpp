@@ -1,4 +1,4 @@
-#include "app/sysinfo.h"
+#include "system/sysinfo.h"
 
 #include <cstring>
 #include <memory>
