@@ -18,9 +18,13 @@ CNoteMap::Route CNoteMap::Map(std::uint8_t status, std::uint8_t key, std::uint8_
     const int in_range = moved >= 0 && moved <= 127 ? moved : NONE;
     Route route;
     if (kind == 0x90 && velocity != 0) {
-        if (!audible || in_range == NONE)
+        if (!audible || in_range == NONE) {
+            // Its note-off is dropped as well, even once the channel is heard again.
+            if (pitch == kNotStruck)
+                pitch = kDropped;
             return route;
-        if (pitch != kNotStruck && pitch != in_range)
+        }
+        if (pitch < kDropped && pitch != in_range)
             route.release = pitch;
         pitch = static_cast<std::uint8_t>(in_range);
         route.key = in_range;
@@ -28,7 +32,10 @@ CNoteMap::Route CNoteMap::Map(std::uint8_t status, std::uint8_t key, std::uint8_
     }
     // Note-off or key pressure: where the note was struck, else where it
     // would be; a channel not heard sends only what it struck.
-    route.key = pitch != kNotStruck ? pitch : audible ? in_range : NONE;
+    if (pitch == kDropped)
+        route.key = NONE;
+    else
+        route.key = pitch != kNotStruck ? pitch : audible ? in_range : NONE;
     if (kind != 0xA0)
         pitch = kNotStruck;
     return route;

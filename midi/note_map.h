@@ -34,7 +34,7 @@ public:
     template <class Release>
     void ReleaseChannel(int channel, Release release) {
         for (std::uint8_t& pitch : struck[channel]) {
-            if (pitch == kNotStruck)
+            if (pitch >= kDropped)
                 continue;
             release(pitch);
             pitch = kNotStruck;
@@ -43,6 +43,8 @@ public:
 
 private:
     static constexpr std::uint8_t kNotStruck = 0xFF;
+    // A note-on that was not sent (outside 0-127 or not heard).
+    static constexpr std::uint8_t kDropped = 0xFE;
     static constexpr std::uint16_t kGmDrums = 1 << 9;
 
     std::uint8_t struck[CHANNEL_COUNT][128];

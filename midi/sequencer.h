@@ -134,8 +134,8 @@ private:
     std::uint32_t AudibleMask() const;
     // Runs the song silently from its start as the timer would, skipping the
     // periods in which nothing is due, until `period` reaches `target_ms` or
-    // nothing more can become due. True when every track ended.
-    bool Replay(std::uint64_t target_ms, std::uint64_t& period);
+    // nothing more can become due.
+    void Replay(std::uint64_t target_ms, std::uint64_t& period);
     // Periods of normal tempo until the position reaches `tick` (UINT64_MAX: never).
     std::uint64_t PeriodsUntil(std::uint64_t tick) const;
     std::int64_t MeasureLength();

@@ -31,22 +31,20 @@ std::uint64_t CSequencer::PeriodsUntil(std::uint64_t tick) const {
     return due > elapsed ? due - elapsed : 0;
 }
 
-bool CSequencer::Replay(std::uint64_t target_ms, std::uint64_t& period) {
+void CSequencer::Replay(std::uint64_t target_ms, std::uint64_t& period) {
     const int count = GetTrackCount();
     while (period < target_ms) {
         std::uint64_t next_tick = kNever;
         for (int i = 0; i < count; ++i)
             if (tracks[i].IsActive())
                 next_tick = std::min<std::uint64_t>(next_tick, tracks[i].GetTime());
-        if (next_tick == kNever)
-            return true;
-        const std::uint64_t wait = PeriodsUntil(next_tick);
+        const std::uint64_t wait = next_tick == kNever ? kNever : PeriodsUntil(next_tick);
         if (wait == kNever)
-            return false;
+            return;  // every track ended, or the position never moves on
         if (wait >= target_ms - period) {
             elapsedMs.fetch_add(target_ms - period, kRelaxed);
             period = target_ms;
-            return false;
+            return;
         }
         elapsedMs.fetch_add(wait, kRelaxed);
         period += wait;
@@ -60,7 +58,6 @@ bool CSequencer::Replay(std::uint64_t target_ms, std::uint64_t& period) {
         elapsedMs.fetch_add(1, kRelaxed);
         ++period;
     }
-    return false;
 }
 
 std::int64_t CSequencer::MeasureLength() {
@@ -77,17 +74,19 @@ std::int64_t CSequencer::MeasureLength() {
     chaseState.Clear();
     chase = &chaseState;
     std::uint64_t period = 0;
-    bool ended = false;
+    bool faulted = false;
     try {
-        ended = Replay(kNever, period);
+        Replay(kNever, period);
     } catch (EXCEPTION_MIDITRACK) {
         // Playback closes the song where its data run out: that is its end.
+        faulted = true;
     }
     chase = nullptr;
     chaseState.Clear();
     rest();
-    // The last End of Track went out in the period before the run saw none.
-    const std::uint64_t length = ended && period > 0 ? period - 1 : period;
+    // Otherwise the run stopped after the period of the last event that went
+    // out (the last End of Track, or the last one a song that never moves on sends).
+    const std::uint64_t length = !faulted && period > 0 ? period - 1 : period;
     return static_cast<std::int64_t>(std::min<std::uint64_t>(length, INT64_MAX));
 }
 
