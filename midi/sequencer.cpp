@@ -184,6 +184,11 @@ void CSequencer::SendStartMessage() {
 }
 
 void CSequencer::ResetPosition() {
+    RewindSong();
+    RestartDevice();
+}
+
+void CSequencer::RewindSong() {
     baseTicks.store(0, kRelaxed);
     elapsedMs.store(0, kRelaxed);
     playTimeMs.store(0, kRelaxed);
@@ -191,10 +196,13 @@ void CSequencer::ResetPosition() {
     playTimeUs.store(0, kRelaxed);
     activePercent.store(tempoPercent.load(kRelaxed), kRelaxed);
     runStartTempo = tempo.load(kRelaxed);
-    SetVolume(volume.load(kRelaxed));
     RewindTracks();
     noteMap.Reset();
     releasedAudible = AudibleMask();
+}
+
+void CSequencer::RestartDevice() {
+    SetVolume(volume.load(kRelaxed));
     midiOut.Reset();
     SendStartMessage();
 }

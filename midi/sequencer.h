@@ -107,6 +107,10 @@ private:
     };
 
     void ResetPosition();
+    // The two halves of ResetPosition: the position and tracks back to the
+    // start (nothing sent), and the device reset with the start message.
+    void RewindSong();
+    void RestartDevice();
     void RewindTracks();
     void DispatchEvent(CMidiTrack& track);
     void DispatchMeta(CMidiTrack& track);

@@ -63,12 +63,8 @@ void CSequencer::Replay(std::uint64_t target_ms, std::uint64_t& period) {
 std::int64_t CSequencer::MeasureLength() {
     const auto rest = [this] {
         tempo.store(1'000'000, kRelaxed);
-        baseTicks.store(0, kRelaxed);
-        elapsedMs.store(0, kRelaxed);
-        foldedUs.store(0, kRelaxed);
+        RewindSong();
         activePercent.store(100, kRelaxed);
-        RewindTracks();
-        noteMap.Reset();
     };
     rest();
     chaseState.Clear();
@@ -103,11 +99,9 @@ void CSequencer::SeekMs(std::int64_t target_ms) {
             return;  // closed itself meanwhile
         const auto target =
             static_cast<std::uint64_t>(std::clamp<std::int64_t>(target_ms, 0, GetSongLengthMs()));
-        // The run starts as the current one did; the reset and start message
-        // silence the device as a start of the song does.
+        // The run starts as the current one did.
         tempo.store(runStartTempo, kRelaxed);
-        ResetPosition();
-        GetChannelMonitor().ResetChannels();
+        RewindSong();
         activePercent.store(100, kRelaxed);
         chaseState.Clear();
         chase = &chaseState;
@@ -120,6 +114,10 @@ void CSequencer::SeekMs(std::int64_t target_ms) {
             return;
         }
         chase = nullptr;
+        // Silenced as a start of the song is, right before the chase and the
+        // next period, so the time of the run is not heard as a gap after it.
+        RestartDevice();
+        GetChannelMonitor().ResetChannels();
         chaseState.Emit([this](std::uint8_t status, std::uint8_t data1,
                                std::uint8_t data2) { SendShortAndRecord(status, data1, data2); },
                         [this](const std::vector<std::uint8_t>& message) {
