@@ -14,6 +14,10 @@ const NoteSlot* ChannelInfo::GetNoteSlot(int index) const {
 
 void CChannelMonitor::Reset() {
     sendPackets.store(0, kRelaxed);
+    ResetChannels();
+}
+
+void CChannelMonitor::ResetChannels() {
     for (ChannelInfo& info : channels) {
         info.program.store(0, kRelaxed);
         info.pan.store(64, kRelaxed);

@@ -37,6 +37,8 @@ public:
 
     // Every record back to its reset values, every slot off, count 0.
     void Reset();
+    // Every record back to its reset values and every slot off; the count stays.
+    void ResetChannels();
     // Records one channel message the sequencer sent.
     void Apply(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
 

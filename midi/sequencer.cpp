@@ -8,7 +8,6 @@
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
-constexpr std::uint64_t kMicrosPerPeriod = 1000;
 // General MIDI System On, sent at the start of every song.
 constexpr std::uint8_t kStartMessage[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
 
@@ -25,13 +24,21 @@ CSequencer::~CSequencer() {
     }
 }
 
+CSequencer::Rate CSequencer::CurrentRate() const {
+    if (smpteTicksDen != 0)
+        return {smpteTicksNum, smpteTicksDen};
+    return {static_cast<std::uint64_t>(division), tempo.load(kRelaxed)};
+}
+
 std::uint64_t CSequencer::GetPositionTicks() const {
-    const std::uint64_t current_tempo = tempo.load(kRelaxed);
-    if (current_tempo == 0)
+    const Rate rate = CurrentRate();
+    if (rate.den == 0)
         return baseTicks.load(kRelaxed);
-    return baseTicks.load(kRelaxed) + elapsedMs.load(kRelaxed) *
-                                          static_cast<std::uint64_t>(division) * kMicrosPerPeriod /
-                                          current_tempo;
+    // Each period is worth 10 x percent microseconds at normal tempo, exactly.
+    const std::uint64_t micros =
+        foldedUs.load(kRelaxed) + elapsedMs.load(kRelaxed) * kMicrosPerPercentPeriod *
+                                      static_cast<std::uint64_t>(activePercent.load(kRelaxed));
+    return baseTicks.load(kRelaxed) + micros * rate.num / rate.den;
 }
 
 const CMidiTrack* CSequencer::GetTrack(int index) const {
@@ -45,6 +52,8 @@ void CSequencer::OnTimer() {
     // callback that Pause's wait did not see cannot miss the pause either.
     if (paused.load(std::memory_order_seq_cst) != 0)
         return;
+    ApplyTempoPercent();
+    ReleaseSilencedChannels();
     const std::uint64_t now = GetPositionTicks();
     bool some_active = false;
     try {
@@ -57,12 +66,15 @@ void CSequencer::OnTimer() {
                 DispatchEvent(track);
         }
     } catch (EXCEPTION_MIDITRACK) {
-        CloseFromTimer();
+        CloseAfterReadFault();
         return;
     }
     elapsedMs.fetch_add(1, kRelaxed);
-    if (some_active)
-        playTimeMs.fetch_add(1, kRelaxed);
+    if (some_active) {
+        const std::uint64_t step = kMicrosPerPercentPeriod * activePercent.load(kRelaxed);
+        const std::uint64_t micros = playTimeUs.fetch_add(step, kRelaxed) + step;
+        playTimeMs.store(static_cast<std::uint32_t>(micros / 1000), kRelaxed);
+    }
     playing.store(some_active ? 1 : 0, kRelaxed);
     if (GetRepeat() && !some_active)
         ResetPosition();
@@ -83,15 +95,13 @@ void CSequencer::DispatchEvent(CMidiTrack& track) {
         case 0xE0: {
             const std::uint8_t data1 = track.ReadByte();
             const std::uint8_t data2 = track.ReadByte();
-            midiOut.SendShort(status, data1, data2);
-            GetChannelMonitor().Apply(status, data1, data2);
+            SendChannelMessage(status, data1, data2);
             break;
         }
         case 0xC0:
         case 0xD0: {
             const std::uint8_t data1 = track.ReadByte();
-            midiOut.SendShort(status, data1, 0);
-            GetChannelMonitor().Apply(status, data1, 0);
+            SendChannelMessage(status, data1, 0);
             break;
         }
         case 0xF0:
@@ -132,8 +142,12 @@ void CSequencer::DispatchMeta(CMidiTrack& track) {
     // A Set Tempo without data would make the tempo 0: the previous one stays.
     if (value == 0)
         return;
-    baseTicks.store(folded, kRelaxed);
-    elapsedMs.store(0, kRelaxed);
+    // SMPTE time does not depend on the tempo: the position needs no fold.
+    if (smpteTicksDen == 0) {
+        baseTicks.store(folded, kRelaxed);
+        elapsedMs.store(0, kRelaxed);
+        foldedUs.store(0, kRelaxed);
+    }
     tempo.store(value, kRelaxed);
 }
 
@@ -149,27 +163,51 @@ void CSequencer::DispatchSysEx(CMidiTrack& track) {
     message[0] = 0xF0;
     for (std::uint32_t i = 0; i < length; ++i)
         message[i + 1] = track.ReadByte();
+    noteMap.ApplySysEx(message.data(), message.size());
+    if (chase != nullptr)
+        chase->ApplyLong(message.data(), message.size());
+    else
+        SendLongMessage(message.data(), message.size());
+}
+
+void CSequencer::SendLongMessage(const std::uint8_t* bytes, std::size_t length) {
     MIDIHDR header{};
-    header.lpData = reinterpret_cast<LPSTR>(message.data());
-    header.dwBufferLength = static_cast<DWORD>(message.size());
+    // The device copies the bytes and never writes them.
+    header.lpData = reinterpret_cast<LPSTR>(const_cast<std::uint8_t*>(bytes));
+    header.dwBufferLength = static_cast<DWORD>(length);
     header.dwFlags = 0;
     midiOut.SendLong(&header);
 }
 
 void CSequencer::SendStartMessage() {
-    std::uint8_t message[sizeof kStartMessage];
-    std::memcpy(message, kStartMessage, sizeof message);
-    MIDIHDR header{};
-    header.lpData = reinterpret_cast<LPSTR>(message);
-    header.dwBufferLength = sizeof message;
-    midiOut.SendLong(&header);
+    SendLongMessage(kStartMessage, sizeof kStartMessage);
 }
 
 void CSequencer::ResetPosition() {
+    RewindSong();
+    RestartDevice();
+}
+
+void CSequencer::RewindSong() {
     baseTicks.store(0, kRelaxed);
     elapsedMs.store(0, kRelaxed);
     playTimeMs.store(0, kRelaxed);
+    foldedUs.store(0, kRelaxed);
+    playTimeUs.store(0, kRelaxed);
+    activePercent.store(tempoPercent.load(kRelaxed), kRelaxed);
+    runStartTempo = tempo.load(kRelaxed);
+    RewindTracks();
+    noteMap.Reset();
+    releasedAudible = AudibleMask();
+}
+
+void CSequencer::RestartDevice() {
     SetVolume(volume.load(kRelaxed));
+    midiOut.Reset();
+    SendStartMessage();
+}
+
+void CSequencer::RewindTracks() {
     const int count = GetTrackCount();
     for (int i = 0; i < count; ++i) {
         try {
@@ -178,11 +216,9 @@ void CSequencer::ResetPosition() {
             // Too short for its first delta: the track is simply inactive.
         }
     }
-    midiOut.Reset();
-    SendStartMessage();
 }
 
-void CSequencer::CloseFromTimer() {
+void CSequencer::CloseAfterReadFault() {
     std::lock_guard<std::recursive_mutex> guard(songLock);
     playing.store(0, kRelaxed);
     CMidiTimer::Stop();  // from inside the callback: does not wait for itself
@@ -251,7 +287,9 @@ int CSequencer::GetVolume() const {
 }
 
 int CSequencer::GetTempoIndex() const {
-    return static_cast<int>(tempo.load(kRelaxed) / 4000);
+    // tempo / 4000 at 100 %: the factor shortens the quarter note.
+    return static_cast<int>(std::uint64_t{tempo.load(kRelaxed)} * 100 /
+                            (4000 * static_cast<std::uint64_t>(GetTempoPercent())));
 }
 
 void CSequencer::GetDeviceName(char* out) const {

@@ -7,9 +7,11 @@
 #include <memory>
 #include <mutex>
 
+#include "midi/chase_state.h"
 #include "midi/midi_out.h"
 #include "midi/midi_timer.h"
 #include "midi/midi_track.h"
+#include "midi/note_map.h"
 #include "midi/player.h"
 
 class CRcpConverter;
@@ -18,6 +20,10 @@ class CSequencer : public CPlayerBase, public CMidiTimer {
 public:
     static constexpr std::uint32_t MAX_SONG_BYTES = 0x40000;
     static constexpr int MAX_TITLE = 128;
+    static constexpr int MIN_TEMPO_PERCENT = 25;
+    static constexpr int MAX_TEMPO_PERCENT = 400;
+    static constexpr int MAX_TRANSPOSE = 12;
+    static constexpr int NO_SOLO = -1;
 
     CSequencer();
     ~CSequencer() override;
@@ -35,10 +41,36 @@ public:
     void SetRepeat(bool flag) override { repeat.store(flag ? 1 : 0, std::memory_order_relaxed); }
     bool GetRepeat() const override { return repeat.load(std::memory_order_relaxed) != 0; }
 
-    // One timer period: advances the position by 1 ms and sends what is due.
+    // One timer period: advances the position by 1 ms at normal tempo (scaled
+    // by the tempo factor) and sends what is due.
     void OnTimer() override;
 
-    // Tempo in microseconds per quarter note / 4000 (125 at 500,000).
+    // The song's length in milliseconds at normal tempo: where its last track
+    // ends (measured at load; 0 without a song).
+    std::int64_t GetSongLengthMs() const { return songLengthMs.load(std::memory_order_relaxed); }
+    // Jumps to `target_ms` at normal tempo, clamped to the song, while it plays,
+    // is paused or has ended: silences the device, sends the state the song has
+    // there and plays on from there (a paused song stays paused). At or past the
+    // end the song ends as it does by itself. A stopped song is left alone.
+    void SeekMs(std::int64_t target_ms);
+    // Tempo factor in percent (MIN_TEMPO_PERCENT to MAX_TEMPO_PERCENT, clamped).
+    void SetTempoPercent(int percent);
+    int GetTempoPercent() const { return tempoPercent.load(std::memory_order_relaxed); }
+    // Semitones (-MAX_TRANSPOSE to MAX_TRANSPOSE, clamped) added to every note
+    // except on drum channels; a sounding note is released where it was struck.
+    void SetTranspose(int semitones);
+    int GetTranspose() const { return transpose.load(std::memory_order_relaxed); }
+    // Channels are 0 to 15. A channel that is not audible sends no note-ons;
+    // its sounding notes are released when it stops being audible.
+    void SetChannelMuted(int channel, bool muted);
+    bool IsChannelMuted(int channel) const;
+    // The one channel heard (NO_SOLO: every channel that is not muted).
+    void SetSoloChannel(int channel);
+    int GetSoloChannel() const { return soloChannel.load(std::memory_order_relaxed); }
+    bool IsChannelAudible(int channel) const;
+
+    // Tempo in microseconds per quarter note / 4000 (125 at 500,000), as the
+    // tempo factor makes it.
     int GetTempoIndex() const;
     // Product name of the selected device while one is open, else "(DEVICE READY)".
     // `out` holds at least 32 bytes.
@@ -57,7 +89,8 @@ public:
     int GetFormat() const { return format; }
     int GetDivision() const { return division; }
     std::uint32_t GetTempo() const { return tempo.load(std::memory_order_relaxed); }
-    // Song position in ticks at this moment.
+    // Song position in ticks at this moment (the time division's ticks for
+    // SMPTE time).
     std::uint64_t GetPositionTicks() const;
     const CMidiTrack* GetTrack(int index) const;
 
@@ -65,16 +98,51 @@ public:
     void SetConverter(CRcpConverter* converter) { rcpConverter = converter; }
 
 private:
+    // One timer period at a tempo factor of 1 % lasts this long at normal tempo.
+    static constexpr std::uint64_t kMicrosPerPercentPeriod = 10;
+    // Ticks = microseconds at normal tempo x num / den.
+    struct Rate {
+        std::uint64_t num;
+        std::uint64_t den;
+    };
+
     void ResetPosition();
+    // The two halves of ResetPosition: the position and tracks back to the
+    // start (nothing sent), and the device reset with the start message.
+    void RewindSong();
+    void RestartDevice();
+    void RewindTracks();
     void DispatchEvent(CMidiTrack& track);
     void DispatchMeta(CMidiTrack& track);
     void DispatchSysEx(CMidiTrack& track);
     void SendStartMessage();
-    // Closes the song after a read ran past the end of a track, from the timer thread.
-    void CloseFromTimer();
+    void SendLongMessage(const std::uint8_t* bytes, std::size_t length);
+    // A channel message of the song: transposed, muted and sent, or taken
+    // into the chase during a silent run.
+    void SendChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    void SendShortAndRecord(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    // Closes the song after a read ran past the end of a track (on the timer
+    // thread, or on the main thread with the timer stopped).
+    void CloseAfterReadFault();
     void ReleaseTracks();
     bool BuildTracks(const std::uint8_t* smf, std::uint32_t available);
+    // Tempo-based ticks, or SMPTE time when the division's top bit is set.
+    void SetTimeDivision();
     void ScanTitle();
+
+    Rate CurrentRate() const;
+    // Takes a tempo factor asked for since the last period into use.
+    void ApplyTempoPercent();
+    // Releases the notes of channels that stopped being audible.
+    void ReleaseSilencedChannels();
+    std::uint32_t AudibleMask() const;
+    // Runs the song silently from its start as the timer would, skipping the
+    // periods in which nothing is due, until `period` reaches `target_ms` or
+    // nothing more can become due.
+    void Replay(std::uint64_t target_ms, std::uint64_t& period);
+    // Periods of normal tempo until the position reaches `tick` (UINT64_MAX: never).
+    std::uint64_t PeriodsUntil(std::uint64_t tick) const;
+    std::int64_t MeasureLength();
 
     std::atomic<std::uint8_t> volume{255};
     std::atomic<int> repeat{0};
@@ -87,6 +155,29 @@ private:
     std::atomic<std::uint32_t> playTimeMs{0};
     std::atomic<std::uint64_t> elapsedMs{0};
     std::atomic<std::uint64_t> baseTicks{0};
+    // Microseconds at normal tempo since the last tempo change that periods
+    // at earlier tempo factors added; elapsedMs counts those at activePercent.
+    std::atomic<std::uint64_t> foldedUs{0};
+    std::atomic<int> activePercent{100};
+    std::atomic<int> tempoPercent{100};
+    // Song time at normal tempo; playTimeMs is its whole milliseconds.
+    std::atomic<std::uint64_t> playTimeUs{0};
+    std::atomic<std::int64_t> songLengthMs{0};
+    // SMPTE time: ticks per second as num / den; den 0 for tempo-based time.
+    std::uint64_t smpteTicksNum = 0;
+    std::uint64_t smpteTicksDen = 0;
+    // The tempo the current run started with (a song without a Set Tempo at
+    // its start keeps the previous run's).
+    std::uint32_t runStartTempo = 1'000'000;
+    std::atomic<int> transpose{0};
+    std::atomic<std::uint32_t> mutedMask{0};
+    std::atomic<int> soloChannel{NO_SOLO};
+    // Timer side: the audible channels whose notes may still sound.
+    std::uint32_t releasedAudible = 0xFFFF;
+    CNoteMap noteMap;
+    CChaseState chaseState;
+    // Where channel and system-exclusive messages go during a silent run.
+    CChaseState* chase = nullptr;
     std::unique_ptr<CMidiTrack[]> tracks;
     CMidiOut midiOut;
     std::atomic<UINT> selectedDevice{MIDI_MAPPER};

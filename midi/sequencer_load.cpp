@@ -16,6 +16,7 @@ constexpr std::uint32_t kMacBinaryHeaderBytes = 128;
 constexpr std::uint32_t kMacBinaryTypeOffset = 65;
 constexpr std::uint32_t kChunkHeaderBytes = 8;
 constexpr std::uint32_t kHeaderWordBytes = 6;
+constexpr std::uint64_t kMicrosPerSecond = 1'000'000;
 
 std::uint32_t ReadBig32(const std::uint8_t* p) {
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
@@ -89,6 +90,7 @@ bool CSequencer::Load(const char* path) {
         return false;
     }
     tempo.store(1'000'000, std::memory_order_relaxed);
+    songLengthMs.store(MeasureLength(), std::memory_order_relaxed);
     return true;
 }
 
@@ -101,6 +103,7 @@ bool CSequencer::BuildTracks(const std::uint8_t* smf, std::uint32_t available) {
     format = ReadBig16(smf + 8);
     const int count = ReadBig16(smf + 10);
     division = ReadBig16(smf + 12);
+    SetTimeDivision();
 
     // A chunk that runs past the data read fails the load rather than
     // reading outside them.
@@ -119,6 +122,19 @@ bool CSequencer::BuildTracks(const std::uint8_t* smf, std::uint32_t available) {
     tracks = std::move(built);
     trackCount.store(count, std::memory_order_relaxed);
     return true;
+}
+
+void CSequencer::SetTimeDivision() {
+    smpteTicksNum = 0;
+    smpteTicksDen = 0;
+    if ((division & 0x8000) == 0)
+        return;
+    // Frames per second as a negative byte, then ticks per frame; -29 is the
+    // 29.97 fps of drop-frame time (30000 / 1001).
+    const int frames = -static_cast<std::int8_t>(division >> 8);
+    const std::uint64_t ticks_per_frame = division & 0xFF;
+    smpteTicksNum = frames == 29 ? ticks_per_frame * 30000 : ticks_per_frame * frames;
+    smpteTicksDen = frames == 29 ? 1001 * kMicrosPerSecond : kMicrosPerSecond;
 }
 
 void CSequencer::ScanTitle() {
@@ -157,5 +173,6 @@ void CSequencer::ScanTitle() {
 void CSequencer::ReleaseTracks() {
     std::lock_guard<std::recursive_mutex> guard(songLock);
     trackCount.store(0, std::memory_order_relaxed);
+    songLengthMs.store(0, std::memory_order_relaxed);
     tracks.reset();
 }

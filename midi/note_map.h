@@ -1,0 +1,52 @@
+// The pitches the sequencer struck, per channel and song key, so that a note
+// is released where it sounds whatever the transpose did meanwhile; and the
+// channels that play drums, which are never transposed. Used by the timer
+// thread only (or while the timer is stopped).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+class CNoteMap {
+public:
+    static constexpr int CHANNEL_COUNT = 16;
+    static constexpr int NONE = -1;
+
+    // Where one note message goes: `key` to send (NONE: dropped) and, before
+    // it, a note at `release` to let go (a key struck again at another pitch).
+    struct Route {
+        int key = NONE;
+        int release = NONE;
+    };
+
+    CNoteMap() { Reset(); }
+
+    // Nothing struck; only channel 10 plays drums (as after a GM System On).
+    void Reset();
+    // A note-on, note-off or key pressure `status` for the song's `key`.
+    Route Map(std::uint8_t status, std::uint8_t key, std::uint8_t velocity, int transpose,
+              bool audible);
+    // Follows the resets and drum-part messages the song sends.
+    void ApplySysEx(const std::uint8_t* message, std::size_t length);
+    bool IsDrumChannel(int channel) const { return (drums >> channel & 1) != 0; }
+
+    // Calls release(pitch) for every note struck on `channel` and forgets them.
+    template <class Release>
+    void ReleaseChannel(int channel, Release release) {
+        for (std::uint8_t& pitch : struck[channel]) {
+            if (pitch >= kDropped)
+                continue;
+            release(pitch);
+            pitch = kNotStruck;
+        }
+    }
+
+private:
+    static constexpr std::uint8_t kNotStruck = 0xFF;
+    // A note-on that was not sent (outside 0-127 or not heard).
+    static constexpr std::uint8_t kDropped = 0xFE;
+    static constexpr std::uint16_t kGmDrums = 1 << 9;
+
+    std::uint8_t struck[CHANNEL_COUNT][128];
+    std::uint16_t drums = kGmDrums;
+};

@@ -1,0 +1,15 @@
+// Recognises the system-exclusive messages that change how a synthesizer
+// takes the rest of a song: the GM, GS and XG resets and the GS/XG messages
+// that turn a part into a drum part. Every message starts with its F0.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// GM System On/Off, GM2 System On, GS Reset (and GS mode set), XG System On
+// and XG All Parameter Reset, for any device number.
+bool IsSynthReset(const std::uint8_t* message, std::size_t length);
+
+// A GS "use for rhythm part" or XG "part mode" message: true, with the
+// channel (0 to 15) the part plays on by default and whether it now plays drums.
+bool ReadDrumPartMode(const std::uint8_t* message, std::size_t length, int& channel, bool& drums);
