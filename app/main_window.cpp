@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "app/error_box.h"
+#include "app/transport_keys.h"
 #include "display/display.h"
 #include "display/frame_thread.h"
 #include "display/palette.h"
@@ -15,6 +16,7 @@
 #include "gfx/segment_font.h"
 #include "gfx/text.h"
 #include "midi/player.h"
+#include "platform/message.h"
 
 namespace {
 
@@ -121,8 +123,11 @@ LRESULT CMainWindow::OnKeyDown(WPARAM key, LPARAM) {
         case VK_F9:
             PlayerSetVolume(std::max(PlayerGetVolume() - kVolumeStep, 0));
             return 1;
-        default:
-            return 0;
+        default: {
+            const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+            const bool ctrl = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+            return HandleTransportKey(key, shift, ctrl) ? 1 : 0;
+        }
     }
 }
 

@@ -84,6 +84,10 @@ BOOL TranslateMessage(const MSG* message);
 // Calls the window procedure of the message's window; 0 for a message
 // without a window or a window without a procedure.
 LRESULT DispatchMessageA(const MSG* message);
+// Bit 15 set while `virtual_key` was held as of the last key message taken
+// from the queue (as Win32 reports it): a modifier pressed just before a key
+// counts for that key even when it is already released again.
+SHORT GetKeyState(int virtual_key);
 // Queues a message (any thread). A null window posts a thread message.
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Calls the window procedure at once, on the calling thread.

@@ -189,6 +189,10 @@ SHORT GetAsyncKeyState(int virtual_key);
 #define VK_F11 0x7A
 #define VK_F12 0x7B
 #define VK_NUMLOCK 0x90
+#define VK_OEM_PLUS 0xBB
+#define VK_OEM_COMMA 0xBC
+#define VK_OEM_MINUS 0xBD
+#define VK_OEM_PERIOD 0xBE
 #define VK_SCROLL 0x91
 #define VK_LSHIFT 0xA0
 #define VK_RSHIFT 0xA1

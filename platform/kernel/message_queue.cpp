@@ -5,6 +5,7 @@
 #include "platform/kernel.h"
 #include "platform/message.h"
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -32,6 +33,24 @@ struct Queue {
 Queue& TheQueue() {
     static Queue* queue = new Queue;  // posts may come from threads still running at exit
     return *queue;
+}
+
+// Keys held as of the last key message taken (main thread only).
+std::array<bool, 256> key_held{};
+
+void TrackKeyState(const MSG& message) {
+    switch (message.message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            key_held[message.wParam & 0xFF] = true;
+            break;
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            key_held[message.wParam & 0xFF] = false;
+            break;
+        default:
+            break;
+    }
 }
 
 std::atomic<void (*)()> pump{nullptr};
@@ -76,8 +95,10 @@ bool Take(Queue& queue, LPMSG out, HWND window, UINT filter_min, UINT filter_max
         if (!Matches(*it, window, filter_min, filter_max))
             continue;
         *out = *it;
-        if (remove)
+        if (remove) {
+            TrackKeyState(*out);
             queue.messages.erase(it);
+        }
         return true;
     }
     if (queue.quit_pending) {
@@ -124,6 +145,12 @@ BOOL GetMessageA(LPMSG message, HWND window, UINT filter_min, UINT filter_max) {
         // Wake at least once a millisecond to run the pump again.
         queue.posted.wait_for(hold, kEmptyQueueWait);
     }
+}
+
+SHORT GetKeyState(int virtual_key) {
+    if (virtual_key < 0 || virtual_key > 0xFF)
+        return 0;
+    return key_held[static_cast<size_t>(virtual_key)] ? static_cast<SHORT>(0x8000) : 0;
 }
 
 BOOL TranslateMessage(const MSG* message) {

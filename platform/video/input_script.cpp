@@ -41,9 +41,16 @@ bool ParseLine(const std::string& line, ScriptAction& action) {
         action.kind = ScriptAction::Kind::Close;
         return true;
     }
-    if (upper.starts_with("ALT+")) {
-        action.alt = true;
-        upper = upper.substr(4);
+    for (;;) {
+        if (upper.starts_with("ALT+"))
+            action.alt = true;
+        else if (upper.starts_with("SHIFT+"))
+            action.shift = true;
+        else if (upper.starts_with("CTRL+"))
+            action.ctrl = true;
+        else
+            break;
+        upper = upper.substr(upper.find('+') + 1);
     }
     action.kind = ScriptAction::Kind::Key;
     action.virtual_key = VirtualKeyFromName(upper);

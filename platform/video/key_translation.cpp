@@ -41,6 +41,10 @@ constexpr NamedKey kNamedKeys[] = {
     {"SUBTRACT", VK_SUBTRACT},
     {"DECIMAL", VK_DECIMAL},
     {"DIVIDE", VK_DIVIDE},
+    {"OEM_PLUS", VK_OEM_PLUS},
+    {"OEM_COMMA", VK_OEM_COMMA},
+    {"OEM_MINUS", VK_OEM_MINUS},
+    {"OEM_PERIOD", VK_OEM_PERIOD},
     // Common spellings a script writer reaches for.
     {"ENTER", VK_RETURN},
     {"ESC", VK_ESCAPE},
@@ -75,6 +79,18 @@ int VirtualKeyFromSdl(int sdl_keycode) {
             return VK_DIVIDE;
         case SDLK_KP_ENTER:
             return VK_RETURN;
+        // The main row's punctuation, by the key's US position.
+        case SDLK_EQUALS:
+        case SDLK_PLUS:
+            return VK_OEM_PLUS;
+        case SDLK_COMMA:
+        case SDLK_LESS:
+            return VK_OEM_COMMA;
+        case SDLK_MINUS:
+            return VK_OEM_MINUS;
+        case SDLK_PERIOD:
+        case SDLK_GREATER:
+            return VK_OEM_PERIOD;
         case SDLK_BACKSPACE:
             return VK_BACK;
         case SDLK_TAB:

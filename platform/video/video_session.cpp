@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/message.h"
+#include "platform/user.h"
 #include "platform/video/display_output.h"
 #include "platform/video/key_translation.h"
 #include "platform/video/png_writer.h"
@@ -131,8 +132,16 @@ void VideoSession::RunScript() {
             platform::RequestClose();
             continue;
         }
+        if (action.shift)
+            PostKey(VK_SHIFT, false, action.alt, false);
+        if (action.ctrl)
+            PostKey(VK_CONTROL, false, action.alt, false);
         PostKey(action.virtual_key, false, action.alt, false);
         PostKey(action.virtual_key, true, action.alt, false);
+        if (action.ctrl)
+            PostKey(VK_CONTROL, true, action.alt, false);
+        if (action.shift)
+            PostKey(VK_SHIFT, true, action.alt, false);
     }
 }
 

@@ -1,6 +1,7 @@
 // The main window's program-wide keys and messages: quit, device
-// selection, repeat, play and pause, volume, palette switching, and what
-// goes on to the focused panel.
+// selection, repeat, play and pause, volume, the transport's tempo,
+// transpose, mute and solo keys, palette switching, and what goes on to the
+// focused panel.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,6 +11,7 @@
 #include "gfx/panel.h"
 #include "gfx/panel_list.h"
 #include "midi/player.h"
+#include "midi/sequencer.h"
 #include "tests/app/recording_application.h"
 
 namespace {
@@ -133,6 +135,67 @@ TEST_F(MainWindowKeysTest, F2OpensDeviceSelectionOnceAndThenBelongsToIt) {
     EXPECT_EQ(GetFocusedPanelId(), PANEL_ID_FILE_SELECTOR);
     PopFocus();
     EXPECT_EQ(GetFocusedPanelId(), PANEL_ID_FILE_SELECTOR);
+}
+
+// Holds a modifier as the message loop would: the key-down taken from the queue.
+void SetModifier(WPARAM key, bool held) {
+    PostMessageA(nullptr, held ? WM_KEYDOWN : WM_KEYUP, key, 0);
+    MSG message;
+    ASSERT_EQ(GetMessageA(&message, nullptr, 0, 0), 1);
+}
+
+TEST_F(MainWindowKeysTest, TransportKeysSetTempoTransposeMuteAndSolo) {
+    CSequencer& sequencer = GetSequencer();
+    EXPECT_EQ(Key(VK_OEM_PERIOD), 1);
+    EXPECT_EQ(Key(VK_MULTIPLY), 1);
+    EXPECT_EQ(sequencer.GetTempoPercent(), 110);
+    for (int i = 0; i < 30; ++i)
+        Key(VK_DIVIDE);
+    EXPECT_EQ(sequencer.GetTempoPercent(), 25);
+    EXPECT_EQ(Key(VK_OEM_COMMA), 1);
+    EXPECT_EQ(sequencer.GetTempoPercent(), 25);
+    for (int i = 0; i < 100; ++i)
+        Key(VK_OEM_PERIOD);
+    EXPECT_EQ(sequencer.GetTempoPercent(), 400);
+
+    EXPECT_EQ(Key(VK_OEM_PLUS), 1);
+    EXPECT_EQ(Key(VK_ADD), 1);
+    EXPECT_EQ(Key(VK_SUBTRACT), 1);
+    EXPECT_EQ(sequencer.GetTranspose(), 1);
+    for (int i = 0; i < 20; ++i)
+        Key(VK_OEM_MINUS);
+    EXPECT_EQ(sequencer.GetTranspose(), -12);
+
+    // Digits 1-9 and 0 are channels 1-10; with Shift 1-6 are 11-16; Ctrl solos.
+    EXPECT_EQ(Key('1'), 1);
+    EXPECT_EQ(Key('0'), 1);
+    EXPECT_TRUE(sequencer.IsChannelMuted(0));
+    EXPECT_TRUE(sequencer.IsChannelMuted(9));
+    EXPECT_EQ(Key('1'), 1);
+    EXPECT_FALSE(sequencer.IsChannelMuted(0));
+
+    SetModifier(VK_SHIFT, true);
+    EXPECT_EQ(Key(VK_OEM_PERIOD), 1);
+    EXPECT_EQ(Key(VK_OEM_MINUS), 1);
+    EXPECT_EQ(sequencer.GetTempoPercent(), 100);
+    EXPECT_EQ(sequencer.GetTranspose(), 0);
+    EXPECT_EQ(Key('6'), 1);
+    EXPECT_TRUE(sequencer.IsChannelMuted(15));
+    EXPECT_EQ(Key('7'), 0);  // there is no channel 17
+    EXPECT_EQ(Key('0'), 0);
+    SetModifier(VK_CONTROL, true);
+    EXPECT_EQ(Key('1'), 1);
+    EXPECT_EQ(sequencer.GetSoloChannel(), 10);
+    SetModifier(VK_SHIFT, false);
+    EXPECT_EQ(Key('3'), 1);
+    EXPECT_EQ(sequencer.GetSoloChannel(), 2);
+    EXPECT_EQ(Key('3'), 1);
+    EXPECT_EQ(sequencer.GetSoloChannel(), CSequencer::NO_SOLO);
+    SetModifier(VK_CONTROL, false);
+    EXPECT_TRUE(panel_keys_.empty());
+
+    sequencer.SetChannelMuted(9, false);
+    sequencer.SetChannelMuted(15, false);
 }
 
 TEST_F(MainWindowKeysTest, OtherKeysAreLeftForTheFocusedPanel) {

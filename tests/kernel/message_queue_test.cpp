@@ -62,6 +62,30 @@ TEST_F(MessageQueueTest, DeliversInOrderAndQuitComesLast) {
     EXPECT_EQ(GetMessageA(nullptr, nullptr, 0, 0), -1);
 }
 
+TEST_F(MessageQueueTest, KeyStateFollowsTheMessagesTakenNotThePosts) {
+    constexpr int kShift = 0x10;
+    PostMessageA(FakeWindow(0x10), WM_KEYDOWN, kShift, 0);
+    PostMessageA(FakeWindow(0x10), WM_KEYDOWN, 'F', 0);
+    PostMessageA(FakeWindow(0x10), WM_KEYUP, 'F', 0);
+    PostMessageA(FakeWindow(0x10), WM_KEYUP, kShift, 0);
+    MSG message;
+    EXPECT_EQ(GetKeyState(kShift), 0);  // posted, not yet taken
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(GetKeyState(kShift), 0);  // a look does not count
+    ASSERT_EQ(GetMessageA(&message, nullptr, 0, 0), 1);
+    ASSERT_EQ(GetMessageA(&message, nullptr, 0, 0), 1);
+    EXPECT_EQ(message.wParam, static_cast<WPARAM>('F'));
+    EXPECT_NE(GetKeyState(kShift) & 0x8000, 0);
+    EXPECT_NE(GetKeyState('F') & 0x8000, 0);
+    ASSERT_EQ(GetMessageA(&message, nullptr, 0, 0), 1);
+    EXPECT_EQ(GetKeyState('F'), 0);
+    EXPECT_NE(GetKeyState(kShift) & 0x8000, 0);
+    ASSERT_EQ(GetMessageA(&message, nullptr, 0, 0), 1);
+    EXPECT_EQ(GetKeyState(kShift), 0);
+    EXPECT_EQ(GetKeyState(-1), 0);
+    EXPECT_EQ(GetKeyState(0x100), 0);
+}
+
 TEST_F(MessageQueueTest, FiltersByWindowAndRange) {
     PostMessageA(FakeWindow(0x20), WM_KEYDOWN, 1, 0);
     PostMessageA(FakeWindow(0x10), WM_PAINT, 2, 0);

@@ -78,10 +78,12 @@ TEST(InputScriptTest, ReadsKeysAltKeysAndShots) {
         "900 F5\n"
         "950 L\n"
         "960 BACK\n"
+        "970 SHIFT+OEM_PERIOD\n"
+        "980 ctrl+shift+1\n"
         "990 close\n",
         &errors);
     EXPECT_TRUE(errors.empty());
-    ASSERT_EQ(actions.size(), 9u);
+    ASSERT_EQ(actions.size(), 11u);
     EXPECT_EQ(actions[0].at_ms, 100u);
     EXPECT_EQ(actions[0].virtual_key, VK_DOWN);
     EXPECT_EQ(actions[1].virtual_key, VK_RETURN);
@@ -95,18 +97,24 @@ TEST(InputScriptTest, ReadsKeysAltKeysAndShots) {
     EXPECT_EQ(actions[5].virtual_key, VK_F5);
     EXPECT_EQ(actions[6].virtual_key, 'L');
     EXPECT_EQ(actions[7].virtual_key, VK_BACK);
-    EXPECT_EQ(actions[8].kind, ScriptAction::Kind::Close);
+    EXPECT_EQ(actions[8].virtual_key, VK_OEM_PERIOD);
+    EXPECT_TRUE(actions[8].shift);
+    EXPECT_FALSE(actions[8].ctrl);
+    EXPECT_EQ(actions[9].virtual_key, '1');
+    EXPECT_TRUE(actions[9].shift && actions[9].ctrl);
+    EXPECT_FALSE(actions[9].alt);
+    EXPECT_EQ(actions[10].kind, ScriptAction::Kind::Close);
 }
 
 TEST(InputScriptTest, ReportsLinesItCannotRead) {
     std::vector<std::string> errors;
     const auto actions = ParseInputScript(
         "RETURN\n10 NOSUCHKEY\n-5 TAB\n20 SHOT\n30 F13\n40 TAB extra\n45 CLOSE now\n"
-        "46 ALT+CLOSE\n50 TAB\n",
+        "46 ALT+CLOSE\n47 SHIFT+\n48 CTRL+NOSUCHKEY\n50 TAB\n",
         &errors);
     ASSERT_EQ(actions.size(), 1u);
     EXPECT_EQ(actions[0].virtual_key, VK_TAB);
-    ASSERT_EQ(errors.size(), 8u);
+    ASSERT_EQ(errors.size(), 10u);
     EXPECT_EQ(errors[0].rfind("line 1:", 0), 0u);
 }
 
