@@ -14,6 +14,7 @@
 #include "midi/channel_monitor.h"
 #include "midi/player.h"
 #include "midi/sequencer.h"
+#include "panels/transport_state.h"
 #include "platform/kernel.h"
 
 namespace {
@@ -26,6 +27,9 @@ constexpr const char* kReadoutLabels[4] = {"PLAY TIME`", "PERFORMANCE`", "SYSTEM
                                            "SENDPACKETS`"};
 constexpr int kSegmentX = 180;  // panel-relative x of the read-outs
 constexpr int kStatusWordsY = 100;
+// Tempo factor, key and silenced channels, under the wheel.
+constexpr int kTransportTop = 50;
+constexpr int kTransportBottom = kTransportTop + TransportLines::kCount * kFontACellHeight;
 constexpr int kPhysicalMemoryY = 133;
 constexpr int kVirtualMemoryY = 142;
 constexpr uint8_t kRuleColour = 5;
@@ -55,8 +59,7 @@ void CSystemStatusPanel::DrawStaticImage() {
         DrawTextFontA(&surface, kReadoutX + 8, y, kReadoutLabels[row], 1, 1);
     }
     DrawTextFontA(&surface, 108, 7, "TOTAL`", 1, 1);
-    // No total play time is kept; the row shows a placeholder.
-    DrawTextFontA(&surface, 115, 14, "--:--:--", 0, 1);
+    DrawTotal();
     DrawLine(image, 0, 110, kWidth, 110, kRuleColour);
     DrawTextFontA(&surface, 0, 93, "STATUS`", 1, 1);
     DrawTextFontA(&surface, 0, 115, "DRIVER`", 1, 1);
@@ -110,6 +113,18 @@ void CSystemStatusPanel::DrawStaticImage() {
     }
 }
 
+void CSystemStatusPanel::DrawTotal() {
+    // The song's length, measured at load, in the play time's format; a
+    // placeholder while no song is loaded.
+    char text[24] = "--:--:--";
+    if (PlayerIsLoaded()) {
+        const std::int64_t length_ms = GetSequencer().GetSongLengthMs();
+        FormatPlayTime(static_cast<uint32_t>(std::clamp<std::int64_t>(length_ms, 0, UINT32_MAX)),
+                       text);
+    }
+    DrawTextFontA(&surface, 115, 14, text, 0, 1);
+}
+
 void CSystemStatusPanel::DrawMemoryTotal(unsigned long long total_kb, int y, int& digits) {
     char text[48];
     digits = std::max(8, std::snprintf(text, sizeof text, "%llu", total_kb));
@@ -125,6 +140,7 @@ void CSystemStatusPanel::Draw(CSurface* target) {
     }
     const uint32_t play_ms = PlayerIsLoaded() ? PlayerGetPlayTime() : 0;
     DrawStatusWords();
+    DrawTransportState();
     DrawReadouts(target, play_ms);
     AnimateWheel();
     DrawMemory(target);
@@ -137,6 +153,16 @@ void CSystemStatusPanel::DrawStatusWords() {
     DrawTextFontB(&surface, 100, kStatusWordsY, "STOP", 0, playing ? 2 : 0);
     DrawTextFontB(&surface, 50, kStatusWordsY, "PAUSE", 0, PlayerIsPaused() ? 0 : 2);
     DrawTextFontB(&surface, 150, kStatusWordsY, "REPEAT", 0, PlayerGetRepeat() ? 1 : 2);
+}
+
+void CSystemStatusPanel::DrawTransportState() {
+    // Drawn into the panel image like the status words. The area is cleared
+    // every frame and stays empty while everything is at its normal setting.
+    FillRect(surface.surface, 0, kTransportTop, kReadoutX, kTransportBottom, 0);
+    TransportLines lines;
+    FormatTransportState(ReadTransportState(), lines);
+    for (int i = 0; i < TransportLines::kCount; ++i)
+        DrawTextFontA(&surface, 0, kTransportTop + kFontACellHeight * i, lines.text[i], 1, 0);
 }
 
 void CSystemStatusPanel::DrawReadouts(CSurface* target, uint32_t play_ms) {

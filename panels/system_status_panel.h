@@ -27,7 +27,9 @@ public:
 
 private:
     void DrawStaticImage();
+    void DrawTotal();
     void DrawStatusWords();
+    void DrawTransportState();
     void DrawReadouts(CSurface* target, uint32_t play_ms);
     void AnimateWheel();
     void DrawMemory(CSurface* target);

@@ -8,6 +8,7 @@
 #include "midi/channel_monitor.h"
 #include "midi/player.h"
 #include "platform/kernel.h"
+#include "views/silenced_channel.h"
 #include "gfx/copy_rect.h"
 
 namespace {
@@ -19,7 +20,8 @@ constexpr int kChannelPitch = 16;
 constexpr int kMeterWidth = 14;
 constexpr int kLitMeterWidth = 15;
 constexpr int kMeterHeight = 70;
-constexpr int kMeterBottom = 82;  // the meter's lit rows end just above here
+constexpr int kMeterBottom = 82;     // the meter's lit rows end just above here
+constexpr int kChannelBottom = 111;  // below the track numbers
 constexpr int kVolumeLeft = 3;
 constexpr int kVolumeTop = 17;
 
@@ -149,6 +151,8 @@ void CMidiCanvasPanel::DrawChannel(CSurface* target, int channel, int left, int 
     StepMeterPeak(meter, lit_rows);
     FillRect(target->surface, x, top + 80 - meter.peak, x + kMeterWidth, top + 81 - meter.peak,
              kPeakColour);
+    // The whole column: meter, pan picture, program and track number.
+    DimIfSilenced(target, channel, x, top + kMeterTop, x + kChannelPitch, top + kChannelBottom);
 }
 
 void CMidiCanvasPanel::DrawVolumeMarker(CSurface* target, int left, int top) {

@@ -8,6 +8,7 @@
 #include "midi/channel_monitor.h"
 #include "platform/ddraw.h"
 #include "gfx/copy_rect.h"
+#include "views/silenced_channel.h"
 
 namespace {
 
@@ -116,6 +117,8 @@ void CTrackPanel::Draw(CSurface* target) {
     }
     for (int i = 0; i < kRows; ++i) {
         DrawRow(target, i, rect.left, rect.top + 7 + kRowHeight * i);
+        DimIfSilenced(target, i, rect.left, rect.top + kRowHeight * i, rect.right,
+                      rect.top + kRowHeight * (i + 1));
     }
     wave_scroll_.Advance();
 }

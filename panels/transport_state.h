@@ -1,0 +1,27 @@
+// The transport settings the system status panel shows while they differ
+// from normal: tempo factor, key, solo and muted channels.
+#pragma once
+
+#include <cstdint>
+
+struct TransportState {
+    int tempo_percent = 100;
+    int transpose = 0;
+    int solo_channel = -1;    // 0-15, or -1 for none
+    std::uint16_t muted = 0;  // bit n: channel n muted
+};
+
+// The sequencer's current settings.
+TransportState ReadTransportState();
+
+// Up to kCount lines of font A text, filled from the top; unused lines are
+// empty. All empty at normal settings.
+struct TransportLines {
+    static constexpr int kCount = 6;
+    static constexpr int kWidth = 19;  // characters that fit beside the wheel
+    char text[kCount][kWidth + 1] = {};
+};
+
+// "TEMPO 105%", "KEY +2", "SOLO CH 3", then "MUTE" and the muted channel
+// numbers (1-16), wrapped onto further lines.
+void FormatTransportState(const TransportState& state, TransportLines& lines);
