@@ -192,10 +192,11 @@ void StatusEndToEnd::ReadoutsAndPlayState() {
         EXPECT_EQ(ReadText(playing, Font::B, kPanelLeft, y, 4, kBandZero), "PLAY");
         EXPECT_EQ(ReadText(playing, Font::B, kPanelLeft + 100, y, 4, kBandTwo), "STOP");
         EXPECT_EQ(ReadText(playing, Font::B, kPanelLeft + 50, y, 5, kBandTwo), "PAUSE");
-        // No total play time is kept: the row keeps its placeholder.
-        for (const e2e::IndexedImage* shot : {&idle, &playing})
-            EXPECT_EQ(ReadText(*shot, Font::A, kPanelLeft + 115, kPanelTop + 14, 8, kBandOne),
-                      "--:--:--");
+        // The TOTAL row: a placeholder with no song, then the song's 30 s.
+        EXPECT_EQ(ReadText(idle, Font::A, kPanelLeft + 115, kPanelTop + 14, 8, kBandOne),
+                  "--:--:--");
+        EXPECT_EQ(ReadText(playing, Font::A, kPanelLeft + 115, kPanelTop + 14, 8, kBandOne),
+                  "00:30:00");
     }
 }
 
