@@ -293,7 +293,8 @@ struct MEMORYSTATUS {
 };
 using LPMEMORYSTATUS = MEMORYSTATUS*;
 
-// Physical figures from /proc/meminfo; the virtual figures are the address
-// space the process may use (its limit, else the user address space) and
-// what of it is not mapped yet.
+// Physical figures from /proc/meminfo; the virtual figures are the
+// process's own: the memory that can back it (memory and swap, or its
+// address-space limit when lower) and what of that its address space
+// (VmSize) does not take yet.
 void GlobalMemoryStatus(LPMEMORYSTATUS status);
