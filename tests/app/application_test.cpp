@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "app/error_box.h"
 #include "app/main_window.h"
+#include "system/sysinfo.h"
 #include "platform/codepage.h"
 #include "platform/ddraw.h"
 #include "platform/user.h"

@@ -111,7 +111,7 @@ TEST_F(OddNamesTest, EverySongWithAnOddNamePlaysAndAnAccentedTextOpens) {
     EXPECT_EQ(CellLabel(grid, long_position % 5, long_position / 5),
               AsShown("\xB1" + kLongSong.substr(0, 16)));
     // A literal percent is escaped itself and drawn as (25).
-    const int percent_position = ListPosition(scene_.Path(), "100%41.mid");
+    const int percent_position = support::SelectorIndex(scene_.Path(), "100%41.mid");
     EXPECT_EQ(CellLabel(grid, percent_position % 5, percent_position / 5),
               AsShown("\xB1"
                       "100(25)41.MID"));

@@ -10,8 +10,9 @@
 #include <thread>
 
 #include "tests/screen_e2e/fade_levels.h"
-#include "tests/e2e_support/midi_log.h"
-#include "tests/e2e_support/selector_keys.h"
+#include "tests/support/midi_log.h"
+#include "tests/support/key_script.h"
+#include "tests/support/selector_order.h"
 #include "tests/screen_e2e/program_copy.h"
 
 namespace {
@@ -106,12 +107,14 @@ TEST(LongProgramPathTest, StartsFindsItsFilesPlaysAnRcpSongAndQuits) {
     e2e::ScratchFolder shots("nivra-long-path");
     e2e::RunOptions options;
     options.program = copy.Program();
-    const int song = e2e::SelectorIndex(options.working_folder, "MINUET.RCP");
+    const int song = support::SelectorIndex(options.working_folder, "MINUET.RCP");
     ASSERT_GT(song, 0);
-    int at_ms = e2e::AppendCursorMoves(options.script, 2000, 60, 0, song);
-    options.script.push_back({at_ms, "RETURN"});
-    options.script.push_back({at_ms + 1500, "SHOT " + (shots.Path() / "playing.png").string()});
-    options.script.push_back({at_ms + 1600, "ESCAPE"});
+    support::KeyScript keys(2000, 60);
+    keys.MoveCursor(0, song)
+        .Key("RETURN")
+        .Shot(shots.Path() / "playing.png", 1500)
+        .Key("ESCAPE", 100);
+    options.script = keys.Lines();
     e2e::NivraProcess run(options);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
     const e2e::IndexedImage playing = e2e::ReadIndexedPng(shots.Path() / "playing.png");
