@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/video/key_translation.h"
-#include "platform/video/video_backend.h"
+#include "platform/user/key_translation.h"
+#include "platform/backends/video/video_backend.h"
 #include "platform/report.h"
 
 namespace platform::video {
