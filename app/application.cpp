@@ -57,6 +57,10 @@ int CApplicationBase::Run() {
 
 LRESULT CApplicationBase::DefaultWindowProc(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam) {
+    // The main window leaves its WM_DESTROY unhandled: its end is the
+    // application's end, however the window went.
+    if (message == WM_DESTROY && main_window_ != nullptr && window == main_window_->GetHandle())
+        Quit(0);
     return DefWindowProcA(window, message, wParam, lParam);
 }
 

@@ -18,17 +18,22 @@ target_link_libraries(nivra_platform_deps INTERFACE
     PkgConfig::SDL2 PkgConfig::FLUIDSYNTH PkgConfig::ALSA
     PkgConfig::FREETYPE PkgConfig::FONTCONFIG PkgConfig::PNG)
 
-# nivra_library(name folder [PLATFORM]): a static library nivra_<name> from
-# the folder's .cpp files. A folder with its own CMakeLists.txt defines the
-# target itself and calls nivra_register_library.
+# nivra_library(name folder [PLATFORM] [ALSO folders...]): a static library
+# nivra_<name> from the .cpp files of the folder and of the ALSO folders. A
+# folder with its own CMakeLists.txt defines the target itself and calls
+# nivra_register_library.
 function(nivra_library name folder)
-    cmake_parse_arguments(ARG "PLATFORM" "" "" ${ARGN})
+    cmake_parse_arguments(ARG "PLATFORM" "" "ALSO" ${ARGN})
     set(dir ${CMAKE_SOURCE_DIR}/${folder})
     if(EXISTS ${dir}/CMakeLists.txt)
         add_subdirectory(${dir})
         return()
     endif()
-    file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+    set(globs ${dir}/*.cpp)
+    foreach(also ${ARG_ALSO})
+        list(APPEND globs ${CMAKE_SOURCE_DIR}/${also}/*.cpp)
+    endforeach()
+    file(GLOB sources CONFIGURE_DEPENDS ${globs})
     if(NOT sources)
         return()
     endif()

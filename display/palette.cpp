@@ -30,11 +30,9 @@ BYTE Scale(BYTE component, int factor) {
 
 // The folder of the running executable, with its trailing separator.
 bool ExecutableFolder(std::string& folder) {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+    const std::string full = GetProgramPath();
+    if (full.empty())
         return false;
-    std::string full(path, length);
     // The module path is in the program's drive-letter form (C:\dir\nivra).
     const auto slash = full.find_last_of("\\/");
     folder = slash == std::string::npos ? std::string() : full.substr(0, slash + 1);
@@ -92,10 +90,11 @@ bool CPalette::LoadFromPath(const char* path) {
     FilePtr file(std::fopen(path, "rb"));
     if (!file)
         return false;
-    // A short file leaves the entries it does not reach black.
+    // A file shorter than a whole table is not a palette file: it is refused
+    // like a missing one, so the colours stay as they were. Bytes beyond the
+    // table are ignored.
     BYTE bytes[kPaletteFileBytes] = {};
-    std::fread(bytes, 1, sizeof(bytes), file.get());
-    if (std::ferror(file.get()))
+    if (std::fread(bytes, 1, sizeof(bytes), file.get()) != sizeof(bytes))
         return false;
     file.reset();
 

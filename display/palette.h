@@ -26,7 +26,8 @@ public:
     // clear, else the file's colours) and attaches it to surface.
     bool Create(IDirectDrawSurface* surface, bool clear);
     // Loads "nivra<digit>.act" from the executable's folder into the base
-    // table; a missing file leaves everything unchanged.
+    // table; a missing file or one shorter than 768 bytes leaves everything
+    // unchanged and returns false.
     bool LoadFile(int digit);
     // Loads a palette file by path (the part of LoadFile after the name).
     bool LoadFromPath(const char* path);

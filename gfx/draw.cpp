@@ -1,5 +1,6 @@
 #include "gfx/draw.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
@@ -15,6 +16,36 @@ HRESULT FillRect(IDirectDrawSurface* target, LONG left, LONG top, LONG right, LO
     return target->Blt(&rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
 }
 
+namespace {
+
+bool Inside(long long x, long long y, LONG width, LONG height) {
+    return x >= 0 && y >= 0 && x < width && y < height;
+}
+
+// True when every pixel the walk of DrawLineLocked writes lies inside a
+// width x height surface. The walk is monotonic, so its first and last
+// written pixels bound the rest: it starts at the left end point and, after
+// i steps along the major axis, has moved floor(i * minor / major) along the
+// minor one.
+bool WrittenPointsInside(LONG x1, LONG y1, LONG x2, LONG y2, LONG width, LONG height) {
+    if (x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    const long long dx = static_cast<long long>(x2) - x1;
+    const long long dy = std::llabs(static_cast<long long>(y2) - y1);
+    const long long major = std::max(dx, dy);
+    if (major == 0)
+        return true;  // nothing is written
+    const long long minor_moved = (major - 1) * std::min(dx, dy) / major;
+    const long long along_x = dx >= dy ? major - 1 : minor_moved;
+    const long long along_y = dx >= dy ? minor_moved : major - 1;
+    const long long last_y = y2 >= y1 ? y1 + along_y : y1 - along_y;
+    return Inside(x1, y1, width, height) && Inside(x1 + along_x, last_y, width, height);
+}
+
+}  // namespace
+
 void DrawLine(IDirectDrawSurface* target, LONG x1, LONG y1, LONG x2, LONG y2, DWORD colour) {
     if (target == nullptr) {
         return;
@@ -24,13 +55,11 @@ void DrawLine(IDirectDrawSurface* target, LONG x1, LONG y1, LONG x2, LONG y2, DW
     if (target->Lock(nullptr, &lock, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr) != DD_OK) {
         return;
     }
-    // Both end points must lie inside the surface; a line that leaves it is
-    // not drawn rather than written past the pixel memory.
-    const LONG w = static_cast<LONG>(lock.dwWidth);
-    const LONG h = static_cast<LONG>(lock.dwHeight);
-    const bool inside =
-        x1 >= 0 && x2 >= 0 && y1 >= 0 && y2 >= 0 && x1 < w && x2 < w && y1 < h && y2 < h;
-    if (inside || w == 0 || h == 0) {
+    // The walk never writes its far end point, so a line may end on the
+    // surface's edge. One that would write a pixel outside is not drawn
+    // rather than written past the pixel memory.
+    if (WrittenPointsInside(x1, y1, x2, y2, static_cast<LONG>(lock.dwWidth),
+                            static_cast<LONG>(lock.dwHeight))) {
         DrawLineLocked(&lock, x1, y1, x2, y2, colour);
     }
     target->Unlock(nullptr);

@@ -1,5 +1,5 @@
 // The pixel operations the panels draw with. Colours are palette indices
-// (only the low 8 bits count). There is no clipping: coordinates must lie
+// (only the low 8 bits count). There is no clipping: what is drawn must lie
 // inside the target; a rectangle the surface refuses draws nothing.
 #pragma once
 
@@ -13,7 +13,9 @@ HRESULT FillRect(IDirectDrawSurface* target, LONG left, LONG top, LONG right, LO
 
 // Locks the whole surface, draws the line, unlocks. The line starts at the
 // left end point and plots max(|dx|, |dy|) pixels; the other end point is
-// not plotted, so a zero-length line plots nothing.
+// not plotted, so a zero-length line plots nothing and a line may end on the
+// surface's edge (x = width or y = height). A line that would plot a pixel
+// outside the surface draws nothing.
 void DrawLine(IDirectDrawSurface* target, LONG x1, LONG y1, LONG x2, LONG y2, DWORD colour);
 
 // The same line into memory the caller has already locked (lPitch and

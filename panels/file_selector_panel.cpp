@@ -13,6 +13,7 @@
 #include "midi/sequencer.h"
 #include "panels/document_viewer_panel.h"
 #include "panels/file_list.h"
+#include "panels/legible_name.h"
 #include "panels/status_bar_panel.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -61,14 +62,15 @@ void FormatEntryLabel(const FileEntry& entry, char* label, size_t size) {
             break;
         }
         case ENTRY_FOLDER:
-            std::snprintf(label, size, entry.path[0] == '.' ? "%s" : "/%s", entry.path);
+            std::snprintf(label, size, entry.path[0] == '.' ? "%s" : "/%s",
+                          LegibleName(entry.path).c_str());
             break;
         default: {
             UpperExtension(entry.path, ext);
             char marker = std::strcmp(ext, ".MID") == 0   ? '\xB1'
                           : std::strcmp(ext, ".RCP") == 0 ? '\xB2'
                                                           : ' ';
-            std::snprintf(label, size, "%c%s", marker, entry.path);
+            std::snprintf(label, size, "%c%s", marker, LegibleName(entry.path).c_str());
             break;
         }
     }
@@ -247,7 +249,8 @@ void CFileSelectorPanel::EnterEntry() {
                 return;
             FindClose(search);
             char message[MAX_PATH + 32];  // the status bar cuts it to 255 bytes
-            std::snprintf(message, sizeof message, "LOADING MIDI FILE '%s'...", entry.path);
+            std::snprintf(message, sizeof message, "LOADING MIDI FILE '%s'...",
+                          LegibleName(entry.path).c_str());
             SetStatusMessage(message);
             if (PlayerOpen(entry.path)) {
                 PlayerPlay();
@@ -353,7 +356,7 @@ void CFileSelectorPanel::DrawTitle() {
 void CFileSelectorPanel::DrawGrid() {
     if (mode == MODE_FILES) {
         char caption[32 + MAX_PATH] = "FILE SELECTOR` ";
-        std::string directory = CurrentDirectory();
+        std::string directory = LegibleName(CurrentDirectory());
         for (char* c = directory.data(); *c; ++c) {
             if (platform::IsCp932LeadByte(static_cast<unsigned char>(*c)) && c[1]) {
                 ++c;

@@ -89,9 +89,9 @@ void CSystemStatusPanel::DrawStaticImage() {
     DrawTextFontA(&surface, 0, 135, "PHYSICAL MEMORY`", 1, 1);
     DrawTextFontA(&surface, 0, 144, "VIRTUAL MEMORY`", 1, 1);
     // The zeros before the slash are overwritten every frame with the
-    // available amounts. Figures are printed unsigned and in full (a 64-bit
-    // address space does not fit eight digits), the placeholder as wide as
-    // its total, so the line still reads available/total.
+    // available amounts. Figures are printed unsigned and in full (a machine
+    // of 100 GB or more does not fit eight digits), the placeholder as wide
+    // as its total, so the line still reads available/total.
     DrawMemoryTotal(memory.dwTotalPhys / 1024, kPhysicalMemoryY, phys_digits_);
     DrawMemoryTotal(memory.dwTotalVirtual / 1024, kVirtualMemoryY, virtual_digits_);
 

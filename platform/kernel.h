@@ -7,6 +7,7 @@
 #include "platform/win32_types.h"
 
 #include <mutex>
+#include <string>
 
 // ---- Errors -------------------------------------------------------------
 
@@ -139,6 +140,10 @@ HMODULE GetModuleHandleA(LPCSTR module_name);
 // copied, or `size` with ERROR_INSUFFICIENT_BUFFER when truncated (the result
 // is still terminated), 0 on failure.
 DWORD GetModuleFileNameA(HMODULE module, LPSTR file_name, DWORD size);
+// The executable's path in the program's drive-letter form, from
+// GetModuleFileNameA with a buffer grown until the whole path fits; empty
+// when the system cannot tell it.
+std::string GetProgramPath();
 // "name.dll" loads libname.so (lower case) from the executable's folder, then
 // through the system's library search path; other names are passed on as
 // they are.
@@ -293,7 +298,8 @@ struct MEMORYSTATUS {
 };
 using LPMEMORYSTATUS = MEMORYSTATUS*;
 
-// Physical figures from /proc/meminfo; the virtual figures are the address
-// space the process may use (its limit, else the user address space) and
-// what of it is not mapped yet.
+// Physical figures from /proc/meminfo; the virtual figures are the
+// process's own: the memory that can back it (memory and swap, or its
+// address-space limit when lower) and what of that its address space
+// (VmSize) does not take yet.
 void GlobalMemoryStatus(LPMEMORYSTATUS status);

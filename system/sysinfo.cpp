@@ -2,6 +2,9 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
+
+#include "platform/kernel.h"
 
 SysInfo& GetSysInfo() {
     static SysInfo info{};
@@ -10,9 +13,10 @@ SysInfo& GetSysInfo() {
 
 void LoadVersionNumbers() {
     SysInfo& info = GetSysInfo();
-    char path[MAX_PATH];
-    if (GetModuleFileNameA(nullptr, path, sizeof path) == 0)
+    const std::string program = GetProgramPath();
+    if (program.empty())
         return;
+    const char* path = program.c_str();
     DWORD handle = 0;
     DWORD size = GetFileVersionInfoSizeA(path, &handle);
     if (size == 0)

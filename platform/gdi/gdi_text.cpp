@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/gdi/font_library.h"
+#include "platform/backends/fonts/font_library.h"
 #include "platform/gdi/surface_dc.h"
 
 namespace platform::gdi {

@@ -7,12 +7,18 @@
 namespace platform::kernel {
 
 std::string ExecutablePath() {
-    std::string path(4096, '\0');
-    ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
-    if (length <= 0 || static_cast<size_t>(length) >= path.size())
-        return {};
-    path.resize(static_cast<size_t>(length));
-    return path;
+    // readlink does not say how long the link is: a result that fills the
+    // buffer may be cut, so the buffer grows until the whole path fits.
+    for (size_t size = 256;; size *= 2) {
+        std::string path(size, '\0');
+        ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+        if (length <= 0)
+            return {};
+        if (static_cast<size_t>(length) < path.size()) {
+            path.resize(static_cast<size_t>(length));
+            return path;
+        }
+    }
 }
 
 std::string ExecutableFolder() {

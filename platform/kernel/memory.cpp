@@ -38,15 +38,6 @@ SIZE_T ReadKilobytes(const char* file, const char* key) {
     return 0;
 }
 
-// The user address space of a process without a limit.
-SIZE_T UserAddressSpace() {
-#if UINTPTR_MAX > 0xFFFFFFFFu
-    return static_cast<SIZE_T>(0x7FFFFFFFF000ull);
-#else
-    return static_cast<SIZE_T>(0xC0000000u);
-#endif
-}
-
 // Copies `size` bytes of our own memory through the kernel, which reports
 // EFAULT instead of faulting. Falls back to a pipe where process_vm_readv is
 // not allowed.
@@ -136,14 +127,19 @@ void GlobalMemoryStatus(LPMEMORYSTATUS status) {
     status->dwTotalPageFile = total + ReadKilobytes("/proc/meminfo", "SwapTotal");
     status->dwAvailPageFile = available + ReadKilobytes("/proc/meminfo", "SwapFree");
 
-    SIZE_T address_space = UserAddressSpace();
+    // The virtual figures are this process's own. A 64-bit address space
+    // (128 TiB) says nothing; what bounds the process is the memory that can
+    // back it, the machine's memory and swap, or its address-space limit
+    // when that is lower. Available is what of it the process's address
+    // space (VmSize) does not take yet.
+    SIZE_T backing = status->dwTotalPageFile;
     rlimit limit{};
     if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
-        limit.rlim_cur < address_space)
-        address_space = static_cast<SIZE_T>(limit.rlim_cur);
+        limit.rlim_cur < backing)
+        backing = static_cast<SIZE_T>(limit.rlim_cur);
     SIZE_T mapped = ReadKilobytes("/proc/self/status", "VmSize");
-    status->dwTotalVirtual = address_space;
-    status->dwAvailVirtual = mapped < address_space ? address_space - mapped : 0;
+    status->dwTotalVirtual = backing;
+    status->dwAvailVirtual = mapped < backing ? backing - mapped : 0;
 }
 
 BOOL IsBadReadPtr(LPCVOID pointer, UINT_PTR size) {

@@ -9,9 +9,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -86,8 +86,8 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR file_name, DWORD size) {
         link_map* map = nullptr;
         if (dlinfo(module, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr &&
             map->l_name != nullptr) {
-            char resolved[PATH_MAX];
-            native = realpath(map->l_name, resolved) != nullptr ? resolved : map->l_name;
+            std::unique_ptr<char, decltype(&free)> resolved(realpath(map->l_name, nullptr), &free);
+            native = resolved ? resolved.get() : map->l_name;
         }
     }
     if (native.empty() || file_name == nullptr || size == 0) {

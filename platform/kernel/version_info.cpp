@@ -5,9 +5,9 @@
 #include "platform/kernel.h"
 #include "platform/kernel/executable_path.h"
 
-#include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace {
@@ -46,11 +46,11 @@ bool IsProgramExecutable(LPCSTR file_name) {
     if (file_name == nullptr)
         return false;
     std::string native = platform::ToNativePath(file_name);
-    char resolved[PATH_MAX];
-    if (realpath(native.c_str(), resolved) == nullptr)
+    std::unique_ptr<char, decltype(&free)> resolved(realpath(native.c_str(), nullptr), &free);
+    if (!resolved)
         return false;
     std::string executable = platform::kernel::ExecutablePath();
-    return !executable.empty() && executable == resolved;
+    return !executable.empty() && executable == resolved.get();
 }
 
 }  // namespace

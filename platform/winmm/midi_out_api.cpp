@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "platform/winmm.h"
-#include "platform/winmm/alsa_sequencer_device.h"
+#include "platform/backends/midi/alsa_sequencer_device.h"
 #include "platform/winmm/midi_log.h"
-#include "platform/winmm/midi_out_device.h"
-#include "platform/winmm/recording_device.h"
-#include "platform/winmm/software_synth_device.h"
+#include "platform/backends/midi/midi_out_device.h"
+#include "platform/backends/midi/recording_device.h"
+#include "platform/backends/midi/software_synth_device.h"
 
 struct HMIDIOUT__ {
     platform::winmm::MidiOutDevice* device;

@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/error_box.h"
+#include "app/main_window.h"
 #include "system/sysinfo.h"
 #include "platform/codepage.h"
 #include "platform/ddraw.h"
@@ -10,6 +11,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -203,6 +205,36 @@ TEST_F(ApplicationTest, DisplayWithoutTheVersionTwoInterfaceFailsWithCode0101) {
 TEST_F(ApplicationTest, WinMainWithoutAnApplicationFails) {
     ASSERT_EQ(CApplicationBase::Get(), nullptr);
     EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, 0), -1);
+}
+
+// The base application with its quits recorded and its main window set by
+// the test.
+class QuitRecordingApplication : public CApplicationBase {
+public:
+    void Quit(int exit_code) override { quit_codes.push_back(exit_code); }
+    void SetMainWindow(CMainWindow* window) { main_window_ = window; }
+    std::vector<int> quit_codes;
+};
+
+TEST_F(ApplicationTest, DestroyingTheMainWindowQuitsOtherWindowsDoNot) {
+    QuitRecordingApplication application;
+    {
+        CMainWindow window;
+        window.Create();
+        const HWND handle = window.GetHandle();
+        // No main window yet, then another window's end: no quit.
+        application.DefaultWindowProc(handle, WM_DESTROY, 0, 0);
+        application.SetMainWindow(&window);
+        application.DefaultWindowProc(reinterpret_cast<HWND>(std::uintptr_t{0xBAD0}), WM_DESTROY, 0,
+                                      0);
+        EXPECT_TRUE(application.quit_codes.empty());
+        // The main window leaves WM_DESTROY to the default procedure.
+        EXPECT_TRUE(window.DestroyHeldWindow());
+        EXPECT_EQ(application.quit_codes, std::vector<int>{0});
+        application.SetMainWindow(nullptr);
+    }
+    platform::ClearMessageQueue();
+    UnregisterClassA("NIVRAWND", nullptr);
 }
 
 TEST_F(ApplicationTest, BaseQuitPostsTheExitCode) {

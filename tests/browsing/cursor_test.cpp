@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "panels/file_selector_panel.h"
+#include "panels/legible_name.h"
 #include "platform/user.h"
 
 namespace {
@@ -129,6 +130,18 @@ TEST(SelectorCells, CellRectanglesAndLabels) {
     FileEntry long_text{"ABCDEFGHIJKLMNOPQRSTUVWXYZ.TXT", ENTRY_TEXT};
     FormatEntryLabel(long_text, label, sizeof label);
     EXPECT_STREQ(label, " ABCDEFGHIJKLMNOP");  // 17 cells
+    // Escapes of bytes outside CP932 are drawn in parentheses, a shortened
+    // name's mark as "-"; a double-byte character is kept whole.
+    FileEntry accented{"F%C3%BCr %C3%89lise.mid", ENTRY_SONG};
+    FormatEntryLabel(accented, label, sizeof label);
+    EXPECT_STREQ(label,
+                 "\xB1"
+                 "F(C3BC)r (C389)l");
+    FileEntry shortened{"%EA%B0%80%~1A2B3C4D", ENTRY_FOLDER};
+    FormatEntryLabel(shortened, label, sizeof label);
+    EXPECT_STREQ(label, "/(EAB080)-1A2B3C4");
+    EXPECT_EQ(LegibleName("\x95\x25%41%%~"), "\x95\x25(41)%-");
+    EXPECT_EQ(LegibleName("100%4"), "100%4");
     FileEntry drive{"C:\\", ENTRY_DRIVE};
     FormatEntryLabel(drive, label, sizeof label);
     EXPECT_STREQ(label, "\xB3 C:");

@@ -37,17 +37,17 @@ TEST_F(OddNamesTest, AnEmojiFolderEntersAndAnAccentedSongInItPlays) {
     script.Press("RETURN").Wait(1000).Shot("played.png").Press("BACK").Shot("back.png");
     auto run = Run(script);
 
-    // Bytes outside the code page show as %XX, and the font has no "%".
+    // Bytes outside the code page are named %XX; the font has no "%", so a
+    // run of them is drawn as its hex digits in parentheses.
     e2e::IndexedImage listed = Shot("listed.png");
     EXPECT_EQ(CellLabel(listed, folder % 5, folder / 5),
-              AsShown(std::string("/%F0%9F%8E%B5 MUSIC").substr(0, kLabelCells)));
+              AsShown(std::string("/(F09F8EB5) MUSIC").substr(0, kLabelCells)));
 
     e2e::IndexedImage in_folder = Shot("inside.png");
-    EXPECT_EQ(
-        SelectorCaption(in_folder),
-        CaptionAsShown("FILE SELECTOR` " + DrivePath(scene_.Path()) + "\\%F0%9F%8E%B5 MUSIC"));
+    EXPECT_EQ(SelectorCaption(in_folder),
+              CaptionAsShown("FILE SELECTOR` " + DrivePath(scene_.Path()) + "\\(F09F8EB5) MUSIC"));
     EXPECT_EQ(CellLabel(in_folder, song % 5, song / 5), AsShown("\xB1"
-                                                                "CAF%C3%A9.MID"));
+                                                                "CAF(C3A9).MID"));
 
     EXPECT_EQ(LoggedNotes(run->MidiLogPath()), (std::vector<int>{65, 69}));
     e2e::IndexedImage played = Shot("played.png");
@@ -110,6 +110,11 @@ TEST_F(OddNamesTest, EverySongWithAnOddNamePlaysAndAnAccentedTextOpens) {
     const int long_position = support::SelectorIndex(scene_.Path(), kLongSong);
     EXPECT_EQ(CellLabel(grid, long_position % 5, long_position / 5),
               AsShown("\xB1" + kLongSong.substr(0, 16)));
+    // A literal percent is escaped itself and drawn as (25).
+    const int percent_position = support::SelectorIndex(scene_.Path(), "100%41.mid");
+    EXPECT_EQ(CellLabel(grid, percent_position % 5, percent_position / 5),
+              AsShown("\xB1"
+                      "100(25)41.MID"));
     EXPECT_EQ(StatusMessage(grid), "MIDI PLAYER NIVRA");
 }
 

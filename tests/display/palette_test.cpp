@@ -110,7 +110,7 @@ TEST(PaletteEntries, FileColoursComeBackAfterOneFrameProgramEntriesStay) {
     EXPECT_EQ(Shown(palette, 250), RGB(0, 0, 0));
 }
 
-TEST(PaletteFiles, NewFileShowsFromTheSecondApplyShortFileLeavesBlackMissingFileNothing) {
+TEST(PaletteFiles, NewFileShowsFromTheSecondApplyShortOrMissingFileChangesNothing) {
     PaletteFile first(UniformFile(10, 10, 10));
     CPalette palette;
     ASSERT_TRUE(palette.LoadFromPath(first.Path()));
@@ -124,15 +124,26 @@ TEST(PaletteFiles, NewFileShowsFromTheSecondApplyShortFileLeavesBlackMissingFile
     palette.Apply();
     EXPECT_EQ(Shown(palette, 1), RGB(99, 98, 97));
 
-    // Seven bytes: entries 0 and 1 complete, entry 2 only red, the rest black.
-    PaletteFile shorter(std::vector<BYTE>{1, 2, 3, 4, 5, 6, 7});
-    ASSERT_TRUE(palette.LoadFromPath(shorter.Path()));
+    // Empty, seven bytes, one byte short of a table: refused, the colours stay.
+    std::vector<BYTE> one_short = UniformFile(1, 2, 3);
+    one_short.pop_back();
+    for (const std::vector<BYTE>& bytes :
+         {std::vector<BYTE>{}, std::vector<BYTE>{1, 2, 3, 4, 5, 6, 7}, one_short}) {
+        PaletteFile shorter(bytes);
+        EXPECT_FALSE(palette.LoadFromPath(shorter.Path())) << bytes.size();
+        palette.Apply();
+        palette.Apply();
+        EXPECT_EQ(Shown(palette, 1), RGB(99, 98, 97)) << bytes.size();
+        EXPECT_EQ(Shown(palette, 239), RGB(99, 98, 97)) << bytes.size();
+    }
+    // Bytes beyond the table are ignored.
+    std::vector<BYTE> longer = UniformFile(4, 5, 6);
+    longer.push_back(77);
+    PaletteFile longer_file(longer);
+    ASSERT_TRUE(palette.LoadFromPath(longer_file.Path()));
     palette.Apply();
     palette.Apply();
     EXPECT_EQ(Shown(palette, 1), RGB(4, 5, 6));
-    EXPECT_EQ(Shown(palette, 2), RGB(7, 0, 0));
-    EXPECT_EQ(Shown(palette, 3), RGB(0, 0, 0));
-    EXPECT_EQ(Shown(palette, 239), RGB(0, 0, 0));
 
     EXPECT_FALSE(palette.LoadFromPath("/nonexistent/nivra7.act"));
     palette.Apply();

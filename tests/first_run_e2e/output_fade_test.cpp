@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/winmm/output_fade.h"
+#include "platform/backends/midi/output_fade.h"
 
 namespace {
 

@@ -61,7 +61,35 @@ TEST_F(DrawTest, LineOutsideTheSurfaceDrawsNothing) {
     CSurface s = MakeSurface(10, 10);
     DrawLine(s.surface, 0, 0, 10, 40, 1);
     DrawLine(s.surface, -5, 2, 5, 2, 1);
+    // The first unwritten pixel is inside, the last written one is not.
+    DrawLine(s.surface, 8, 0, 11, 0, 1);
+    DrawLine(s.surface, 0, 10, 5, 10, 1);
     EXPECT_TRUE(SetPixels(s).empty());
+}
+
+// The far end point is never written, so it may lie on the edge, or past
+// it as long as every written pixel is inside.
+TEST_F(DrawTest, LineEndingOnTheEdgeIsDrawnWhole) {
+    struct Case {
+        LONG x1, y1, x2, y2;
+        size_t pixels;
+        std::pair<LONG, LONG> first, last;
+    };
+    const Case cases[] = {
+        {0, 8, 10, 8, 10, {0, 8}, {9, 8}},   // to the right edge
+        {10, 3, 0, 3, 10, {0, 3}, {9, 3}},   // from it, walked from the left
+        {3, 0, 3, 10, 10, {3, 0}, {3, 9}},   // to the bottom edge
+        {0, 0, 10, 10, 10, {0, 0}, {9, 9}},  // diagonally to the corner
+        {0, 9, 4, -1, 10, {0, 9}, {3, 0}},   // steep, ending above the top row
+    };
+    for (const Case& c : cases) {
+        CSurface s = MakeSurface(10, 10);
+        DrawLine(s.surface, c.x1, c.y1, c.x2, c.y2, 4);
+        const Points set = SetPixels(s);
+        ASSERT_EQ(set.size(), c.pixels) << c.x1 << "," << c.y1 << " " << c.x2 << "," << c.y2;
+        EXPECT_EQ(PixelAt(s, c.first.first, c.first.second), 4);
+        EXPECT_EQ(PixelAt(s, c.last.first, c.last.second), 4);
+    }
 }
 
 TEST_F(DrawTest, HalftoneCheckerboardAlignsToTheRectangle) {

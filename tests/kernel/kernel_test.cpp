@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "tests/support/scratch_folder.h"
@@ -158,6 +159,19 @@ TEST(MemoryTest, ReadProbeAndGlobalBlocks) {
     EXPECT_GT(status.dwAvailVirtual, 0u);
     EXPECT_LE(status.dwAvailVirtual, status.dwTotalVirtual);
     EXPECT_LE(status.dwMemoryLoad, 100u);
+    // The virtual figures are the process's own, not a 64-bit address
+    // space: memory and swap less this process's address space.
+    EXPECT_LE(status.dwTotalVirtual, status.dwTotalPageFile);
+    EXPECT_GE(status.dwTotalPageFile, status.dwTotalPhys);
+    std::ifstream self("/proc/self/status");
+    unsigned long long vm_size_kb = 0;
+    for (std::string line; std::getline(self, line);)
+        if (line.rfind("VmSize:", 0) == 0)
+            vm_size_kb = std::stoull(line.substr(7));
+    ASSERT_GT(vm_size_kb, 0u);
+    const long long taken_kb =
+        static_cast<long long>((status.dwTotalVirtual - status.dwAvailVirtual) / 1024);
+    EXPECT_NEAR(static_cast<double>(taken_kb), static_cast<double>(vm_size_kb), 16.0 * 1024);
 }
 
 TEST(StringTableTest, HoldsTheProgramsMessagesInCp932) {

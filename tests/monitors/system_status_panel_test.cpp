@@ -1,9 +1,13 @@
 #include "panels/system_status_panel.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <vector>
 
 #include "system/sysinfo.h"
 #include "display/palette.h"
+#include "gfx/segment_font.h"
 #include "tests/views/monitor_panel_fixture.h"
 
 namespace {
@@ -52,6 +56,35 @@ TEST_F(SystemStatusPanelTest, WithoutASongEverythingReadsStopped) {
         }
     }
     EXPECT_GT(segment_pixels, 8 * 50);
+}
+
+// Each read-out fills the 20 rows of its marker block and label: panel rows
+// 0, 23, 46 and 69, screen rows 20, 43, 66 and 89; nothing of them lies
+// between the rows or below them, above the status words (screen row 120).
+TEST_F(SystemStatusPanelTest, EachReadOutSitsBesideItsMarkerAndLabel) {
+    DrawFrame(panel_);
+    const int rows[4] = {20, 43, 66, 89};
+    std::vector<int> lit_per_row(480, 0);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 530; x < 640; ++x)
+            lit_per_row[y] += At(x, y) != 0;
+    for (int y = 0; y < 120; ++y) {
+        const bool in_a_readout = std::any_of(std::begin(rows), std::end(rows), [y](int top) {
+            return y >= top && y < top + kSegmentCellHeight;
+        });
+        if (!in_a_readout) {
+            EXPECT_EQ(lit_per_row[y], 0) << "row " << y;
+        }
+    }
+    for (int top : rows) {
+        EXPECT_EQ(At(450, top), 5) << top;
+        EXPECT_EQ(At(454, top + kSegmentCellHeight - 1), 5) << top;
+        EXPECT_EQ(At(450, top + kSegmentCellHeight), 0) << top;
+        int lit = 0;
+        for (int y = top; y < top + kSegmentCellHeight; ++y)
+            lit += lit_per_row[y];
+        EXPECT_GT(lit, 8 * 20) << top;
+    }
 }
 
 TEST_F(SystemStatusPanelTest, ProcessorLineFromTheStartUpRecord) {

@@ -233,6 +233,11 @@ void StatusEndToEnd::DeviceProcessorMemoryAndTitleLines() {
         ASSERT_TRUE(std::regex_match(virt, parts, std::regex("(\\d{8,})/(\\d{8,})KB"))) << virt;
         EXPECT_GT(std::stoll(parts[1]), 0);
         EXPECT_LE(std::stoll(parts[1]), std::stoll(parts[2]));
+        // The process's own figures: memory and swap, less its address space
+        // (some megabytes), not the 128 TiB of a 64-bit address space.
+        EXPECT_EQ(std::stoll(parts[2]),
+                  std::stoll(total) + std::stoll(ProcValue("/proc/meminfo", "SwapTotal")));
+        EXPECT_GT(std::stoll(parts[2]) - std::stoll(parts[1]), 1024);
     }
     {
         const e2e::IndexedImage& shot = Playing(0);

@@ -38,6 +38,34 @@ TEST_P(SdlBackendTest, FadesInShowsTheTitleAndQuits) {
     EXPECT_EQ(shots.back().image.Count(5, 2, 14, 639, 15), 637);
 }
 
+// Asked for a window or the full screen where there is no display (none
+// named, SDL left to choose or given a driver that does not exist), the
+// program says so and runs headless: it still draws, takes shots and quits.
+TEST_P(SdlBackendTest, WithoutADisplayItSaysSoAndRunsHeadless) {
+    for (const char* driver : {"", "nonsense"}) {
+        SCOPED_TRACE(driver);
+        e2e::RunOptions options;
+        options.extra_environment["NIVRA_VIDEO"] = GetParam();
+        options.removed_environment = {"DISPLAY", "WAYLAND_DISPLAY"};
+        if (*driver)
+            options.extra_environment["SDL_VIDEODRIVER"] = driver;
+        else
+            options.removed_environment.push_back("SDL_VIDEODRIVER");
+        const std::filesystem::path shot = shots_.Path() / (std::string("shown") + driver + ".png");
+        options.script.push_back({kLastShotMs, "SHOT " + shot.string()});
+        options.script.push_back({kLastShotMs + 100, "ESCAPE"});
+        e2e::NivraProcess run(options);
+        ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
+        EXPECT_NE(run.Stderr().find(std::string("VIDEO: the ") + GetParam() +
+                                    " display cannot open; running headless"),
+                  std::string::npos)
+            << run.Stderr();
+        const e2e::IndexedImage shown = e2e::ReadIndexedPng(shot);
+        ASSERT_TRUE(shown.Valid());
+        EXPECT_EQ(shown.Count(5, 2, 14, 639, 15), 637);
+    }
+}
+
 // With no display named and no backend asked for, the program chooses the
 // headless backend itself, without first failing to open a window.
 TEST(DefaultBackend, WithoutADisplayTheProgramRunsHeadless) {

@@ -10,6 +10,9 @@
 #include <thread>
 
 #include "tests/screen_e2e/fade_levels.h"
+#include "tests/support/midi_log.h"
+#include "tests/support/key_script.h"
+#include "tests/support/selector_order.h"
 #include "tests/screen_e2e/program_copy.h"
 
 namespace {
@@ -76,17 +79,50 @@ TEST(QuitBySignalTest, InterruptFadesOutAndExitsZero) {
     ExpectFadedOut(screen::FadeLevels(all, screen::ProgramPalette(0)));
 }
 
-TEST(MissingPaletteTest, WithoutPaletteZeroStartUpFailsWithCode0102) {
-    const screen::ProgramCopy copy(0);
+// A palette file shorter than its 768 bytes cannot be read, as if missing.
+TEST(MissingPaletteTest, WithoutAWholePaletteZeroStartUpFailsWithCode0102) {
+    for (const std::string kind : {"missing", "empty", "767 bytes"}) {
+        SCOPED_TRACE(kind);
+        const screen::ProgramCopy copy(0);
+        if (kind != "missing")
+            copy.WritePalette(0, kind == "empty" ? "" : std::string(767, '\x40'));
+        e2e::RunOptions options;
+        options.program = copy.Program();
+        options.script = {{3000, "ESCAPE"}};
+        e2e::NivraProcess run(options);
+        EXPECT_EQ(run.WaitForExit(), 255);
+        const std::string said = run.Stderr() + run.Stdout();
+        EXPECT_NE(said.find("NIVRA エラー"), std::string::npos) << said;
+        EXPECT_NE(said.find("内部の初期化処理に失敗しました\n例外コード:#0102"), std::string::npos)
+            << said;
+    }
+}
+
+// Three folders of 100 bytes each: the program's own path is over 300
+// bytes, longer than any fixed path buffer of 260.
+TEST(LongProgramPathTest, StartsFindsItsFilesPlaysAnRcpSongAndQuits) {
+    const std::string name(100, 'p');
+    const screen::ProgramCopy copy(-1, name + "/" + name + "/" + name);
+    ASSERT_GE(copy.Program().string().size(), 300u);
+    e2e::ScratchFolder shots("nivra-long-path");
     e2e::RunOptions options;
     options.program = copy.Program();
-    options.script = {{3000, "ESCAPE"}};
+    const int song = support::SelectorIndex(options.working_folder, "MINUET.RCP");
+    ASSERT_GT(song, 0);
+    support::KeyScript keys(2000, 60);
+    keys.MoveCursor(0, song)
+        .Key("RETURN")
+        .Shot(shots.Path() / "playing.png", 1500)
+        .Key("ESCAPE", 100);
+    options.script = keys.Lines();
     e2e::NivraProcess run(options);
-    EXPECT_EQ(run.WaitForExit(), 255);
-    const std::string said = run.Stderr() + run.Stdout();
-    EXPECT_NE(said.find("NIVRA エラー"), std::string::npos) << said;
-    EXPECT_NE(said.find("内部の初期化処理に失敗しました\n例外コード:#0102"), std::string::npos)
-        << said;
+    ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
+    const e2e::IndexedImage playing = e2e::ReadIndexedPng(shots.Path() / "playing.png");
+    ASSERT_TRUE(playing.Valid()) << run.Stderr();
+    EXPECT_EQ(playing.Count(5, 2, 14, 639, 15), 637);
+    EXPECT_EQ(playing.palette[1], screen::ProgramPalette(0)[1]);
+    // The converter beside the program turned the RCP song into notes.
+    EXPECT_FALSE(e2e::NoteOns(e2e::ReadMidiLog(run.MidiLogPath())).empty());
 }
 
 }  // namespace

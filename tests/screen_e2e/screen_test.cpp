@@ -103,20 +103,25 @@ TEST_F(ScreenTest, AltDigitAndAltKeypadDigitLoadThatPaletteFile) {
     }
 }
 
-TEST_F(ScreenTest, AltDigitWithoutItsPaletteFileKeepsThePalette) {
+// Palette file 7 is missing and 6 is one byte short: neither changes a colour.
+TEST_F(ScreenTest, AltDigitWithoutAWholePaletteFileKeepsThePalette) {
     const screen::ProgramCopy copy(7);
+    copy.WritePalette(6, std::string(767, '\x7F'));
     e2e::RunOptions options;
     options.program = copy.Program();
     options.script = {
-        {2500, "ALT+7"},
-        {2900, "SHOT " + (shots_ / "seven.png").string()},
-        {3000, "ESCAPE"},
+        {2500, "ALT+7"},  {2900, "SHOT " + (shots_ / "seven.png").string()},
+        {3000, "ALT+6"},  {3400, "SHOT " + (shots_ / "six.png").string()},
+        {3500, "ESCAPE"},
     };
     e2e::NivraProcess run(options);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
-    const e2e::IndexedImage seven = e2e::ReadIndexedPng(shots_ / "seven.png");
-    ASSERT_TRUE(seven.Valid()) << run.Stderr();
-    ExpectShowsPaletteFile(seven, screen::ProgramPalette(0));
+    for (const char* name : {"seven.png", "six.png"}) {
+        SCOPED_TRACE(name);
+        const e2e::IndexedImage shot = e2e::ReadIndexedPng(shots_ / name);
+        ASSERT_TRUE(shot.Valid()) << run.Stderr();
+        ExpectShowsPaletteFile(shot, screen::ProgramPalette(0));
+    }
 }
 
 }  // namespace

@@ -9,9 +9,9 @@
 #include <fstream>
 
 #include "platform/user.h"
-#include "platform/video/input_script.h"
-#include "platform/video/key_translation.h"
-#include "platform/video/png_writer.h"
+#include "platform/user/input_script.h"
+#include "platform/user/key_translation.h"
+#include "platform/user/png_writer.h"
 
 namespace {
 

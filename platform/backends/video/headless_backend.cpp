@@ -1,5 +1,5 @@
 // No window and no SDL video: frames are kept only for screenshots and tests.
-#include "platform/video/video_backend.h"
+#include "platform/backends/video/video_backend.h"
 
 namespace platform::video {
 namespace {

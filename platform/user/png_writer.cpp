@@ -1,4 +1,4 @@
-#include "platform/video/png_writer.h"
+#include "platform/user/png_writer.h"
 
 #include <png.h>
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/winmm/midi_out_device.h"
-#include "platform/winmm/output_fade.h"
+#include "platform/backends/midi/midi_out_device.h"
+#include "platform/backends/midi/output_fade.h"
 
 namespace platform::winmm {
 

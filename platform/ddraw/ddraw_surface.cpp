@@ -3,8 +3,8 @@
 #include <optional>
 
 #include "platform/gdi/surface_dc.h"
-#include "platform/video/ddraw_objects.h"
-#include "platform/video/display_output.h"
+#include "platform/ddraw/ddraw_objects.h"
+#include "platform/ddraw/display_output.h"
 
 namespace platform::video {
 namespace {

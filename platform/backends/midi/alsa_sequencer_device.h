@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/winmm/midi_out_device.h"
+#include "platform/backends/midi/midi_out_device.h"
 
 namespace platform::winmm {
 

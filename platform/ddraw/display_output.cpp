@@ -1,4 +1,4 @@
-#include "platform/video/display_output.h"
+#include "platform/ddraw/display_output.h"
 
 #include <cstring>
 

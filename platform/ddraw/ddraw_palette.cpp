@@ -1,5 +1,5 @@
-#include "platform/video/ddraw_objects.h"
-#include "platform/video/display_output.h"
+#include "platform/ddraw/ddraw_objects.h"
+#include "platform/ddraw/display_output.h"
 
 #include <cstring>
 

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/video/key_translation.h"
-#include "platform/video/video_backend.h"
+#include "platform/user/key_translation.h"
+#include "platform/backends/video/video_backend.h"
 #include "platform/report.h"
 
 namespace platform::video {
@@ -28,6 +28,12 @@ public:
             return false;
         }
         video_started_ = true;
+        if (!ShowsAnything()) {
+            std::fprintf(stderr, "VIDEO:SDL: no display (SDL's %s driver shows nothing)\n",
+                         SDL_GetCurrentVideoDriver());
+            Close();
+            return false;
+        }
         const Uint32 flags = fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE;
         window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480,
                                    flags);
@@ -162,6 +168,17 @@ public:
     }
 
 private:
+    // Without a display SDL falls back to a driver that draws into memory
+    // only; a window there would run unseen. Such a driver counts only when
+    // SDL_VIDEODRIVER asks for it by name (as tests do).
+    static bool ShowsAnything() {
+        const char* driver = SDL_GetCurrentVideoDriver();
+        if (!driver || (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0))
+            return true;
+        const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
+        return wanted && SDL_strcasestr(wanted, driver) != nullptr;
+    }
+
     void Redraw() {
         if (!renderer_)
             return;

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/video/input_script.h"
-#include "platform/video/video_backend.h"
+#include "platform/user/input_script.h"
+#include "platform/backends/video/video_backend.h"
 
 namespace platform::video {
 

@@ -1,11 +1,11 @@
-#include "platform/video/input_script.h"
+#include "platform/user/input_script.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <sstream>
 
-#include "platform/video/key_translation.h"
+#include "platform/user/key_translation.h"
 
 namespace platform::video {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "platform/message.h"
 #include "platform/user.h"
-#include "platform/video/video_session.h"
+#include "platform/user/video_session.h"
 
 namespace {
 

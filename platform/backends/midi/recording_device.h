@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/winmm.h"
-#include "platform/winmm/midi_out_device.h"
+#include "platform/backends/midi/midi_out_device.h"
 
 namespace platform::winmm {
 

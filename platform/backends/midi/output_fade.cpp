@@ -1,4 +1,4 @@
-#include "platform/winmm/output_fade.h"
+#include "platform/backends/midi/output_fade.h"
 
 namespace platform::winmm {
 

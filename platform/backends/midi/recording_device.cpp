@@ -1,4 +1,4 @@
-#include "platform/winmm/recording_device.h"
+#include "platform/backends/midi/recording_device.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "platform/winmm/alsa_sequencer_device.h"
+#include "platform/backends/midi/alsa_sequencer_device.h"
 #include "platform/report.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "platform/gdi/font_library.h"
+#include "platform/backends/fonts/font_library.h"
 #include "platform/report.h"
 
 #include <fontconfig/fontconfig.h>

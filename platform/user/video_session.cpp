@@ -1,4 +1,4 @@
-#include "platform/video/video_session.h"
+#include "platform/user/video_session.h"
 
 #include <chrono>
 #include <cstdio>
@@ -10,9 +10,9 @@
 
 #include "platform/message.h"
 #include "platform/user.h"
-#include "platform/video/display_output.h"
-#include "platform/video/key_translation.h"
-#include "platform/video/png_writer.h"
+#include "platform/ddraw/display_output.h"
+#include "platform/user/key_translation.h"
+#include "platform/user/png_writer.h"
 #include "platform/report.h"
 
 namespace platform::video {

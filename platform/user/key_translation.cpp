@@ -1,4 +1,4 @@
-#include "platform/video/key_translation.h"
+#include "platform/user/key_translation.h"
 
 #include <SDL.h>
 

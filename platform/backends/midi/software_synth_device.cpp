@@ -1,4 +1,4 @@
-#include "platform/winmm/software_synth_device.h"
+#include "platform/backends/midi/software_synth_device.h"
 
 #include <sys/stat.h>
 

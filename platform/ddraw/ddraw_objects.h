@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/ddraw.h"
-#include "platform/video/device_object.h"
+#include "platform/ddraw/device_object.h"
 
 namespace platform::video {
 

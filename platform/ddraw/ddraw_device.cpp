@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/video/ddraw_objects.h"
+#include "platform/ddraw/ddraw_objects.h"
 
 namespace platform::video {
 namespace {
