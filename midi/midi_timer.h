@@ -36,5 +36,8 @@ private:
     std::atomic<bool> busy{false};
     std::atomic<std::thread::id> callbackThread{};
     std::atomic<UINT> timerId{0};
+    // Cleared by Stop: a period already under way when the timer stopped, or
+    // one that fires before Start has learnt the timer's id, calls nothing.
+    std::atomic<bool> active{false};
     TIMECAPS caps{};
 };
