@@ -48,6 +48,8 @@ struct RunOptions {
     std::filesystem::path working_folder = NIVRA_SOURCE_DIR "/demo";
     std::filesystem::path program = ProgramPath();
     std::vector<ScriptLine> script;
+    // Command-line arguments after the program's name.
+    std::vector<std::string> arguments;
     std::map<std::string, std::string> extra_environment;
     std::vector<std::string> removed_environment;
     int timeout_seconds = 30;
@@ -67,6 +69,7 @@ class NivraProcess {
 public:
     explicit NivraProcess(const RunOptions& options) : timeout_seconds_(options.timeout_seconds) {
         scratch_.MakeFolder("runtime");
+        scratch_.MakeFolder("config");
         std::ofstream script(scratch_ / "input.txt");
         for (const ScriptLine& line : options.script)
             script << line.at_ms << ' ' << line.what << '\n';
@@ -121,6 +124,8 @@ public:
     std::string Stderr() const { return ReadWholeFile(scratch_ / "stderr.txt"); }
     std::string Stdout() const { return ReadWholeFile(scratch_ / "stdout.txt"); }
     std::filesystem::path MidiLogPath() const { return scratch_ / "midi.log"; }
+    // $XDG_CONFIG_HOME of the run.
+    std::filesystem::path ConfigHome() const { return scratch_ / "config"; }
     // A place for screenshots that is cleaned up with the run.
     std::filesystem::path ShotPath(const std::string& name) const { return scratch_ / name; }
 
@@ -131,6 +136,12 @@ private:
         const std::string err = (scratch_ / "stderr.txt").string();
         const std::string log = MidiLogPath().string();
         const std::string runtime = (scratch_ / "runtime").string();
+        const std::string config = (scratch_ / "config").string();
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(options.program.c_str()));
+        for (const std::string& argument : options.arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
         pid_ = fork();
         if (pid_ != 0)
             return;
@@ -143,6 +154,9 @@ private:
         setenv("NIVRA_VIDEO", "headless", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        // Settings go to the run's own folder, never the user's.
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        unsetenv("NIVRA_CONFIG");
         setenv("NIVRA_MIDI_LOG", log.c_str(), 1);
         setenv("NIVRA_INPUT", input.c_str(), 1);
         for (const auto& [name, value] : options.extra_environment)
@@ -155,7 +169,7 @@ private:
             _exit(125);
         if (chdir(options.working_folder.c_str()) != 0)
             _exit(126);
-        execl(options.program.c_str(), options.program.c_str(), static_cast<char*>(nullptr));
+        execv(options.program.c_str(), argv.data());
         _exit(127);
     }
 
