@@ -3,6 +3,8 @@
 #include "app/error_box.h"
 #include "app/main_window.h"
 #include "app/panel_setup.h"
+#include "app/song_steps.h"
+#include "app/start_paths.h"
 #include "system/sysinfo.h"
 #include "display/display.h"
 #include "display/frame_thread.h"
@@ -10,6 +12,7 @@
 #include "gfx/panel_list.h"
 #include "gfx/str.h"
 #include "midi/player.h"
+#include "platform/files.h"
 #include "platform/user.h"
 
 #include <cstdio>
@@ -181,6 +184,12 @@ void CApplication::StartUp() {
     PlayerSetLoadHooks([] { SuspendFrames(true); }, [] { ResumeFrames(); });
     PlayerInitialize();
 
+    // Browsing starts where the command line's paths say, before the file
+    // list is first made.
+    const StartPaths start = ResolveStartPaths(start_paths_);
+    if (!start.folder.empty())
+        SetCurrentDirectoryA(start.folder.c_str());
+
     owned_main_window_->CreateSurfaces();
     ConstructPanels();
     if (!CreateAll())
@@ -189,6 +198,11 @@ void CApplication::StartUp() {
     Broadcast(0);
     StartFrameThread();
     owned_main_window_->Fade(false);
+    QueueSongs(start.songs);
+}
+
+void CApplication::Idle() {
+    FollowSongEnds();
 }
 
 int CApplication::Exit() {

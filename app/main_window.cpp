@@ -5,6 +5,8 @@
 
 #include "app/application.h"
 #include "app/error_box.h"
+#include "app/play_through.h"
+#include "app/song_steps.h"
 #include "app/transport_keys.h"
 #include "display/display.h"
 #include "display/frame_thread.h"
@@ -105,6 +107,9 @@ LRESULT CMainWindow::OnKeyDown(WPARAM key, LPARAM) {
                 return 0;
             PushFocus(kDeviceSelectionPanelId);
             return 1;
+        case VK_F4:
+            SetPlayThrough(!IsPlayThroughOn());
+            return 1;
         case VK_F5:
             PlayerSetRepeat(!PlayerGetRepeat());
             return 1;
@@ -122,6 +127,12 @@ LRESULT CMainWindow::OnKeyDown(WPARAM key, LPARAM) {
             return 1;
         case VK_F9:
             PlayerSetVolume(std::max(PlayerGetVolume() - kVolumeStep, 0));
+            return 1;
+        case 'N':
+            StepSong(+1);
+            return 1;
+        case 'P':
+            StepSong(-1);
             return 1;
         default: {
             const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;

@@ -29,7 +29,7 @@ target_link_libraries(nivra_panels PUBLIC nivra_gfx nivra_midi
     PRIVATE nivra_display nivra_system nivra_platform_codepage nivra_platform_files
     nivra_platform_user)
 target_link_libraries(nivra_app PUBLIC nivra_panels nivra_views nivra_system
-    nivra_platform_message nivra_platform_user PRIVATE nivra_platform_ddraw)
+    nivra_platform_message nivra_platform_user PRIVATE nivra_platform_ddraw nivra_platform_files)
 
 # What each folder of tests/ links: its own subsystem and what lies below it.
 # End-to-end folders run the program and read its screenshots (libpng).

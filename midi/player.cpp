@@ -11,6 +11,7 @@ namespace {
 CPlayerBase* registered_player = nullptr;
 std::atomic<void (*)()> before_load_hook{nullptr};
 std::atomic<void (*)()> after_load_hook{nullptr};
+std::atomic<bool> play_through{false};
 
 void CallHook(const std::atomic<void (*)()>& hook) {
     if (void (*call)() = hook.load())
@@ -128,6 +129,14 @@ void PlayerSetRepeat(bool repeat) {
 bool PlayerGetRepeat() {
     CPlayerBase* player = LoadedPlayer();
     return player != nullptr && player->GetRepeat();
+}
+
+void PlayerSetPlayThrough(bool on) {
+    play_through.store(on, std::memory_order_relaxed);
+}
+
+bool PlayerGetPlayThrough() {
+    return play_through.load(std::memory_order_relaxed);
 }
 
 const char* PlayerGetPath() {

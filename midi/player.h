@@ -73,5 +73,10 @@ void PlayerSetVolume(int volume);
 int PlayerGetVolume();
 void PlayerSetRepeat(bool repeat);
 bool PlayerGetRepeat();
+// Play-through: a song that ends by itself is followed by the next one of
+// its list. A mode of the program rather than of a song, so it is kept and
+// reported also while no song is loaded; off at first.
+void PlayerSetPlayThrough(bool on);
+bool PlayerGetPlayThrough();
 // The path of the last successful PlayerOpen (empty before one).
 const char* PlayerGetPath();

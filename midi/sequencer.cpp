@@ -75,9 +75,11 @@ void CSequencer::OnTimer() {
         const std::uint64_t micros = playTimeUs.fetch_add(step, kRelaxed) + step;
         playTimeMs.store(static_cast<std::uint32_t>(micros / 1000), kRelaxed);
     }
-    playing.store(some_active ? 1 : 0, kRelaxed);
+    const bool was_playing = playing.exchange(some_active ? 1 : 0, kRelaxed) != 0;
     if (GetRepeat() && !some_active)
         ResetPosition();
+    else if (was_playing && !some_active)
+        endCount.fetch_add(1, std::memory_order_release);
 }
 
 void CSequencer::DispatchEvent(CMidiTrack& track) {
@@ -220,7 +222,9 @@ void CSequencer::RewindTracks() {
 
 void CSequencer::CloseAfterReadFault() {
     std::lock_guard<std::recursive_mutex> guard(songLock);
-    playing.store(0, kRelaxed);
+    // Where a damaged song's data run out, it has ended.
+    if (playing.exchange(0, kRelaxed) != 0)
+        endCount.fetch_add(1, std::memory_order_release);
     CMidiTimer::Stop();  // from inside the callback: does not wait for itself
     midiOut.Reset();     // as a stop does, before the close resets once more
     midiOut.Close();

@@ -48,6 +48,11 @@ public:
     // The song's length in milliseconds at normal tempo: where its last track
     // ends (measured at load; 0 without a song).
     std::int64_t GetSongLengthMs() const { return songLengthMs.load(std::memory_order_relaxed); }
+    // How many times a song has ended by itself (its last track done, or its
+    // data run out) since the program started; a repeat, a stop or a pause
+    // is no end. Counted on the timer thread, so another thread can notice an
+    // end by polling without waiting on anything.
+    std::uint32_t GetEndCount() const { return endCount.load(std::memory_order_acquire); }
     // Jumps to `target_ms` at normal tempo, clamped to the song, while it plays,
     // is paused or has ended: silences the device, sends the state the song has
     // there and plays on from there (a paused song stays paused). At or past the
@@ -148,6 +153,7 @@ private:
     std::atomic<int> repeat{0};
     std::atomic<int> paused{0};
     std::atomic<int> playing{0};
+    std::atomic<std::uint32_t> endCount{0};
     std::atomic<int> trackCount{0};
     int format = 0;
     int division = 0;

@@ -7,6 +7,7 @@
 
 #include "midi/midi_format.h"
 #include "midi/rcp_converter.h"
+#include "midi/riff_wrapper.h"
 #include "midi/sequencer.h"
 #include "platform/files.h"
 
@@ -69,7 +70,9 @@ bool CSequencer::Load(const char* path) {
             available = UINT32_MAX;
             break;
         }
-        case MIDIFORMAT_UNKNOWN:
+        case MIDIFORMAT_UNKNOWN: {
+            std::uint32_t data_offset = 0;
+            std::uint32_t data_length = 0;
             // A Standard MIDI File in a MacBinary wrapper: type "Midi" and the
             // data fork after the 128-byte header.
             if (read > kMacBinaryHeaderBytes &&
@@ -78,8 +81,14 @@ bool CSequencer::Load(const char* path) {
                     MIDIFORMAT_SMF) {
                 smf = &buffer[kMacBinaryHeaderBytes];
                 available = read - kMacBinaryHeaderBytes;
+            } else if (FindRmidData(buffer.data(), read, data_offset, data_length) &&
+                       DetectMidiFormat(&buffer[data_offset], data_length) == MIDIFORMAT_SMF) {
+                // Or in a RIFF 'RMID' wrapper: no track may reach past its chunk.
+                smf = &buffer[data_offset];
+                available = data_length;
             }
             break;
+        }
     }
     if (smf == nullptr || !BuildTracks(smf, available))
         return false;

@@ -68,3 +68,14 @@ void CFileList::List(const char* folder, const char* pattern, int clear_first, b
     for (size_t i = 0; i < found_names.size(); ++i)
         names.GetAt(first + static_cast<std::uint32_t>(i))->Assign(found_names[i].c_str());
 }
+
+std::string CurrentDirectory() {
+    std::string directory(MAX_PATH, '\0');
+    DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(directory.size()), directory.data());
+    if (length >= directory.size()) {
+        directory.assign(length, '\0');
+        length = GetCurrentDirectoryA(static_cast<DWORD>(directory.size()), directory.data());
+    }
+    directory.resize(length < directory.size() ? length : 0);
+    return directory;
+}

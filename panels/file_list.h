@@ -2,6 +2,8 @@
 // system reports them (no sorting, no filtering by extension).
 #pragma once
 
+#include <string>
+
 #include "gfx/array.h"
 #include "gfx/str.h"
 
@@ -29,3 +31,7 @@ public:
 private:
     void List(const char* folder, const char* pattern, int clear_first, bool folders_only);
 };
+
+// The current directory in full, however deep it lies; empty when it
+// cannot be told.
+std::string CurrentDirectory();

@@ -9,11 +9,12 @@
 #include "gfx/draw.h"
 #include "gfx/panel_list.h"
 #include "gfx/text.h"
-#include "midi/player.h"
 #include "midi/sequencer.h"
 #include "panels/document_viewer_panel.h"
 #include "panels/file_list.h"
 #include "panels/legible_name.h"
+#include "panels/song_files.h"
+#include "panels/song_start.h"
 #include "panels/status_bar_panel.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -26,31 +27,24 @@ constexpr LONG kWidth_px = 630;
 constexpr LONG kHeight_px = 65;
 constexpr size_t kLabelCells = 17;
 
-// The upper-cased extension of a name (".MID"), empty when it has none.
-void UpperExtension(const char* name, char* ext) {
-    _splitpath(name, nullptr, nullptr, nullptr, ext);
-    for (char* c = ext; *c; ++c)
-        if (*c >= 'a' && *c <= 'z')
-            *c = static_cast<char>(*c - 'a' + 'A');
-}
-
-// The current directory in full, however deep it lies; empty when it
-// cannot be told.
-std::string CurrentDirectory() {
-    std::string directory(MAX_PATH, '\0');
-    DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(directory.size()), directory.data());
-    if (length >= directory.size()) {
-        directory.assign(length, '\0');
-        length = GetCurrentDirectoryA(static_cast<DWORD>(directory.size()), directory.data());
-    }
-    directory.resize(length < directory.size() ? length : 0);
-    return directory;
-}
+CFileSelectorPanel* g_file_selector = nullptr;
 
 }  // namespace
 
+CFileSelectorPanel* GetFileSelector() {
+    return g_file_selector;
+}
+
+CFileSelectorPanel::CFileSelectorPanel() {
+    g_file_selector = this;
+}
+
+CFileSelectorPanel::~CFileSelectorPanel() {
+    if (g_file_selector == this)
+        g_file_selector = nullptr;
+}
+
 void FormatEntryLabel(const FileEntry& entry, char* label, size_t size) {
-    char ext[_MAX_EXT];
     switch (entry.kind) {
         case ENTRY_DRIVE: {
             UINT type = GetDriveTypeA(entry.path);
@@ -66,10 +60,7 @@ void FormatEntryLabel(const FileEntry& entry, char* label, size_t size) {
                           LegibleName(entry.path).c_str());
             break;
         default: {
-            UpperExtension(entry.path, ext);
-            char marker = std::strcmp(ext, ".MID") == 0   ? '\xB1'
-                          : std::strcmp(ext, ".RCP") == 0 ? '\xB2'
-                                                          : ' ';
+            const char marker = SongMarker(SongKindOfName(entry.path));
             std::snprintf(label, size, "%c%s", marker, LegibleName(entry.path).c_str());
             break;
         }
@@ -144,11 +135,9 @@ void CFileSelectorPanel::Rescan() {
         list.ListMatching(".\\", "*.*", 1);
         for (std::uint32_t i = 0; i < list.GetCount(); ++i) {
             const char* name = list.GetAt(i)->GetBuffer();
-            char ext[_MAX_EXT];
-            UpperExtension(name, ext);
-            if (std::strcmp(ext, ".RCP") == 0 || std::strcmp(ext, ".MID") == 0)
+            if (IsSongName(name))
                 AddEntry(name, ENTRY_SONG);
-            else if (std::strcmp(ext, ".TXT") == 0)
+            else if (UpperExtension(name) == ".TXT")
                 AddEntry(name, ENTRY_TEXT);
         }
     } else {
@@ -197,6 +186,40 @@ int CFileSelectorPanel::ChangeDirectory(const char* path) {
     }
     top_row = cursor_col = cursor_row = 0;
     return 1;
+}
+
+bool CFileSelectorPanel::ShowFolder(const std::string& folder) {
+    if (!ChangeDirectory(folder.c_str()))
+        return false;
+    mode = MODE_FILES;
+    Rescan();
+    Redraw();
+    return true;
+}
+
+void CFileSelectorPanel::FollowSong(const SongPlace& place) {
+    if (mode == MODE_DRIVES || place.folder != CurrentDirectory())
+        return;
+    int found = -1;
+    {
+        CCriticalSectionLock hold(entry_lock);
+        for (int i = 0; i < entry_count && found < 0; ++i) {
+            const FileEntry* entry = entries.GetAt(static_cast<std::uint32_t>(i));
+            if (entry->kind == ENTRY_SONG && place.name == entry->path)
+                found = i;
+        }
+    }
+    if (found < 0)
+        return;
+    // The grid scrolls no further than it must to show the song's row.
+    const int row = found / kColumns;
+    if (row < top_row)
+        top_row = row;
+    else if (row >= top_row + kRows)
+        top_row = row - (kRows - 1);
+    cursor_row = row - top_row;
+    cursor_col = found % kColumns;
+    Redraw();
 }
 
 int CFileSelectorPanel::MoveCursor(int dc, int dr) {
@@ -248,17 +271,7 @@ void CFileSelectorPanel::EnterEntry() {
             if (search == INVALID_HANDLE_VALUE)
                 return;
             FindClose(search);
-            char message[MAX_PATH + 32];  // the status bar cuts it to 255 bytes
-            std::snprintf(message, sizeof message, "LOADING MIDI FILE '%s'...",
-                          LegibleName(entry.path).c_str());
-            SetStatusMessage(message);
-            if (PlayerOpen(entry.path)) {
-                PlayerPlay();
-                Broadcast(NOTIFY_PLAY_RESTART);
-                SetStatusMessage(nullptr);
-            } else {
-                SetStatusMessage("FILE OPEN ERROR");
-            }
+            StartSong(SongPlace{CurrentDirectory(), entry.path});
             break;
         }
         case ENTRY_TEXT:

@@ -4,14 +4,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "gfx/array.h"
 #include "gfx/critical_section.h"
 #include "gfx/panel.h"
+#include "panels/song_start.h"
 #include "platform/win32_types.h"
 
 enum EntryKind : std::uint16_t {
-    ENTRY_SONG = 0,    // .MID or .RCP
+    ENTRY_SONG = 0,    // a song file (see SongKindOfName)
     ENTRY_TEXT = 1,    // .TXT
     ENTRY_FOLDER = 2,  // a sub-folder, "." or ".."
     ENTRY_DRIVE = 3,   // a drive root "X:\"
@@ -35,8 +37,8 @@ public:
     static constexpr int kColumns = 5;
     static constexpr int kRows = 5;
 
-    CFileSelectorPanel() = default;
-    ~CFileSelectorPanel() override = default;
+    CFileSelectorPanel();
+    ~CFileSelectorPanel() override;
 
     int Create() override;
     void Draw(CSurface* target) override;
@@ -62,6 +64,13 @@ public:
     // Changes the process's current directory; beeps and returns 0 when it
     // cannot be entered.
     int ChangeDirectory(const char* path);
+
+    // Puts the cursor on the song when the list is that of its folder (also
+    // while the title is shown instead): the list follows the playing song.
+    void FollowSong(const SongPlace& place);
+    // Enters `folder` and lists its files from the first entry (leaving the
+    // drives or the title); false, with a beep, when it cannot be entered.
+    bool ShowFolder(const std::string& folder);
 
     SelectorMode GetMode() const { return mode; }
     int GetEntryCount() const { return entry_count; }
@@ -90,6 +99,9 @@ private:
     int cursor_row = 0;
     SelectorMode mode = MODE_FILES;
 };
+
+// The file selector in use, or null while there is none.
+CFileSelectorPanel* GetFileSelector();
 
 // The grid label of an entry ("/NAME", "\xB1SONG.MID", "\xB3 C:"), cut to
 // the 17 cells of a column.

@@ -27,6 +27,8 @@ constexpr const char* kReadoutLabels[4] = {"PLAY TIME`", "PERFORMANCE`", "SYSTEM
                                            "SENDPACKETS`"};
 constexpr int kSegmentX = 180;  // panel-relative x of the read-outs
 constexpr int kStatusWordsY = 100;
+constexpr int kPlayThroughX = 200;  // the next place after REPEAT's
+constexpr char kPlayThroughWord[] = "THROUGH";
 // Tempo factor, key and silenced channels, under the wheel.
 constexpr int kTransportTop = 50;
 constexpr int kTransportBottom = kTransportTop + TransportLines::kCount * kFontACellHeight;
@@ -153,6 +155,14 @@ void CSystemStatusPanel::DrawStatusWords() {
     DrawTextFontB(&surface, 100, kStatusWordsY, "STOP", 0, playing ? 2 : 0);
     DrawTextFontB(&surface, 50, kStatusWordsY, "PAUSE", 0, PlayerIsPaused() ? 0 : 2);
     DrawTextFontB(&surface, 150, kStatusWordsY, "REPEAT", 0, PlayerGetRepeat() ? 1 : 2);
+    // Play-through is shown only while it is on: off, its place stays as
+    // empty as the panel was before the mode existed.
+    if (PlayerGetPlayThrough())
+        DrawTextFontB(&surface, kPlayThroughX, kStatusWordsY, kPlayThroughWord, 0, 1);
+    else
+        FillRect(surface.surface, kPlayThroughX, kStatusWordsY,
+                 kPlayThroughX + kFontBCellWidth * (sizeof kPlayThroughWord - 1),
+                 kStatusWordsY + kFontBCellHeight, 0);
 }
 
 void CSystemStatusPanel::DrawTransportState() {

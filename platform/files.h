@@ -104,6 +104,11 @@ namespace platform {
 // relative path stays relative to the current directory.
 std::string ToNativePath(std::string_view program_path);
 
+// The program path ("C:\home\me\SONG.MID") of an existing Linux path, a
+// relative one taken from the current directory and links resolved; empty
+// when the path does not exist.
+std::string ProgramPathOfNative(std::string_view native_path);
+
 // fopen of a program path (through ToNativePath).
 FILE* OpenFile(const char* program_path, const char* mode);
 

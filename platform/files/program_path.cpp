@@ -83,7 +83,30 @@ std::vector<std::string> NamesBelow(const Drive& drive, std::string_view native)
     return names;
 }
 
+// The program's drive-letter form of an absolute native path.
+std::string DriveForm(const std::string& native) {
+    auto drives = CurrentDrives();
+    const Drive& drive = DriveOfNativePath(*drives, native);
+    std::string path{drive.letter, ':', '\\'};
+    bool first = true;
+    for (const std::string& name : NamesBelow(drive, native)) {
+        if (!first)
+            path += '\\';
+        path += NativeNameToProgram(name);
+        first = false;
+    }
+    return path;
+}
+
 }  // namespace
+
+std::string ProgramPathOfNative(std::string_view native_path) {
+    if (native_path.empty())
+        return {};
+    std::unique_ptr<char, decltype(&free)> resolved(
+        realpath(std::string(native_path).c_str(), nullptr), &free);
+    return resolved ? DriveForm(resolved.get()) : std::string();
+}
 
 bool IsPathSeparator(char c) {
     return c == '\\' || c == '/';
@@ -237,16 +260,7 @@ DWORD GetCurrentDirectoryA(DWORD buffer_length, LPSTR buffer) {
     std::string cwd = platform::NativeCurrentDirectory();
     if (cwd.empty())
         return 0;
-    auto drives = platform::CurrentDrives();
-    const platform::Drive& drive = platform::DriveOfNativePath(*drives, cwd);
-    std::string path{drive.letter, ':', '\\'};
-    bool first = true;
-    for (const std::string& name : platform::NamesBelow(drive, cwd)) {
-        if (!first)
-            path += '\\';
-        path += platform::NativeNameToProgram(name);
-        first = false;
-    }
+    const std::string path = platform::DriveForm(cwd);
     if (path.size() + 1 > buffer_length || !buffer)
         return static_cast<DWORD>(path.size() + 1);
     std::memcpy(buffer, path.c_str(), path.size() + 1);

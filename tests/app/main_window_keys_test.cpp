@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/play_through.h"
 #include "gfx/panel.h"
 #include "gfx/panel_list.h"
 #include "midi/player.h"
@@ -100,6 +101,11 @@ TEST_F(MainWindowKeysTest, PlaybackKeysActOnThePlayer) {
     EXPECT_TRUE(player_.repeat);
     EXPECT_EQ(Key(VK_F5), 1);
     EXPECT_FALSE(player_.repeat);
+    // Play-through is the program's mode: it leaves the song alone.
+    EXPECT_EQ(Key(VK_F4), 1);
+    EXPECT_TRUE(IsPlayThroughOn());
+    EXPECT_EQ(Key(VK_F4), 1);
+    EXPECT_FALSE(IsPlayThroughOn());
 
     EXPECT_EQ(Key(VK_F6), 1);
     EXPECT_EQ(Key(VK_F7), 1);  // playing: pause
@@ -199,7 +205,7 @@ TEST_F(MainWindowKeysTest, TransportKeysSetTempoTransposeMuteAndSolo) {
 }
 
 TEST_F(MainWindowKeysTest, OtherKeysAreLeftForTheFocusedPanel) {
-    for (WPARAM key : {WPARAM{VK_F1}, WPARAM{VK_F3}, WPARAM{VK_F4}, WPARAM{VK_F10},
+    for (WPARAM key : {WPARAM{VK_F1}, WPARAM{VK_F3}, WPARAM{VK_F10}, WPARAM{VK_F12},
                        WPARAM{VK_RETURN}, WPARAM{'A'}, WPARAM{VK_DOWN}})
         EXPECT_EQ(Key(key), 0) << key;
     EXPECT_TRUE(player_.calls.empty());

@@ -1,6 +1,7 @@
 // CFileList over real folders: which entries count as folders, and
-// listings that append.
+// listings that append; which names are songs, and the songs of a folder.
 #include "panels/file_list.h"
+#include "panels/song_files.h"
 
 #include <gtest/gtest.h>
 
@@ -66,6 +67,36 @@ TEST_F(FileListTest, ListingsAppendUnlessToldToClear) {
     // A folder that is not there adds nothing and keeps what is listed.
     list.ListMatching("MISSING\\", "*.*", 0);
     EXPECT_EQ(list.GetCount(), 2u);
+}
+
+TEST(SongFiles, EveryKindOfACollectionIsASongWhateverTheCase) {
+    for (const char* smf : {"A.MID", "a.mid", "B.Midi", "C.SMF", "karaoke.kar", "x.y.KaR"})
+        EXPECT_EQ(SongKindOfName(smf), SongKind::kSmf) << smf;
+    for (const char* rcp : {"A.RCP", "b.r36", "C.G18", "d.g36"})
+        EXPECT_EQ(SongKindOfName(rcp), SongKind::kRcp) << rcp;
+    EXPECT_EQ(SongKindOfName("wrapped.Rmi"), SongKind::kRmid);
+    for (const char* other : {"NOTES.TXT", "MID", "A.MIDX", "A.MI", "A.RCP.BAK", "A.", ""})
+        EXPECT_FALSE(IsSongName(other)) << other;
+    // The list's markers: .MID and .RCP keep theirs, a wrapped file has its own.
+    EXPECT_EQ(SongMarker(SongKindOfName("a.kar")), '\xB1');
+    EXPECT_EQ(SongMarker(SongKindOfName("a.g36")), '\xB2');
+    EXPECT_EQ(SongMarker(SongKind::kRmid), '\xB3');
+    EXPECT_EQ(SongMarker(SongKind::kNone), ' ');
+}
+
+TEST_F(FileListTest, ListSongsTakesTheSongsOfAFolderAsTheListShowsThem) {
+    folder_.WriteFile("SUB/B.kar", "x");
+    folder_.WriteFile("SUB/C.RMI", "x");
+    folder_.WriteFile("SUB/D.r36", "x");
+    support::WorkingDirectory here(folder_.Path());
+    std::vector<std::string> songs = ListSongs("SUB");
+    std::sort(songs.begin(), songs.end());
+    EXPECT_EQ(songs, (std::vector<std::string>{"B.kar", "C.RMI", "D.r36"}));
+    // The list takes a folder named like a song for one, as the grid does.
+    songs = ListSongs(".\\");
+    std::sort(songs.begin(), songs.end());
+    EXPECT_EQ(songs, (std::vector<std::string>{"SONG.MID", "TWICE.MID"}));
+    EXPECT_TRUE(ListSongs("MISSING").empty());
 }
 
 }  // namespace

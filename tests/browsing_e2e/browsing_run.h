@@ -125,13 +125,9 @@ inline std::vector<std::string> ExpectedLabels(const fs::path& folder) {
         const std::string name = entry.path().filename().string();
         if (entry.is_directory())
             folders.push_back(name[0] == '.' ? name : "/" + name);
-        std::string ext = entry.path().extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), ::toupper);
-        if (ext == ".MID")
-            files.push_back("\xB1" + name);
-        else if (ext == ".RCP")
-            files.push_back("\xB2" + name);
-        else if (ext == ".TXT")
+        if (const char marker = support::SongMarker(entry.path()))
+            files.push_back(marker + name);
+        else if (support::ListedAsFile(entry.path()))
             files.push_back(" " + name);
     }
     folders.insert(folders.end(), files.begin(), files.end());
@@ -238,6 +234,7 @@ protected:
         e2e::RunOptions options;
         options.bound_by_permissions = true;
         options.working_folder = start_folder_.empty() ? scene_.Path() : start_folder_;
+        options.arguments = arguments_;
         options.script = script.Lines();
         options.timeout_seconds = 60;
         auto process = std::make_unique<e2e::NivraProcess>(options);
@@ -262,7 +259,8 @@ protected:
     }
 
     e2e::ScratchFolder scene_{"nivra-browse"};
-    fs::path start_folder_;  // where the program starts; the scene when empty
+    fs::path start_folder_;               // where the program starts; the scene when empty
+    std::vector<std::string> arguments_;  // the program's command line
     e2e::ScratchFolder shots_{"nivra-shots"};
 };
 

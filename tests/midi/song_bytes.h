@@ -47,6 +47,34 @@ inline Bytes Song(int division, const std::vector<Bytes>& track_events, int form
 
 inline const Bytes kEndOfTrack = {0x00, 0xFF, 0x2F, 0x00};
 
+inline void Little32(Bytes& out, std::uint32_t v) {
+    for (int shift = 0; shift <= 24; shift += 8)
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+// A RIFF chunk: its id, its size (the body's, unless told), the body and a
+// pad byte after an odd-sized body.
+inline Bytes RiffChunk(const char* id, const Bytes& body, std::int64_t size = -1) {
+    Bytes out(id, id + 4);
+    Little32(out,
+             size < 0 ? static_cast<std::uint32_t>(body.size()) : static_cast<std::uint32_t>(size));
+    out.insert(out.end(), body.begin(), body.end());
+    if (body.size() % 2 == 1)
+        out.push_back(0);
+    return out;
+}
+
+// A RIFF 'RMID' file of the chunks given.
+inline Bytes Rmid(const std::vector<Bytes>& chunks) {
+    Bytes body = {'R', 'M', 'I', 'D'};
+    for (const Bytes& chunk : chunks)
+        body.insert(body.end(), chunk.begin(), chunk.end());
+    Bytes out = {'R', 'I', 'F', 'F'};
+    Little32(out, static_cast<std::uint32_t>(body.size()));
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
 inline Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& part : parts)

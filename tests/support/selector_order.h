@@ -11,11 +11,27 @@
 
 namespace support {
 
+// The marker the list shows before a song with this name, or 0 when the
+// name is not a song's: the a of Standard MIDI Files, the i of RCP files,
+// the u of RIFF-wrapped ones.
+inline char SongMarker(const std::filesystem::path& name) {
+    std::string ext = name.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    for (const char* smf : {".MID", ".MIDI", ".SMF", ".KAR"})
+        if (ext == smf)
+            return '\xB1';
+    for (const char* rcp : {".RCP", ".R36", ".G18", ".G36"})
+        if (ext == rcp)
+            return '\xB2';
+    return ext == ".RMI" ? '\xB3' : 0;
+}
+
 inline bool ListedAsFile(const std::filesystem::path& name) {
     std::string ext = name.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return ext == ".MID" || ext == ".RCP" || ext == ".TXT";
+    return SongMarker(name) != 0 || ext == ".TXT";
 }
 
 // The names the selector lists for `folder`, in grid order; empty when the

@@ -1,0 +1,64 @@
+#include "panels/song_start.h"
+
+#include <cstdio>
+
+#include "gfx/panel_list.h"
+#include "midi/player.h"
+#include "midi/sequencer.h"
+#include "panels/file_list.h"
+#include "panels/legible_name.h"
+#include "panels/status_bar_panel.h"
+#include "platform/files.h"
+
+namespace {
+
+SongPlace last_started;
+unsigned start_count = 0;
+std::uint32_t end_count_at_start = 0;
+
+// The path PlayerOpen is given: the bare name in the current directory, so
+// a folder of any depth works; elsewhere the full path, which must fit the
+// player's MAX_PATH (empty when it does not).
+std::string OpenPath(const SongPlace& place) {
+    if (place.folder.empty() || place.folder == CurrentDirectory())
+        return place.name;
+    const bool has_separator = place.folder.back() == '\\';
+    std::string path = place.folder + (has_separator ? "" : "\\") + place.name;
+    return path.size() < MAX_PATH ? path : std::string();
+}
+
+}  // namespace
+
+bool StartSong(const SongPlace& place) {
+    last_started = place;
+    ++start_count;
+    end_count_at_start = GetSequencer().GetEndCount();
+    char message[MAX_PATH + 32];  // the status bar cuts it to 255 bytes
+    std::snprintf(message, sizeof message, "LOADING MIDI FILE '%s'...",
+                  LegibleName(place.name).c_str());
+    SetStatusMessage(message);
+    const std::string path = OpenPath(place);
+    // A song that cannot be reached ends the one before as a failed load does.
+    if (path.empty())
+        PlayerClose();
+    if (!path.empty() && PlayerOpen(path.c_str())) {
+        PlayerPlay();
+        Broadcast(NOTIFY_PLAY_RESTART);
+        SetStatusMessage(nullptr);
+        return true;
+    }
+    SetStatusMessage("FILE OPEN ERROR");
+    return false;
+}
+
+const SongPlace& LastStartedSong() {
+    return last_started;
+}
+
+unsigned GetSongStartCount() {
+    return start_count;
+}
+
+std::uint32_t GetEndCountAtLastStart() {
+    return end_count_at_start;
+}
