@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/command_line.h"
 #include "app/error_box.h"
 #include "app/main_window.h"
 #include "app/panel_setup.h"
@@ -12,6 +13,7 @@
 #include "gfx/panel_list.h"
 #include "gfx/str.h"
 #include "midi/player.h"
+#include "midi/sequencer.h"
 #include "platform/files.h"
 #include "platform/user.h"
 
@@ -183,10 +185,12 @@ void CApplication::StartUp() {
     // loads while the frames wait, so no panel draws from a half-loaded one.
     PlayerSetLoadHooks([] { SuspendFrames(true); }, [] { ResumeFrames(); });
     PlayerInitialize();
+    if (const auto device = GetCommandLine().device_id)
+        GetSequencer().SelectDevice(*device);
 
     // Browsing starts where the command line's paths say, before the file
     // list is first made.
-    const StartPaths start = ResolveStartPaths(start_paths_);
+    const StartPaths start = ResolveStartPaths(GetCommandLine().paths);
     if (!start.folder.empty())
         SetCurrentDirectoryA(start.folder.c_str());
 

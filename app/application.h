@@ -2,9 +2,6 @@
 // loop, quit and shutdown.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "platform/kernel.h"
 #include "platform/message.h"
 
@@ -66,8 +63,6 @@ public:
     int Exit() override;
     // Follows the end of the playing song (play-through and queued songs).
     void Idle() override;
-    // The songs and folders (Linux paths) that start-up plays and browses.
-    void SetStartPaths(const std::vector<std::string>& paths) { start_paths_ = paths; }
 
     // Takes the partly or fully built system down (used by Exit and by a
     // failed Init).
@@ -92,7 +87,6 @@ private:
     // main window once that is valid.
     CMainWindow* owned_main_window_ = nullptr;
     SystemQueries queries_;
-    std::vector<std::string> start_paths_;
 };
 
 // The process entry of the program: stores the module instance in the
