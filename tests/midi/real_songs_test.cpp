@@ -1,7 +1,8 @@
 // Songs from elsewhere (NIVRA_TESTDATA_DIR): well-formed files load and play
 // to their end sending every channel event they hold; wrapped files load only
-// as MacBinary with type "Midi"; damaged files load or fail cleanly and never
-// play on forever; real RCP files play through the converter library.
+// as MacBinary with type "Midi" or as RIFF 'RMID'; damaged files load or fail
+// cleanly and never play on forever; real RCP files play through the
+// converter library.
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -127,7 +128,7 @@ TEST_F(RealSongsTest, WellFormedSongsPlayToTheEndSendingEveryChannelEvent) {
     }
 }
 
-TEST_F(RealSongsTest, WrappedSongsLoadOnlyAsMacBinaryMidi) {
+TEST_F(RealSongsTest, WrappedSongsLoadOnlyAsMacBinaryMidiOrRiffRmid) {
     const auto expected = ManifestChannelEvents();
     const auto songs = SongsIn("wrapped");
     ASSERT_FALSE(songs.empty());
@@ -137,8 +138,9 @@ TEST_F(RealSongsTest, WrappedSongsLoadOnlyAsMacBinaryMidi) {
         char header[128] = {};
         in.read(header, sizeof header);
         const bool mac_midi = std::string(header + 65, 4) == "Midi";
-        ASSERT_EQ(PlayerOpen(song.c_str()), mac_midi);
-        if (!mac_midi)
+        const bool rmid = std::string(header, 4) == "RIFF" && std::string(header + 8, 4) == "RMID";
+        ASSERT_EQ(PlayerOpen(song.c_str()), mac_midi || rmid);
+        if (!mac_midi && !rmid)
             continue;
         PlayToEnd();
         EXPECT_TRUE(PlayerIsLoaded());
