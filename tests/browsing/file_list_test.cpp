@@ -1,5 +1,5 @@
 // CFileList over real folders: which entries count as folders, and
-// listings that append; which names are songs, and the songs of a folder.
+// listings that append; which names are songs.
 #include "panels/file_list.h"
 #include "panels/song_files.h"
 
@@ -82,21 +82,6 @@ TEST(SongFiles, EveryKindOfACollectionIsASongWhateverTheCase) {
     EXPECT_EQ(SongMarker(SongKindOfName("a.g36")), '\xB2');
     EXPECT_EQ(SongMarker(SongKind::kRmid), '\xB3');
     EXPECT_EQ(SongMarker(SongKind::kNone), ' ');
-}
-
-TEST_F(FileListTest, ListSongsTakesTheSongsOfAFolderAsTheListShowsThem) {
-    folder_.WriteFile("SUB/B.kar", "x");
-    folder_.WriteFile("SUB/C.RMI", "x");
-    folder_.WriteFile("SUB/D.r36", "x");
-    support::WorkingDirectory here(folder_.Path());
-    std::vector<std::string> songs = ListSongs("SUB");
-    std::sort(songs.begin(), songs.end());
-    EXPECT_EQ(songs, (std::vector<std::string>{"B.kar", "C.RMI", "D.r36"}));
-    // The list takes a folder named like a song for one, as the grid does.
-    songs = ListSongs(".\\");
-    std::sort(songs.begin(), songs.end());
-    EXPECT_EQ(songs, (std::vector<std::string>{"SONG.MID", "TWICE.MID"}));
-    EXPECT_TRUE(ListSongs("MISSING").empty());
 }
 
 }  // namespace
