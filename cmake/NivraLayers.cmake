@@ -52,6 +52,7 @@ set(NIVRA_TEST_LINKS_palettes "")
 set(NIVRA_TEST_LINKS_rcp_binding nivra_midi)
 set(NIVRA_TEST_LINKS_rcp_e2e PkgConfig::PNG)
 set(NIVRA_TEST_LINKS_screen_e2e PkgConfig::PNG)
+set(NIVRA_TEST_LINKS_settings_e2e nivra_gfx nivra_platform_winmm PkgConfig::PNG)
 set(NIVRA_TEST_LINKS_strings nivra_gfx)
 set(NIVRA_TEST_LINKS_video nivra_platform_user nivra_platform_ddraw nivra_platform_message
     PkgConfig::SDL2)

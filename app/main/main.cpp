@@ -12,5 +12,6 @@ CApplication application;
 int main() {
     platform::InstallCloseRequestSignals();
     GetRcpConverter();  // the converter library is loaded once, at start-up
+    application.UseKeptSettings({SettingsFilePath()});
     return WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, 0);
 }
