@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/command_line.h"
 #include "app/error_box.h"
 #include "app/main_window.h"
 #include "app/panel_setup.h"
@@ -10,6 +11,7 @@
 #include "gfx/panel_list.h"
 #include "gfx/str.h"
 #include "midi/player.h"
+#include "midi/sequencer.h"
 #include "platform/user.h"
 
 #include <cstdio>
@@ -182,6 +184,9 @@ void CApplication::StartUp() {
     // loads while the frames wait, so no panel draws from a half-loaded one.
     PlayerSetLoadHooks([] { SuspendFrames(true); }, [] { ResumeFrames(); });
     PlayerInitialize();
+    // A device named on the command line wins over the kept one.
+    if (const auto device = GetCommandLine().device_id)
+        GetSequencer().SelectDevice(*device);
     kept_settings_.ApplyToPlayer();
 
     owned_main_window_->CreateSurfaces();

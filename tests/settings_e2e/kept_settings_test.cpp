@@ -201,6 +201,45 @@ TEST_F(KeptSettingsRuns, AKillBetweenWritingAndRenamingLeavesTheOldFileWhole) {
               "# NIVRA settings, written when the program quits\npalette=5\nvolume=100\n");
 }
 
+// --no-config reads and writes nothing; --device wins for its run only.
+TEST_F(KeptSettingsRuns, TheCommandLineWinsForItsRun) {
+    const std::string kept_text = "device=0\npalette=3\n";
+    scratch_.WriteFile("kept/settings.conf", kept_text);
+    const fs::path other = scratch_.WriteFile("other.conf", kept_text);
+    const ino_t kept_inode = Inode(kept_);
+    const int song_index = support::SelectorIndex(songs_ / "SUB", kSong);
+
+    support::KeyScript no_config_keys(kFadedInMs);
+    no_config_keys.Shot(scratch_ / "no-config.png").Key("ALT+5").Key("ESCAPE");
+    e2e::RunOptions no_config = Options(songs_.Path(), no_config_keys);
+    no_config.arguments = {"--no-config"};
+    e2e::NivraProcess without(no_config);
+
+    support::KeyScript device_keys(kFadedInMs, 150);
+    device_keys.Steps(0, song_index).Key("RETURN");
+    device_keys.Shot(scratch_ / "device.png", 800).Key("ALT+2").Key("ESCAPE");
+    e2e::RunOptions device = Options(songs_ / "SUB", device_keys);
+    device.extra_environment["NIVRA_CONFIG"] = other.string();
+    device.arguments = {"--device", "----"};
+    e2e::NivraProcess named(device);
+
+    ASSERT_EQ(without.WaitForExit(), 0) << without.Stderr();
+    EXPECT_TRUE(ShowsPalette(e2e::ReadIndexedPng(scratch_ / "no-config.png"), 0));
+    EXPECT_EQ(e2e::ReadWholeFile(kept_), kept_text);
+    EXPECT_EQ(Inode(kept_), kept_inode);
+    EXPECT_EQ(std::distance(fs::directory_iterator(kept_.parent_path()), {}), 1);
+    EXPECT_TRUE(fs::is_empty(without.ConfigHome()));
+
+    ASSERT_EQ(named.WaitForExit(), 0) << named.Stderr();
+    const e2e::IndexedImage shot = e2e::ReadIndexedPng(scratch_ / "device.png");
+    ASSERT_TRUE(shot.Valid());
+    ExpectDeviceLine(shot, DescribeDevice(MIDI_MAPPER));
+    EXPECT_TRUE(ShowsPalette(shot, 3));
+    // The kept device stays kept; the palette changed during the run.
+    EXPECT_EQ(e2e::ReadWholeFile(other),
+              "# NIVRA settings, written when the program quits\ndevice=0\npalette=2\n");
+}
+
 TEST_F(KeptSettingsRuns, FullScreenKeysLeaveAHeadlessRunAsItWas) {
     support::KeyScript keys(kFadedInMs + 200);
     keys.Shot(scratch_ / "before.png").Key("ALT+RETURN", 200).Shot(scratch_ / "alt.png", 200);
