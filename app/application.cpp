@@ -167,6 +167,8 @@ void CApplication::StartUp() {
     if (info.systemInfo.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_INTEL)
         throw ErrorCode{ERRORCODE_NOT_INTEL};
 
+    // The kept video mode counts only before the window opens.
+    kept_settings_.Load();
     owned_main_window_ = new CMainWindow();
     owned_main_window_->Create();
     if (IsWindow(owned_main_window_->GetHandle()))
@@ -185,8 +187,10 @@ void CApplication::StartUp() {
     // loads while the frames wait, so no panel draws from a half-loaded one.
     PlayerSetLoadHooks([] { SuspendFrames(true); }, [] { ResumeFrames(); });
     PlayerInitialize();
+    // A device named on the command line wins over the kept one.
     if (const auto device = GetCommandLine().device_id)
         GetSequencer().SelectDevice(*device);
+    kept_settings_.ApplyToPlayer();
 
     // Browsing starts where the command line's paths say, before the file
     // list is first made.
@@ -195,11 +199,13 @@ void CApplication::StartUp() {
         SetCurrentDirectoryA(start.folder.c_str());
 
     owned_main_window_->CreateSurfaces();
+    kept_settings_.ApplyPalette();
     ConstructPanels();
     if (!CreateAll())
         throw ErrorCode{ERRORCODE_INTERNAL};
     SetFocus(1);
     Broadcast(0);
+    kept_settings_.FinishStartUp();
     StartFrameThread();
     owned_main_window_->Fade(false);
     QueueSongs(start.songs);
@@ -210,6 +216,7 @@ void CApplication::Idle() {
 }
 
 int CApplication::Exit() {
+    kept_settings_.Save();
     Shutdown();
     ReleaseMutex(instance_mutex_);
     return 0;

@@ -51,6 +51,9 @@ int main(int argc, char** argv) {
             return kExitBadCommandLine;
         }
     }
+    // --no-config: no settings file is read or written.
+    application.UseKeptSettings({line.no_config ? std::string() : SettingsFilePath(),
+                                 line.device_id.has_value(), !line.paths.empty()});
     SetCommandLine(std::move(line));
 
     platform::InstallCloseRequestSignals();
