@@ -10,6 +10,7 @@
 #include "gfx/panel_list.h"
 #include "gfx/str.h"
 #include "midi/player.h"
+#include "panels/document_viewer_panel.h"
 #include "platform/user.h"
 
 #include <cstdio>
@@ -189,6 +190,10 @@ void CApplication::StartUp() {
     Broadcast(0);
     StartFrameThread();
     owned_main_window_->Fade(false);
+}
+
+void CApplication::Idle() {
+    DocumentViewerFollowSong();
 }
 
 int CApplication::Exit() {
