@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/command_line.h"
 #include "app/error_box.h"
 #include "app/main_window.h"
 #include "app/panel_setup.h"
@@ -10,6 +11,7 @@
 #include "gfx/panel_list.h"
 #include "gfx/str.h"
 #include "midi/player.h"
+#include "midi/sequencer.h"
 #include "panels/document_viewer_panel.h"
 #include "platform/user.h"
 
@@ -163,6 +165,8 @@ void CApplication::StartUp() {
     if (info.systemInfo.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_INTEL)
         throw ErrorCode{ERRORCODE_NOT_INTEL};
 
+    // The kept video mode counts only before the window opens.
+    kept_settings_.Load();
     owned_main_window_ = new CMainWindow();
     owned_main_window_->Create();
     if (IsWindow(owned_main_window_->GetHandle()))
@@ -181,13 +185,19 @@ void CApplication::StartUp() {
     // loads while the frames wait, so no panel draws from a half-loaded one.
     PlayerSetLoadHooks([] { SuspendFrames(true); }, [] { ResumeFrames(); });
     PlayerInitialize();
+    // A device named on the command line wins over the kept one.
+    if (const auto device = GetCommandLine().device_id)
+        GetSequencer().SelectDevice(*device);
+    kept_settings_.ApplyToPlayer();
 
     owned_main_window_->CreateSurfaces();
+    kept_settings_.ApplyPalette();
     ConstructPanels();
     if (!CreateAll())
         throw ErrorCode{ERRORCODE_INTERNAL};
     SetFocus(1);
     Broadcast(0);
+    kept_settings_.FinishStartUp();
     StartFrameThread();
     owned_main_window_->Fade(false);
 }
@@ -197,6 +207,7 @@ void CApplication::Idle() {
 }
 
 int CApplication::Exit() {
+    kept_settings_.Save();
     Shutdown();
     ReleaseMutex(instance_mutex_);
     return 0;

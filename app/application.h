@@ -2,6 +2,7 @@
 // loop, quit and shutdown.
 #pragma once
 
+#include "app/kept_settings.h"
 #include "platform/kernel.h"
 #include "platform/message.h"
 
@@ -69,6 +70,9 @@ public:
     void Shutdown();
 
     void SetSystemQueries(const SystemQueries& queries) { queries_ = queries; }
+    // Keeps the settings in a file between runs (off until this is called,
+    // so an application made in a test reads and writes none).
+    void UseKeptSettings(KeptSettingsStart start) { kept_settings_.Use(std::move(start)); }
 
     // The name of the single-instance mutex.
     static constexpr const char* kInstanceMutexName = "NIVRA009INSTANCE@ZOL";
@@ -87,6 +91,7 @@ private:
     // main window once that is valid.
     CMainWindow* owned_main_window_ = nullptr;
     SystemQueries queries_;
+    KeptSettings kept_settings_;
 };
 
 // The process entry of the program: stores the module instance in the

@@ -17,6 +17,7 @@
 #include "gfx/text.h"
 #include "midi/player.h"
 #include "platform/message.h"
+#include "platform/user.h"
 
 namespace {
 
@@ -38,6 +39,8 @@ constexpr WORD kFullBrightness = 100;
 
 // Alt is held when bit 29 of a key message's lParam is set.
 constexpr LPARAM kAltHeldBit = 1 << 29;
+// Bit 30: the key was already down (a repeat).
+constexpr LPARAM kKeyRepeatBit = 1 << 30;
 
 std::atomic<bool> application_active{true};
 
@@ -93,7 +96,7 @@ void CMainWindow::Create() {
     ImmAssociateContext(window_, nullptr);
 }
 
-LRESULT CMainWindow::OnKeyDown(WPARAM key, LPARAM) {
+LRESULT CMainWindow::OnKeyDown(WPARAM key, LPARAM lparam) {
     switch (key) {
         case VK_ESCAPE:
             if (CApplicationBase* application = CApplicationBase::Get())
@@ -123,6 +126,10 @@ LRESULT CMainWindow::OnKeyDown(WPARAM key, LPARAM) {
         case VK_F9:
             PlayerSetVolume(std::max(PlayerGetVolume() - kVolumeStep, 0));
             return 1;
+        case VK_F11:
+            if (!(lparam & kKeyRepeatBit))
+                platform::ToggleFullscreen();
+            return 1;
         default: {
             const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
             const bool ctrl = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
@@ -141,6 +148,12 @@ LRESULT CMainWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         const int digit = PaletteDigit(wparam);
         if (digit >= 0) {
             GetPalette().LoadFile(digit);
+            return 0;
+        }
+        // Alt+Enter, as F11: full screen or a window; a held key switches once.
+        if (wparam == VK_RETURN) {
+            if (!(lparam & kKeyRepeatBit))
+                platform::ToggleFullscreen();
             return 0;
         }
     }

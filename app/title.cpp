@@ -25,15 +25,6 @@ constexpr BannerLine kBanner[] = {
 
 constexpr const char* kPlatformLine =
     "NEXT GENERATION  FOR WINDOWS NT/2000/XP/95/98/98SE/ME WIN32 PLATFORM";
-constexpr const char* kVersionNotice = "SMF/RCP PLAYER FOR LINUX";
-
-// "v<major>.<minor, two digits>(BUILD<build, four digits>)" and the notice;
-// numbers wider than their field print in full.
-void FormatVersionLine(const SysInfo& info, char* out, int out_size) {
-    std::snprintf(out, out_size, "v%d.%02d(BUILD%04d) - %s", info.versionMajor, info.versionMinor,
-                  info.versionBuild, kVersionNotice);
-}
-
 }  // namespace
 
 void CMainWindow::DrawTitle() {

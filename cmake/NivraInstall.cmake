@@ -3,8 +3,10 @@
 #                    because the program looks for the library and the palettes
 #                    beside its own executable
 #   P/bin/nivra      a relative link to the executable, the command on the path
-#   P/share/applications/nivra.desktop and
-#   P/share/icons/hicolor/32x32/apps/nivra.png (the program's own icon)
+#   P/share/applications/nivra.desktop,
+#   P/share/icons/hicolor/32x32/apps/nivra.png (the program's own icon),
+#   P/share/mime/packages/nivra.xml (the RCP family's file type) and
+#   P/share/man/man1/nivra.1
 # The executable and the library are installed by their own targets' rules,
 # the palettes by resources/palettes.
 
@@ -45,3 +47,10 @@ add_custom_command(
     VERBATIM)
 add_custom_target(nivra_icon ALL DEPENDS ${NIVRA_ICON_PNG})
 install(FILES ${NIVRA_ICON_PNG} DESTINATION share/icons/hicolor/32x32/apps)
+
+# The manual page, and the file type of the RCP family, so a file manager
+# offers the program for those files (once update-mime-database has run
+# over P/share/mime, as package managers do).
+install(FILES ${CMAKE_SOURCE_DIR}/docs/nivra.1 DESTINATION share/man/man1)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/desktop/nivra-mime.xml DESTINATION share/mime/packages
+    RENAME nivra.xml)

@@ -72,13 +72,45 @@ function(nivra_test_paths target)
         NIVRA_TESTDATA_DIR="${testdata}")
 endfunction()
 
+# Test code is compiled without optimisation and with line tables only (the
+# program's libraries keep the build's own flags): that compiles about five
+# times faster, and stack traces still name files and lines.
+set(NIVRA_TEST_COMPILE_OPTIONS -O0 -g1)
+
+# One precompiled header of GoogleTest and the standard headers the tests use,
+# made once and shared by every test program (they compile with the same
+# flags, so the compiler accepts it; where it would not, it reads the headers
+# as usual).
+function(nivra_test_precompiled_header)
+    if(TARGET nivra_test_pch OR NIVRA_FUZZ)
+        return()
+    endif()
+    file(WRITE ${CMAKE_BINARY_DIR}/nivra_test_pch.cpp "// The shared test header's own unit.\n")
+    add_library(nivra_test_pch OBJECT ${CMAKE_BINARY_DIR}/nivra_test_pch.cpp)
+    target_link_libraries(nivra_test_pch PRIVATE nivra_common GTest::gtest GTest::gmock)
+    # Compiled as the test programs are: position-independent executable code.
+    set_target_properties(nivra_test_pch PROPERTIES POSITION_INDEPENDENT_CODE OFF)
+    target_compile_options(nivra_test_pch PRIVATE ${NIVRA_TEST_COMPILE_OPTIONS} -fPIE)
+    nivra_test_paths(nivra_test_pch)
+    target_precompile_headers(nivra_test_pch PRIVATE
+        <gtest/gtest.h> <gmock/gmock.h>
+        <algorithm> <chrono> <cstdint> <cstdio> <cstring> <filesystem> <fstream> <functional>
+        <map> <memory> <optional> <sstream> <string> <thread> <vector>)
+endfunction()
+
 # nivra_add_test(name LABELS... SOURCES...): one GoogleTest executable.
 function(nivra_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LABELS" ${ARGN})
+    nivra_test_precompiled_header()
     add_executable(${name} ${ARG_SOURCES})
+    target_compile_options(${name} PRIVATE ${NIVRA_TEST_COMPILE_OPTIONS})
     # The first label is the test folder, which says what the test links.
     list(GET ARG_LABELS 0 folder)
     nivra_links(links ${folder})
+    # SDL's flags define _REENTRANT, which the shared header was made without.
+    if(NOT "PkgConfig::SDL2" IN_LIST links)
+        target_precompile_headers(${name} REUSE_FROM nivra_test_pch)
+    endif()
     target_link_libraries(${name} PRIVATE nivra_common ${links} GTest::gtest GTest::gmock
         GTest::gtest_main)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)

@@ -83,7 +83,16 @@ bool CPalette::LoadFile(int digit) {
         return false;
     const std::string path =
         platform::ToNativePath(folder + "nivra" + static_cast<char>('0' + digit) + ".act");
-    return LoadFromPath(path.c_str());
+    if (!LoadFromPath(path.c_str()))
+        return false;
+    std::lock_guard guard(lock_);
+    loaded_digit_ = digit;
+    return true;
+}
+
+int CPalette::GetLoadedDigit() const {
+    std::lock_guard guard(lock_);
+    return loaded_digit_;
 }
 
 bool CPalette::LoadFromPath(const char* path) {
@@ -99,6 +108,7 @@ bool CPalette::LoadFromPath(const char* path) {
     file.reset();
 
     std::lock_guard guard(lock_);
+    loaded_digit_ = -1;
     std::memset(base_, 0, sizeof(base_));
     for (int i = 0; i < kPaletteEntryCount; ++i) {
         base_[i].peRed = bytes[3 * i];

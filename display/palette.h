@@ -31,6 +31,9 @@ public:
     bool LoadFile(int digit);
     // Loads a palette file by path (the part of LoadFile after the name).
     bool LoadFromPath(const char* path);
+    // The digit of the palette file the base table came from last (-1 when
+    // it came from a path given otherwise, or from none).
+    int GetLoadedDigit() const;
     // Working entries 0-239 take the base colours again.
     void Restore();
     void SetBrightness(WORD percent);
@@ -64,6 +67,7 @@ private:
     PALETTEENTRY output_[kPaletteEntryCount] = {};
     IDirectDrawPalette* dd_palette_ = nullptr;
     BYTE link_[kPaletteEntryCount] = {};
+    int loaded_digit_ = -1;
 };
 
 // The program's one palette, created on first use.

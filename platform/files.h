@@ -119,4 +119,25 @@ bool IsShortAlias(std::string_view program_name);
 // Windows-style wildcard match of a CP932 name against a pattern.
 bool MatchesWildcard(std::string_view pattern, std::string_view name);
 
+// ---- Small files by their Linux path (the settings) ---------------------------------
+
+enum class SmallFileRead { kRead, kMissing, kTooLarge, kUnreadable };
+
+// Reads a whole regular file of at most `max_bytes` into `bytes`. On
+// kTooLarge or kUnreadable, `error` says why ("larger than 65536 bytes",
+// "Permission denied", "a folder").
+SmallFileRead ReadSmallFile(const std::string& native_path, std::size_t max_bytes,
+                            std::string& bytes, std::string* error);
+
+// Replaces the file at `native_path` with `bytes` so that a crash or a full
+// disk leaves either the old file or the new one, whole: the bytes go to a
+// temporary file in the same folder, are synced, and the temporary file is
+// renamed over the old one (the folder synced after). Missing folders are
+// made (mode 0700); a link is followed, so the file it names is replaced;
+// anything but a regular file at the place (a folder, a device) is refused.
+// False with `error` set (the step and the system's reason) on failure; the
+// old file is then untouched and no temporary file is left.
+bool ReplaceFileAtomically(const std::string& native_path, std::string_view bytes,
+                           std::string* error);
+
 }  // namespace platform

@@ -213,4 +213,15 @@ namespace platform {
 // choice is made once (NIVRA_VIDEO, else headless when there is no display).
 const char* GetVideoBackendName();
 
+// The mode a display opens in when NIVRA_VIDEO names none: the full screen
+// (the default) or a window. Only a call before the first window opens
+// counts; without a display the program runs headless all the same.
+void SetPreferredVideoMode(bool fullscreen);
+
+// Switches the open SDL window between the full screen and a window; the
+// picture stays pixel-exact, scaled by a whole number with black borders.
+// Afterwards GetVideoBackendName names the new mode. False, and nothing
+// changes, where there is no such window (headless) or it cannot switch.
+bool ToggleFullscreen();
+
 }  // namespace platform

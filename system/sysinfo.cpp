@@ -1,5 +1,6 @@
 #include "system/sysinfo.h"
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -9,6 +10,11 @@
 SysInfo& GetSysInfo() {
     static SysInfo info{};
     return info;
+}
+
+void FormatVersionLine(const SysInfo& info, char* out, int out_size) {
+    std::snprintf(out, out_size, "v%d.%02d(BUILD%04d) - SMF/RCP PLAYER FOR LINUX",
+                  info.versionMajor, info.versionMinor, info.versionBuild);
 }
 
 void LoadVersionNumbers() {

@@ -27,6 +27,11 @@ SysInfo& GetSysInfo();
 // significant one; all left 0 without a version block.
 void LoadVersionNumbers();
 
+// The version as the title strip shows it:
+// "v<major>.<minor, two digits>(BUILD<build, four digits>) - SMF/RCP PLAYER FOR LINUX";
+// numbers wider than their field print in full.
+void FormatVersionLine(const SysInfo& info, char* out, int out_size);
+
 // The processor as CPUID reports it. The seam lets a test stand in for the
 // instruction.
 class CpuidInstruction {

@@ -49,7 +49,7 @@ void VideoSession::ChooseBackend() {
         if (!choice.empty())
             Report("VIDEO", "unknown NIVRA_VIDEO \"%s\" (fullscreen, window, headless)",
                    choice.c_str());
-        choice = HaveDisplay() ? "fullscreen" : "headless";
+        choice = !HaveDisplay() ? "headless" : preferred_fullscreen_ ? "fullscreen" : "window";
     }
     if (choice == "headless")
         backend_ = MakeHeadlessBackend();
@@ -196,12 +196,26 @@ bool VideoSession::IsKeyDown(int virtual_key) const {
     return keys_down_[virtual_key & 0xFF];
 }
 
+bool VideoSession::ToggleFullscreen() {
+    if (!open_ || !OnMainThread())
+        return false;
+    return backend_->SetFullscreen(std::strcmp(backend_->Name(), "fullscreen") != 0);
+}
+
 }  // namespace platform::video
 
 namespace platform {
 
 const char* GetVideoBackendName() {
     return video::VideoSession::Get().BackendName();
+}
+
+void SetPreferredVideoMode(bool fullscreen) {
+    video::VideoSession::Get().SetPreferredFullscreen(fullscreen);
+}
+
+bool ToggleFullscreen() {
+    return video::VideoSession::Get().ToggleFullscreen();
 }
 
 }  // namespace platform

@@ -33,6 +33,10 @@ public:
     void SetCursorShown(bool shown);
     void SetWaitCursor(bool waiting);
     bool IsKeyDown(int virtual_key) const;
+    // What a display opens in when NIVRA_VIDEO names no mode.
+    void SetPreferredFullscreen(bool fullscreen) { preferred_fullscreen_ = fullscreen; }
+    // Full screen to window and back (main thread only); false headless.
+    bool ToggleFullscreen();
 
     // Posts the messages a press (or release) of a key makes.
     void PostKey(int virtual_key, bool up, bool alt, bool repeat);
@@ -45,6 +49,7 @@ private:
     bool OnMainThread() const { return std::this_thread::get_id() == main_thread_; }
 
     std::unique_ptr<VideoBackend> backend_;
+    bool preferred_fullscreen_ = true;
     bool open_ = false;
     HWND input_window_ = nullptr;
     std::thread::id main_thread_;

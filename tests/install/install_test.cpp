@@ -1,5 +1,6 @@
 // `cmake --install` of this build: the program, its converter library and
-// palettes in one folder, the command, the desktop entry and the menu icon.
+// palettes in one folder, the command, the desktop entry, the menu icon, the
+// RCP file type and the manual page.
 #include <png.h>
 #include <sys/stat.h>
 
@@ -106,7 +107,9 @@ TEST_F(InstalledProgram, DesktopEntryStartsTheCommandAndNamesTheProgramsIcon) {
     EXPECT_EQ(entry["Type"], "Application");
     EXPECT_EQ(entry["Name"], "NIVRA");
     EXPECT_EQ(entry["Terminal"], "false");
-    EXPECT_EQ(entry["Exec"], (Prefix() / "bin/nivra").string());
+    // Files from a file manager come as arguments, of every type the program plays.
+    EXPECT_EQ(entry["Exec"], (Prefix() / "bin/nivra").string() + " %F");
+    EXPECT_EQ(entry["MimeType"], "audio/midi;audio/x-midi;audio/x-rcp;");
     ASSERT_EQ(entry["Icon"], "nivra");
 
     // The menu icon is the window icon compiled into the program, pixel for pixel.
@@ -119,6 +122,29 @@ TEST_F(InstalledProgram, DesktopEntryStartsTheCommandAndNamesTheProgramsIcon) {
     ASSERT_EQ(png.width, width);
     ASSERT_EQ(png.height, height);
     EXPECT_EQ(png.pixels, std::vector<uint8_t>(icon->bytes + 5, icon->bytes + icon->size));
+}
+
+TEST_F(InstalledProgram, ManualPageAndTheRcpFileTypeAreInstalled) {
+    const std::string page = e2e::ReadWholeFile(Prefix() / "share/man/man1/nivra.1");
+    EXPECT_NE(page, "");
+    EXPECT_EQ(page, e2e::ReadWholeFile(NIVRA_SOURCE_DIR "/docs/nivra.1"));
+    // The type the desktop entry names, as the file type database reads it:
+    // by its names and by either magic string at the start of a file.
+    if (std::system("command -v update-mime-database >/dev/null") != 0)
+        GTEST_SKIP() << "no update-mime-database to read the file type with";
+    e2e::ScratchFolder database("nivra-mime");
+    fs::create_directories(database / "packages");
+    fs::copy_file(Prefix() / "share/mime/packages/nivra.xml", database / "packages/nivra.xml");
+    ASSERT_EQ(std::system(
+                  ("update-mime-database '" + database.Path().string() + "' 2>/dev/null").c_str()),
+              0);
+    const std::string globs = e2e::ReadWholeFile(database / "globs2");
+    for (const char* glob : {"*.rcp", "*.r36", "*.g18", "*.g36"})
+        EXPECT_NE(globs.find(std::string("audio/x-rcp:") + glob + "\n"), std::string::npos) << glob;
+    const std::string magic = e2e::ReadWholeFile(database / "magic");
+    EXPECT_NE(magic.find("[50:audio/x-rcp]\n"), std::string::npos);
+    for (const char* start : {"RCM-PC98V2.0(C)", "COME ON MUSIC RECOMPOSER RCP3.0"})
+        EXPECT_NE(magic.find(start), std::string::npos) << start;
 }
 
 TEST_F(InstalledProgram, CommandPlaysASequenceFileWithTheInstalledConverterAndQuits) {
@@ -145,7 +171,9 @@ TEST(StagedInstall, PutsFilesBelowDestdirAndNamesTheFinalPlaceInTheEntry) {
     EXPECT_TRUE(fs::is_regular_file(root / "lib/nivra/librcpcv.so"));
     EXPECT_EQ(fs::read_symlink(root / "bin/nivra"), "../lib/nivra/nivra");
     EXPECT_EQ(ReadDesktopEntry(root / "share/applications/nivra.desktop")["Exec"],
-              "/opt/nivra/bin/nivra");
+              "/opt/nivra/bin/nivra %F");
+    EXPECT_TRUE(fs::is_regular_file(root / "share/man/man1/nivra.1"));
+    EXPECT_TRUE(fs::is_regular_file(root / "share/mime/packages/nivra.xml"));
 }
 
 }  // namespace

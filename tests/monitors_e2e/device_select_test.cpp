@@ -19,11 +19,12 @@ constexpr int kTitleX = 5;
 constexpr int kTitleY = 391;
 constexpr int kLineCells = 40;
 
-// The entries as the program words them, asked through the same calls.
-std::vector<std::string> ExpectedEntries() {
+// The first `limit` entries as the program words them, asked through the
+// same calls.
+std::vector<std::string> ExpectedEntries(size_t limit = 4) {
     std::vector<std::string> entries = {"---- MIDI MAPPER(DEFAULT)"};
     const UINT devices = midiOutGetNumDevs();
-    for (UINT id = 0; id < devices && entries.size() < 4; ++id) {
+    for (UINT id = 0; id < devices && entries.size() < limit; ++id) {
         char number[16];
         std::snprintf(number, sizeof number, "%04x ", id + 1);
         entries.push_back(number + DescribeDevice(id).name);
@@ -191,6 +192,37 @@ TEST_F(DeviceSelectEndToEnd, DeviceListAndTheChosenDeviceTakingOver) {
         SCOPED_TRACE("ChosenDeviceTakesOverWhileTheSongGoesOn");
         ChosenDeviceTakesOverWhileTheSongGoesOn();
     }
+}
+
+// The command line lists the same devices as F2, one a line, and starts on
+// the device it is given: F2 then opens with the cursor on it. An id that
+// names no device is refused before anything starts.
+TEST(DeviceCommandLine, ListsTheF2EntriesAndStartsOnTheChosenDevice) {
+    e2e::RunOptions options;
+    options.arguments = {"--list-devices"};
+    e2e::NivraProcess listing(options);
+    ASSERT_EQ(listing.WaitForExit(), 0) << listing.Stderr();
+    std::string expected;
+    for (const std::string& entry : ExpectedEntries(SIZE_MAX))
+        expected += entry + "\n";
+    EXPECT_EQ(listing.Stdout(), expected);
+
+    options.arguments = {"--device=0001"};
+    const std::string shot = "chosen.png";
+    options.script = {
+        {kFadedInMs + 200, "F2"}, {kFadedInMs + 600, "SHOT " + shot}, {kFadedInMs + 700, "ESCAPE"}};
+    support::ScratchFolder folder;
+    options.working_folder = folder.Path();
+    e2e::NivraProcess chosen(options);
+    ASSERT_EQ(chosen.WaitForExit(), 0) << chosen.Stderr();
+    ExpectList(e2e::ReadIndexedPng(folder / shot), 1);
+
+    options.arguments = {"--device", "7fff"};
+    options.script.clear();
+    e2e::NivraProcess refused(options);
+    EXPECT_EQ(refused.WaitForExit(), 2);
+    EXPECT_EQ(refused.Stderr(), "nivra: no device '7fff' (see nivra --list-devices)\n");
+    EXPECT_EQ(refused.Stdout(), "");
 }
 
 }  // namespace

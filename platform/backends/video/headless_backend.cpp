@@ -14,6 +14,7 @@ public:
     void Minimize() override {}
     void SetCursorShown(bool) override {}
     void SetWaitCursor(bool) override {}
+    bool SetFullscreen(bool) override { return false; }
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The SDL window: full-screen on the desktop (640x480 scaled by the largest
-// whole factor, letterboxed) or a resizable window. SDL has no paletted
+// The SDL window: full-screen on the desktop or a resizable window, the two
+// switched while it is open; in both the 640x480 picture is scaled by the
+// largest whole factor that fits, black around it. SDL has no paletted
 // textures, so each frame is expanded to 32-bit colour through a lookup
 // table that is rebuilt whenever the palette changes.
 #include <SDL.h>
@@ -34,9 +35,15 @@ public:
             Close();
             return false;
         }
-        const Uint32 flags = fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE;
+        // Resizable in both modes, so the window left after a switch from
+        // the full screen can be resized too.
+        Uint32 flags = SDL_WINDOW_RESIZABLE;
+        if (fullscreen_)
+            flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
         window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480,
                                    flags);
+        if (window_)
+            SDL_SetWindowMinimumSize(window_, 640, 480);
         if (window_)
             renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
         if (window_ && !renderer_)
@@ -48,8 +55,7 @@ public:
         }
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
         SDL_RenderSetLogicalSize(renderer_, 640, 480);
-        if (fullscreen_)
-            SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
+        SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
         return true;
     }
 
@@ -149,6 +155,21 @@ public:
     void Minimize() override {
         if (window_)
             SDL_MinimizeWindow(window_);
+    }
+
+    bool SetFullscreen(bool fullscreen) override {
+        if (!window_)
+            return false;
+        if (SDL_SetWindowFullscreen(window_, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+            Report("VIDEO:SDL", "cannot switch to %s: %s", fullscreen ? "fullscreen" : "a window",
+                   SDL_GetError());
+            return false;
+        }
+        fullscreen_ = fullscreen;
+        // The output changed size: the logical size scales the last frame
+        // into it anew.
+        Redraw();
+        return true;
     }
 
     void SetCursorShown(bool shown) override {

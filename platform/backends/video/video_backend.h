@@ -30,6 +30,8 @@ public:
     virtual void Minimize() = 0;
     virtual void SetCursorShown(bool shown) = 0;
     virtual void SetWaitCursor(bool waiting) = 0;
+    // Full screen or a window while open; false when the backend cannot.
+    virtual bool SetFullscreen(bool fullscreen) = 0;
 };
 
 std::unique_ptr<VideoBackend> MakeHeadlessBackend();

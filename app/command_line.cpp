@@ -1,0 +1,134 @@
+#include "app/command_line.h"
+
+#include <getopt.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+CommandLine the_command_line;
+
+enum LongOnly { kNoConfig = 256 };
+
+constexpr option kOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {"list-devices", no_argument, nullptr, 'l'},
+    {"device", required_argument, nullptr, 'd'},
+    {"no-config", no_argument, nullptr, kNoConfig},
+    {nullptr, 0, nullptr, 0},
+};
+constexpr const char* kShortOptions = "+:hVld:";
+constexpr const char* kTryHelp = " (try 'nivra --help')";
+
+CommandLine Failure(std::string text) {
+    CommandLine line;
+    line.action = CommandLine::Action::kFail;
+    line.message = "nivra: " + std::move(text);
+    return line;
+}
+
+// The argument at `index` without any "=value", for messages.
+std::string WrittenOption(char** argv, int index) {
+    std::string written = argv[index];
+    const std::size_t equals = written.find('=');
+    return equals == std::string::npos ? written : written.substr(0, equals);
+}
+
+// Empty when `path` can be used: a readable file, or a folder that can be
+// read and entered; else why not.
+std::string PathProblem(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0)
+        return std::strerror(errno);
+    const int wanted = S_ISDIR(info.st_mode) ? (R_OK | X_OK) : R_OK;
+    if (access(path.c_str(), wanted) != 0)
+        return std::strerror(errno);
+    if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode))
+        return "not a file or folder";
+    return {};
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(int argc, char** argv) {
+    CommandLine line;
+    opterr = 0;  // the messages below say it in one line each
+    optind = 0;  // a fresh scan each call
+    for (int option; (option = getopt_long(argc, argv, kShortOptions, kOptions, nullptr)) != -1;) {
+        switch (option) {
+            case 'h':
+                line.action = CommandLine::Action::kHelp;
+                break;
+            case 'V':
+                if (line.action != CommandLine::Action::kHelp)
+                    line.action = CommandLine::Action::kVersion;
+                break;
+            case 'l':
+                if (line.action == CommandLine::Action::kRun)
+                    line.action = CommandLine::Action::kListDevices;
+                break;
+            case 'd':
+                line.device = optarg;
+                break;
+            case kNoConfig:
+                line.no_config = true;
+                break;
+            case ':':  // only --device takes a value
+                return Failure(std::string("option '--device' needs a value") + kTryHelp);
+            default: {
+                // A long option leaves optind past itself; a short one is
+                // named by optopt.
+                const std::string last = optind > 0 ? WrittenOption(argv, optind - 1) : "";
+                if (optopt == 0)
+                    return Failure("unknown option '" + last + "'" + kTryHelp);
+                if (last.rfind("--", 0) == 0 && std::strchr(argv[optind - 1], '=') != nullptr)
+                    return Failure("option '" + last + "' takes no value" + kTryHelp);
+                return Failure(std::string("unknown option '-") + static_cast<char>(optopt) + "'" +
+                               kTryHelp);
+            }
+        }
+    }
+    if (line.device && line.device->empty())
+        return Failure(std::string("option '--device' needs a value") + kTryHelp);
+    // Paths only matter when the program is to run.
+    for (int i = optind; i < argc; ++i)
+        line.paths.emplace_back(argv[i]);
+    if (line.action == CommandLine::Action::kRun) {
+        for (const std::string& path : line.paths) {
+            const std::string problem = PathProblem(path);
+            if (!problem.empty())
+                return Failure("cannot open '" + path + "': " + problem);
+        }
+    }
+    return line;
+}
+
+const CommandLine& GetCommandLine() {
+    return the_command_line;
+}
+
+void SetCommandLine(CommandLine line) {
+    the_command_line = std::move(line);
+}
+
+const char* CommandLineHelp() {
+    return "Usage: nivra [OPTION]... [PATH]...\n"
+           "Full-screen, keyboard-driven player of Standard MIDI Files and RCP songs.\n"
+           "\n"
+           "A song PATH starts browsing in its folder and plays it at once; a folder\n"
+           "PATH starts browsing there; several songs are played one after another.\n"
+           "\n"
+           "  -d, --device=ID     play on device ID, as --list-devices shows it\n"
+           "  -l, --list-devices  list the MIDI-out devices (the F2 list) and exit\n"
+           "      --no-config     neither read nor write the settings file\n"
+           "  -h, --help          show this help and exit\n"
+           "  -V, --version       show the version and exit\n"
+           "\n"
+           "Exit status: 0 when all went well, 2 for a bad option or path.\n"
+           "Settings: $NIVRA_CONFIG, else $XDG_CONFIG_HOME/nivra/nivra.conf\n"
+           "(~/.config/nivra/nivra.conf). See nivra(1) for the keys.\n";
+}

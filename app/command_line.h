@@ -1,0 +1,28 @@
+// The program's command line in the GNU manner: options (long ones also as
+// --name=value, -- ends them) and the songs and folders to start with.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    enum class Action { kRun, kHelp, kVersion, kListDevices, kFail };
+    Action action = Action::kRun;
+    std::vector<std::string> paths;     // songs and folders, in the order given; each exists
+    std::optional<std::string> device;  // --device ID as written
+    std::optional<unsigned> device_id;  // the device it names, once resolved
+    bool no_config = false;             // --no-config
+    std::string message;                // kFail: the line for standard error (exit 2)
+};
+
+// Reads the options and checks that every path exists and may be read. The
+// device is not looked up here (see ResolveDeviceOption).
+CommandLine ParseCommandLine(int argc, char** argv);
+
+// What main() parsed, for start-up; empty (kRun, no paths) until then.
+const CommandLine& GetCommandLine();
+void SetCommandLine(CommandLine line);
+
+// The --help text.
+const char* CommandLineHelp();

@@ -1,0 +1,123 @@
+// The settings file's text: what is read from good, damaged and odd files,
+// and what is written back; and where the file is looked for.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/kept_settings.h"
+#include "app/settings_text.h"
+#include "platform/winmm.h"
+
+namespace {
+
+KeptValues Parse(const std::string& text, std::vector<std::string>* problems = nullptr) {
+    std::vector<std::string> ignored;
+    return ParseKeptValues(text, problems ? problems : &ignored);
+}
+
+TEST(SettingsText, EverySettingGoesThroughTheTextAndBack) {
+    KeptValues all;
+    // A folder name may hold any byte: line ends, '%', blanks at the ends,
+    // bytes that are not UTF-8.
+    all.folder = std::string("/music/ 100% \n\r\t\x01\xFF\xE6\x9B\xB2 ");
+    all.device = 2;
+    all.device_name = "USB MIDI %1 ";
+    all.palette = 7;
+    all.volume = 0;
+    all.repeat = true;
+    all.play_through = false;
+    all.fullscreen = false;
+    const std::string text = FormatKeptValues(all);
+    std::vector<std::string> problems;
+    EXPECT_EQ(Parse(text, &problems), all) << text;
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    // One line a setting, nothing on them that a reader would take as a line end.
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9) << text;
+
+    KeptValues mapper;
+    mapper.device = MIDI_MAPPER;
+    mapper.fullscreen = true;
+    EXPECT_EQ(
+        FormatKeptValues(mapper),
+        "# NIVRA settings, written when the program quits\ndevice=mapper\nvideo=fullscreen\n");
+    EXPECT_EQ(Parse(FormatKeptValues(mapper)), mapper);
+    EXPECT_EQ(Parse(FormatKeptValues({})), KeptValues{});
+}
+
+TEST(SettingsText, HandWrittenLinesReadWithBlanksCrLfAndComments) {
+    std::vector<std::string> problems;
+    const KeptValues values =
+        Parse("# mine\r\n\r\n  palette = 3 \r\n\tvolume=200\r\nrepeat=on\r\nfolder=/a b/c%zz%4\r\n",
+              &problems);
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    EXPECT_EQ(values.palette, 3);
+    EXPECT_EQ(values.volume, 200);
+    EXPECT_EQ(values.repeat, true);
+    // A '%' without two hex digits is itself.
+    EXPECT_EQ(values.folder, "/a b/c%zz%4");
+}
+
+TEST(SettingsText, BadLinesAreNamedAndTheGoodOnesStillCount) {
+    std::vector<std::string> problems;
+    const KeptValues values = Parse(
+        "palette=10\n"            // 1: out of range
+        "volume=-1\n"             // 2
+        "volume=12x\n"            // 3
+        "device=\n"               // 4
+        "repeat=yes\n"            // 5
+        "video=tv\n"              // 6
+        "folder=relative/path\n"  // 7
+        "colour=red\n"            // 8: unknown key
+        "just words\n"            // 9: no '='
+        "palette=4\n"             // 10: good
+        "palette=5\n"             // 11: twice; the later counts
+        "device=99999999999\n"    // 12
+        "play_through=off\n"      // 13: good
+        "volume=3",               // 14: cut short, no line end
+        &problems);
+    EXPECT_EQ(values.palette, 5);
+    EXPECT_EQ(values.play_through, false);
+    EXPECT_FALSE(values.volume);
+    EXPECT_FALSE(values.device);
+    EXPECT_FALSE(values.repeat);
+    EXPECT_FALSE(values.fullscreen);
+    EXPECT_FALSE(values.folder);
+    const std::vector<std::string> expected = {
+        "line 1: bad palette \"10\"",           "line 2: bad volume \"-1\"",
+        "line 3: bad volume \"12x\"",           "line 4: bad device \"\"",
+        "line 5: bad repeat \"yes\"",           "line 6: bad video \"tv\"",
+        "line 7: bad folder \"relative/path\"", "line 8: unknown key \"colour\"",
+        "line 9: no '=' in \"just words\"",     "line 11: palette given twice",
+        "line 12: bad device \"99999999999\"",  "line 14: cut short (\"volume=3\")"};
+    EXPECT_EQ(problems, expected);
+}
+
+TEST(SettingsText, BinaryJunkGivesNoSettingsAndLegibleProblems) {
+    std::string junk;
+    for (int i = 0; i < 4096; ++i)
+        junk += static_cast<char>((i * 7919 + 13) % 256);
+    // Lines that would be settings but for a control byte in them.
+    junk += "\npalette=\x01\x02\n";
+    junk.push_back('\0');
+    junk += "volume=3\n";
+    std::vector<std::string> problems;
+    EXPECT_EQ(Parse(junk, &problems), KeptValues{});
+    ASSERT_FALSE(problems.empty());
+    for (const std::string& problem : problems) {
+        for (char c : problem)
+            EXPECT_TRUE(c >= 0x20 && c < 0x7F) << problem;
+        EXPECT_LT(problem.size(), 80u) << problem;
+    }
+}
+
+TEST(SettingsFilePlace, NivraConfigThenAnAbsoluteXdgConfigHomeThenHome) {
+    EXPECT_EQ(SettingsFilePath("/t/my.conf", "/x", "/h"), "/t/my.conf");
+    EXPECT_EQ(SettingsFilePath("", "/x", "/h"), "/x/nivra/nivra.conf");
+    EXPECT_EQ(SettingsFilePath(nullptr, "relative", "/h"), "/h/.config/nivra/nivra.conf");
+    EXPECT_EQ(SettingsFilePath(nullptr, nullptr, "/h"), "/h/.config/nivra/nivra.conf");
+    EXPECT_EQ(SettingsFilePath(nullptr, "", ""), "");
+}
+
+}  // namespace
