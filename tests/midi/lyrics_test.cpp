@@ -15,28 +15,14 @@ const Bytes kTempo500000 = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20};
 // Tokens as text: a syllable as itself, "/" a line break, "\" a verse
 // break, "@" and the text a title line.
 std::vector<std::string> Shown(const CSongLyrics& lyrics) {
+    static const char* const kMarks[] = {"", "/", "\\", "@"};  // in LyricTokenKind's order
     std::vector<std::string> out;
-    for (const LyricToken& token : lyrics.Tokens()) {
-        const std::string text(lyrics.Text(token));
-        switch (token.kind) {
-            case LyricTokenKind::kSyllable:
-                out.push_back(text);
-                break;
-            case LyricTokenKind::kLineBreak:
-                out.push_back("/");
-                break;
-            case LyricTokenKind::kVerseBreak:
-                out.push_back("\\");
-                break;
-            case LyricTokenKind::kTitle:
-                out.push_back("@" + text);
-                break;
-        }
-    }
+    for (const LyricToken& token : lyrics.Tokens())
+        out.push_back(kMarks[static_cast<int>(token.kind)] + std::string(lyrics.Text(token)));
     return out;
 }
 
-// The words of FF 05 events with these texts, one a tick apart.
+// The words of FF 05 events with these texts, one a millisecond apart.
 CSongLyrics Lyrics(const std::vector<std::string>& texts) {
     CSongTextLog log;
     for (std::size_t i = 0; i < texts.size(); ++i) {
