@@ -1,6 +1,8 @@
 // CDocumentViewerPanel with a song's words: choosing between them and the
 // text, following the song, and lighting what has been sung.
 
+#include <algorithm>
+
 #include "gfx/draw.h"
 #include "midi/player.h"
 #include "midi/sequencer.h"
@@ -69,7 +71,9 @@ void CDocumentViewerPanel::DrawWords(HDC dc, CLyricHighlight& highlight) {
         const std::string& line = rows[n];
         TextOutA(dc, kTextLeft_px, RowTop(i), line.c_str(), static_cast<int>(line.size()));
         const LyricPiece* pieces = words.Pieces(n);
-        const std::uint32_t piece_count = words.PieceCount(n);
+        // A line of 80 bytes has at most 80 pieces; the bound keeps it so.
+        const std::uint32_t piece_count =
+            std::min<std::uint32_t>(words.PieceCount(n), CLyricHighlight::kPiecesPerRow);
         for (std::uint32_t k = 0; k < piece_count; ++k) {
             SIZE size{0, 0};
             GetTextExtentPoint32A(dc, line.c_str(), pieces[k].end, &size);
