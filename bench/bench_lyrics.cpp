@@ -3,6 +3,9 @@
 // marker events in their place, which the silent run at load passes over as
 // it does the syllables but keeps nothing of (CSequencer::Load, onto the
 // recording device); and the viewer's layout of those words into lines.
+//
+// On a shared machine the loads are best compared interleaved:
+//   bench_lyrics --benchmark_enable_random_interleaving=true --benchmark_repetitions=30
 #include <benchmark/benchmark.h>
 
 #include <memory>
