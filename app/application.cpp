@@ -12,6 +12,7 @@
 #include "gfx/str.h"
 #include "midi/player.h"
 #include "midi/sequencer.h"
+#include "panels/document_viewer_panel.h"
 #include "platform/user.h"
 
 #include <cstdio>
@@ -199,6 +200,10 @@ void CApplication::StartUp() {
     kept_settings_.FinishStartUp();
     StartFrameThread();
     owned_main_window_->Fade(false);
+}
+
+void CApplication::Idle() {
+    DocumentViewerFollowSong();
 }
 
 int CApplication::Exit() {

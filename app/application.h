@@ -62,6 +62,8 @@ public:
     bool Init() override;
     // Shutdown, release the single-instance mutex; returns 0.
     int Exit() override;
+    // Lets the document viewer follow the words of the playing song.
+    void Idle() override;
 
     // Takes the partly or fully built system down (used by Exit and by a
     // failed Init).
