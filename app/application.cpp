@@ -14,6 +14,7 @@
 #include "gfx/str.h"
 #include "midi/player.h"
 #include "midi/sequencer.h"
+#include "panels/document_viewer_panel.h"
 #include "platform/files.h"
 #include "platform/user.h"
 
@@ -213,6 +214,7 @@ void CApplication::StartUp() {
 
 void CApplication::Idle() {
     FollowSongEnds();
+    DocumentViewerFollowSong();
 }
 
 int CApplication::Exit() {

@@ -62,7 +62,8 @@ public:
     bool Init() override;
     // Shutdown, release the single-instance mutex; returns 0.
     int Exit() override;
-    // Follows the end of the playing song (play-through and queued songs).
+    // Follows the end of the playing song (play-through and queued songs)
+    // and lets the document viewer follow the song's words.
     void Idle() override;
 
     // Takes the partly or fully built system down (used by Exit and by a

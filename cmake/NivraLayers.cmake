@@ -22,7 +22,7 @@ target_link_libraries(nivra_display PUBLIC nivra_platform_ddraw nivra_platform_k
 target_link_libraries(nivra_gfx PUBLIC nivra_display nivra_platform_gdi nivra_platform_kernel
     PRIVATE nivra_resources nivra_platform_files)
 target_link_libraries(nivra_midi PUBLIC nivra_platform_winmm nivra_platform_kernel
-    PRIVATE nivra_platform_files)
+    PRIVATE nivra_platform_files nivra_platform_codepage)
 target_link_libraries(nivra_views PUBLIC nivra_gfx nivra_midi
     PRIVATE nivra_display nivra_platform_message nivra_platform_user)
 target_link_libraries(nivra_panels PUBLIC nivra_gfx nivra_midi
@@ -62,6 +62,7 @@ set(NIVRA_TEST_LINKS_winmm nivra_midi nivra_platform_winmm)
 # Benchmarks and fuzzers by name; a benchmark not named links the whole program.
 set(NIVRA_PROGRAM_LINKS_bench_browsing nivra_panels)
 set(NIVRA_PROGRAM_LINKS_bench_load nivra_midi)
+set(NIVRA_PROGRAM_LINKS_bench_lyrics nivra_panels)
 set(NIVRA_PROGRAM_LINKS_bench_playback nivra_midi)
 set(NIVRA_PROGRAM_LINKS_bench_rcpcv "")
 set(NIVRA_PROGRAM_LINKS_fuzz_names nivra_platform_files nivra_platform_codepage)

@@ -109,11 +109,13 @@ void DrawLineLocked(BYTE* bits, LONG pitch, LONG x1, LONG y1, LONG x2, LONG y2, 
     }
 }
 
-void HalftoneRect(IDirectDrawSurface* target, LONG left, LONG top, LONG right, LONG bottom,
-                  DWORD colour) {
-    if (target == nullptr || right - left < 2 || bottom - top < 1) {
-        return;
-    }
+namespace {
+
+// Locks (left, top, right, bottom) of the target and hands each of its rows
+// to `row_action` (first pixel, row index from 0), then unlocks.
+template <typename RowAction>
+void ForEachLockedRow(IDirectDrawSurface* target, LONG left, LONG top, LONG right, LONG bottom,
+                      RowAction row_action) {
     RECT rect{left, top, right, bottom};
     DDSURFACEDESC lock{};
     lock.dwSize = 108;
@@ -121,14 +123,35 @@ void HalftoneRect(IDirectDrawSurface* target, LONG left, LONG top, LONG right, L
         return;
     }
     BYTE* row = static_cast<BYTE*>(lock.lpSurface);
+    for (LONG r = 0; r < bottom - top; ++r) {
+        row_action(row, r);
+        row += lock.lPitch;
+    }
+    target->Unlock(nullptr);
+}
+
+}  // namespace
+
+void HalftoneRect(IDirectDrawSurface* target, LONG left, LONG top, LONG right, LONG bottom,
+                  DWORD colour) {
+    if (target == nullptr || right - left < 2 || bottom - top < 1) {
+        return;
+    }
     const LONG per_row = (right - left) >> 1;
     const BYTE value = static_cast<BYTE>(colour & 0xFF);
-    for (LONG r = 0; r < bottom - top; ++r) {
+    ForEachLockedRow(target, left, top, right, bottom, [&](BYTE* row, LONG r) {
         BYTE* p = row + ((r & 1) == 0 ? 1 : 0);
         for (LONG i = 0; i < per_row; ++i) {
             p[2 * i] = value;
         }
-        row += lock.lPitch;
+    });
+}
+
+void RecolourRect(IDirectDrawSurface* target, LONG left, LONG top, LONG right, LONG bottom,
+                  BYTE from, BYTE to) {
+    if (target == nullptr || right <= left || bottom <= top) {
+        return;
     }
-    target->Unlock(nullptr);
+    ForEachLockedRow(target, left, top, right, bottom,
+                     [&](BYTE* row, LONG) { std::replace(row, row + (right - left), from, to); });
 }

@@ -31,3 +31,8 @@ void DrawLineLocked(BYTE* bits, LONG pitch, LONG x1, LONG y1, LONG x2, LONG y2, 
 // on, (right - left) / 2 pixels per row. Needs a width of at least 2.
 void HalftoneRect(IDirectDrawSurface* target, LONG left, LONG top, LONG right, LONG bottom,
                   DWORD colour);
+
+// Turns every pixel of index `from` inside (left, top, right, bottom) into
+// index `to`, under one lock of the rectangle.
+void RecolourRect(IDirectDrawSurface* target, LONG left, LONG top, LONG right, LONG bottom,
+                  BYTE from, BYTE to);

@@ -41,6 +41,11 @@ public:
     std::uint8_t GetRunningStatus() const { return runningStatus; }
     void SetRunningStatus(std::uint8_t status) { runningStatus = status; }
     bool HasData() const { return data != nullptr; }
+    // The next `count` bytes from the read position, without moving it;
+    // null when fewer remain.
+    const std::uint8_t* Look(std::uint32_t count) const {
+        return data && count <= Remaining() ? data.get() + pos : nullptr;
+    }
     // Bytes from the read position to the end of the data (0 when past it).
     std::uint32_t Remaining() const {
         return pos < length ? length - static_cast<std::uint32_t>(pos) : 0;

@@ -133,6 +133,9 @@ void CSequencer::DispatchMeta(CMidiTrack& track) {
     const std::uint8_t type = track.ReadByte();
     const std::uint32_t length = track.ReadVarLen();
     if (type != 0x51) {
+        if (textLog != nullptr && CSongTextLog::Keeps(type))
+            if (const std::uint8_t* bytes = track.Look(length))
+                textLog->Add(static_cast<int>(&track - tracks.get()), type, bytes, length);
         track.Skip(length);
         return;
     }

@@ -13,6 +13,7 @@
 #include "midi/midi_track.h"
 #include "midi/note_map.h"
 #include "midi/player.h"
+#include "midi/song_lyrics.h"
 
 class CRcpConverter;
 
@@ -88,6 +89,9 @@ public:
 
     // The song's name from the first FF 03 of track 0 (kept after Unload).
     const char* GetTitle() const { return title; }
+    // The words of the last song loaded, with the times they are sent at
+    // (kept after Unload; none after a failed load). Main thread only.
+    const CSongLyrics& GetLyrics() const { return lyrics; }
 
     // Song figures, for the views and tests.
     int GetTrackCount() const { return trackCount.load(std::memory_order_relaxed); }
@@ -188,6 +192,9 @@ private:
     CMidiOut midiOut;
     std::atomic<UINT> selectedDevice{MIDI_MAPPER};
     char title[MAX_TITLE + 1] = {};
+    CSongLyrics lyrics;
+    // Where the silent run at load puts the song's text events.
+    CSongTextLog* textLog = nullptr;
 
     CRcpConverter* rcpConverter = nullptr;
     // Serialises the replacing and releasing of the tracks and the device

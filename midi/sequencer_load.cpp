@@ -44,6 +44,7 @@ bool CSequencer::Load(const char* path) {
     // new tracks are built only once it has, and under the lock that close took.
     CMidiTimer::Stop();
     std::lock_guard<std::recursive_mutex> guard(songLock);
+    lyrics = CSongLyrics();
     if (path == nullptr)
         return false;
     // The path is the program's CP932 name; the platform maps it to the
@@ -99,7 +100,13 @@ bool CSequencer::Load(const char* path) {
         return false;
     }
     tempo.store(1'000'000, std::memory_order_relaxed);
+    // The silent run that measures the song also meets its words at the
+    // times playback sends them.
+    CSongTextLog text_log;
+    textLog = &text_log;
     songLengthMs.store(MeasureLength(), std::memory_order_relaxed);
+    textLog = nullptr;
+    lyrics = CSongLyrics::Read(text_log);
     return true;
 }
 

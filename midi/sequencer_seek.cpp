@@ -49,6 +49,8 @@ void CSequencer::Replay(std::uint64_t target_ms, std::uint64_t& period) {
         elapsedMs.fetch_add(wait, kRelaxed);
         period += wait;
         // The period itself, as OnTimer runs it.
+        if (textLog != nullptr)
+            textLog->SetTime(period);
         const std::uint64_t now = GetPositionTicks();
         for (int i = 0; i < count; ++i) {
             CMidiTrack& track = tracks[i];

@@ -11,16 +11,17 @@
 #include "gfx/panel_list.h"
 #include "gfx/text.h"
 #include "midi/player.h"
+#include "panels/document_viewer_layout.h"
 #include "platform/files.h"
+#include "platform/kernel.h"
 #include "platform/user.h"
+
+using namespace document_viewer;
 
 namespace {
 
 CDocumentViewerPanel* g_document_viewer = nullptr;
 
-constexpr LONG kWidth_px = 620;
-constexpr LONG kHeight_px = 424;
-constexpr BYTE kTextIndex = 240;
 constexpr int kPageLines = 15;
 
 struct FileCloser {
@@ -79,6 +80,11 @@ void DocumentViewerLoadText(const char* path) {
         g_document_viewer->LoadText(path);
 }
 
+void DocumentViewerFollowSong() {
+    if (g_document_viewer)
+        g_document_viewer->FollowSong(GetTickCount64());
+}
+
 CDocumentViewerPanel::CDocumentViewerPanel() {
     g_document_viewer = this;
 }
@@ -100,6 +106,7 @@ int CDocumentViewerPanel::Create() {
     // on these surfaces.
     PALETTEENTRY entries[256] = {};
     entries[kTextIndex] = {255, 255, 255, 0};
+    entries[kDimTextIndex] = {GetRValue(kDimText), GetGValue(kDimText), GetBValue(kDimText), 0};
     if (FAILED(GetDisplay().CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &palette)) ||
         !palette)
         return 0;
@@ -125,11 +132,14 @@ void CDocumentViewerPanel::Draw(CSurface* target) {
     shown_image->SetColorKey(DDCKEY_SRCBLT, &key);
     RECT whole{0, 0, kWidth_px, kHeight_px};
     target->surface->BltFast(rect.left, rect.top, shown_image, &whole, DDBLTFAST_SRCCOLORKEY);
+    LightSungWords(target, shown_image);
 }
 
 int CDocumentViewerPanel::Notify(int code) {
     CInteractivePanel::Notify(code);
     if (code == NOTIFY_FOCUS_GAIN) {
+        switched = false;
+        Follow(GetTickCount64());
         for (WORD b = 100; b >= 56; b -= 2) {
             GetPalette().SetBrightness(b);
             WaitFrame();
@@ -155,7 +165,7 @@ void CDocumentViewerPanel::Restore() {
 }
 
 int CDocumentViewerPanel::GetMaxTop() const {
-    int count = static_cast<int>(lines.size());
+    int count = static_cast<int>(Shown().size());
     return count > kVisibleLines ? count - kVisibleLines : 0;
 }
 
@@ -170,42 +180,52 @@ int CDocumentViewerPanel::OnInput(InputEvent* event) {
         return 0;
     switch (event->wParam) {
         case VK_TAB:
+            // With a text and words, the first Tab shows the other one.
+            if (!switched && has_text && !words.Empty()) {
+                switched = true;
+                SwitchDocument();
+                return 1;
+            }
             SetFocus(PANEL_ID_FILE_SELECTOR);
             return 1;
         case VK_PRIOR:
-            ScrollTo(top_line - kPageLines);
+            ScrollByHand(top_line - kPageLines);
             return 1;
         case VK_NEXT:
-            ScrollTo(top_line + kPageLines);
+            ScrollByHand(top_line + kPageLines);
             return 1;
         case VK_UP:
-            ScrollTo(top_line - 1);
+            ScrollByHand(top_line - 1);
             return 1;
         case VK_DOWN:
-            ScrollTo(top_line + 1);
+            ScrollByHand(top_line + 1);
             return 1;
         default:
             return 0;
     }
 }
 
-void CDocumentViewerPanel::LoadText(const char* path) {
+bool CDocumentViewerPanel::ReadText(const char* path) {
     lines.clear();
-    if (path && *path) {
-        std::unique_ptr<FILE, FileCloser> file(platform::OpenFile(path, "rb"));
-        if (file) {
-            CTextLineBuilder builder(lines);
-            unsigned char buffer[65536];
-            size_t n;
-            bool more = true;
-            while (more && (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-                for (size_t i = 0; i < n && more; ++i)
-                    more = builder.Add(buffer[i]);
-            builder.Finish();
-        }
-    }
-    top_line = 0;
-    Redraw();
+    if (!path || !*path)
+        return false;
+    std::unique_ptr<FILE, FileCloser> file(platform::OpenFile(path, "rb"));
+    if (!file)
+        return false;
+    CTextLineBuilder builder(lines);
+    unsigned char buffer[65536];
+    size_t n;
+    bool more = true;
+    while (more && (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        for (size_t i = 0; i < n && more; ++i)
+            more = builder.Add(buffer[i]);
+    builder.Finish();
+    return true;
+}
+
+void CDocumentViewerPanel::LoadText(const char* path) {
+    has_text = ReadText(path);
+    ShowDocument(Document::kText);
 }
 
 void CDocumentViewerPanel::LoadCompanionText() {
@@ -214,11 +234,16 @@ void CDocumentViewerPanel::LoadCompanionText() {
         return;
     char text_path[MAX_PATH];
     if (CompanionTextPath(song, text_path, sizeof text_path))
-        LoadText(text_path);
+        has_text = ReadText(text_path);
+    LoadWords();
+    scrolled_by_hand = false;
+    ShowDocument(has_text || words.Empty() ? Document::kText : Document::kWords);
 }
 
 void CDocumentViewerPanel::Redraw() {
     GetPalette().SetEntry(kTextIndex, RGB(255, 255, 255));
+    if (ShowsWords())
+        GetPalette().SetEntry(kDimTextIndex, kDimText);
     IDirectDrawSurface* image = surface.surface;
     if (!image)
         return;
@@ -232,17 +257,24 @@ void CDocumentViewerPanel::Redraw() {
         return;
     HGDIOBJ old_font = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(255, 255, 255));
-    int count = static_cast<int>(lines.size());
-    int shown = count < kVisibleLines ? count : kVisibleLines;
-    for (int i = 0; i < shown; ++i) {
-        int n = top_line + i;
-        if (n < 0 || n >= count)
-            continue;
-        const std::string& line = lines[static_cast<size_t>(n)];
-        TextOutA(dc, 5, 10 + kLinePitch_px * i, line.c_str(), static_cast<int>(line.size()));
+    CLyricHighlight& highlight = HighlightToDraw(image);
+    highlight.Clear();
+    if (ShowsWords()) {
+        DrawWords(dc, highlight);
+    } else {
+        SetTextColor(dc, RGB(255, 255, 255));
+        int count = static_cast<int>(lines.size());
+        int shown = count < kVisibleLines ? count : kVisibleLines;
+        for (int i = 0; i < shown; ++i) {
+            int n = top_line + i;
+            if (n < 0 || n >= count)
+                continue;
+            const std::string& line = lines[static_cast<size_t>(n)];
+            TextOutA(dc, kTextLeft_px, RowTop(i), line.c_str(), static_cast<int>(line.size()));
+        }
     }
     SelectObject(dc, old_font);
     image->ReleaseDC(dc);
+    PublishHighlight(image, highlight);
     Commit();
 }

@@ -3,6 +3,7 @@
 // system and the font library.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ std::string Cp932ToUtf8(std::string_view cp932);
 // UTF-8 to CP932. Characters CP932 cannot hold, and bytes that are not
 // UTF-8, become `replacement` (one byte each character or stray byte).
 std::string Utf8ToCp932(std::string_view utf8, char replacement = '?');
+
+// Length of the well-formed UTF-8 character at the start of `s` (no
+// overlong forms, surrogates or code points past U+10FFFF), 0 if none.
+std::size_t Utf8CharLength(std::string_view s);
 
 // True when `byte` starts a double-byte CP932 character (0x81-0x9F, 0xE0-0xFC).
 inline bool IsCp932LeadByte(unsigned char byte) {

@@ -37,37 +37,6 @@ bool IsPlainAscii(unsigned char byte) {
     return byte >= 0x20 && byte < 0x7F && byte != '\\' && byte != ':';
 }
 
-// Length of the well-formed UTF-8 sequence at the start of `s`, 0 if none.
-size_t Utf8CharLength(std::string_view s) {
-    unsigned char lead = static_cast<unsigned char>(s[0]);
-    size_t n;
-    std::uint32_t min_code;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        n = 2;
-        min_code = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        n = 3;
-        min_code = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        n = 4;
-        min_code = 0x10000;
-    } else {
-        return 0;
-    }
-    if (s.size() < n)
-        return 0;
-    std::uint32_t code = lead & (0x7F >> n);
-    for (size_t i = 1; i < n; ++i) {
-        unsigned char next = static_cast<unsigned char>(s[i]);
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (next & 0x3F);
-    }
-    if (code < min_code || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
-    return n;
-}
-
 // The CP932 form of one UTF-8 character, or empty when CP932 cannot hold it
 // exactly (several Unicode characters share one CP932 code).
 std::string ExactCp932(std::string_view utf8_char) {

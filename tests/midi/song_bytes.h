@@ -75,6 +75,24 @@ inline Bytes Rmid(const std::vector<Bytes>& chunks) {
     return out;
 }
 
+// A variable-length quantity (a delta time or a length).
+inline Bytes VarLen(std::uint32_t value) {
+    Bytes out = {static_cast<std::uint8_t>(value & 0x7F)};
+    while (value >>= 7)
+        out.insert(out.begin(), static_cast<std::uint8_t>(0x80 | (value & 0x7F)));
+    return out;
+}
+
+// A meta event `delta` ticks after the event before.
+inline Bytes Meta(std::uint32_t delta, std::uint8_t type, const std::string& data) {
+    Bytes out = VarLen(delta);
+    out.insert(out.end(), {0xFF, type});
+    const Bytes length = VarLen(static_cast<std::uint32_t>(data.size()));
+    out.insert(out.end(), length.begin(), length.end());
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
 inline Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& part : parts)
