@@ -78,14 +78,13 @@ class WordsTest : public BrowsingTest {};
 
 TEST_F(WordsTest, TheViewerShowsTheWordsSungAndFollowsTheSong) {
     scene_.WriteFile("LYRIC.MID", WordsSong(5));
-    // The selector does not list .KAR files yet: karaoke data by another name.
-    scene_.WriteFile("KARA.MID", WordsSong(1, "TITLE"));
+    scene_.WriteFile("KARA.KAR", WordsSong(1, "TITLE"));
     scene_.WriteFile("BOTH.MID", WordsSong(5));
     scene_.WriteFile("BOTH.txt", "THE COMPANION TEXT\r\n");
     scene_.WriteFile("PLAIN.MID", SongBytes("PLAIN", {60, 62}));
     const fs::path& scene = scene_.Path();
     const int lyric = support::SelectorIndex(scene, "LYRIC.MID");
-    const int kara = support::SelectorIndex(scene, "KARA.MID");
+    const int kara = support::SelectorIndex(scene, "KARA.KAR");
     const int both = support::SelectorIndex(scene, "BOTH.MID");
     const int plain = support::SelectorIndex(scene, "PLAIN.MID");
     KeyScript script = Script();
