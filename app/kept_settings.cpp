@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/play_through.h"
 #include "display/palette.h"
 #include "midi/midi_out.h"
+#include "midi/player.h"
 #include "midi/sequencer.h"
 #include "platform/files.h"
 #include "platform/report.h"
@@ -22,24 +22,17 @@ constexpr const char* kArea = "SETTINGS";
 // A settings file is a few hundred bytes; anything this large is not one.
 constexpr std::size_t kMaxFileBytes = 64 * 1024;
 
-std::string DeviceName(UINT id) {
-    const CMidiOut names;  // opens nothing; only asks for product names
-    char name[MAXPNAMELEN] = {};
-    names.GetDeviceName(id, name);
-    return name;
-}
-
 // The device the file names, found by its id or, when the ports were
 // numbered anew since, by its name; none when it is gone.
 std::optional<UINT> FindKeptDevice(UINT id, const std::optional<std::string>& name) {
     if (id == MIDI_MAPPER)
         return id;
     const UINT count = midiOutGetNumDevs();
-    if (id < count && (!name || DeviceName(id) == *name))
+    if (id < count && (!name || MidiOutDeviceName(id) == *name))
         return id;
     if (name) {
         for (UINT other = 0; other < count; ++other)
-            if (DeviceName(other) == *name)
+            if (MidiOutDeviceName(other) == *name)
                 return other;
     }
     return std::nullopt;
@@ -94,7 +87,7 @@ KeptValues CurrentKeptValues() {
         now.palette = digit;
     now.volume = sequencer.GetVolume();
     now.repeat = sequencer.GetRepeat();
-    now.play_through = IsPlayThroughOn();
+    now.play_through = PlayerGetPlayThrough();
     const char* mode = platform::GetVideoBackendName();
     if (std::strcmp(mode, "headless") != 0)
         now.fullscreen = std::strcmp(mode, "fullscreen") == 0;
@@ -149,7 +142,7 @@ void KeptSettings::ApplyToPlayer() {
     if (file_.repeat)
         sequencer.SetRepeat(*file_.repeat);
     if (file_.play_through)
-        SetPlayThrough(*file_.play_through);
+        PlayerSetPlayThrough(*file_.play_through);
 }
 
 void KeptSettings::ApplyPalette() {
@@ -182,7 +175,7 @@ void KeptSettings::Save() {
         kept.device = now.device;
         kept.device_name.reset();
         if (now.device && *now.device != MIDI_MAPPER)
-            if (std::string name = DeviceName(*now.device); !name.empty())
+            if (std::string name = MidiOutDeviceName(*now.device); !name.empty())
                 kept.device_name = std::move(name);
     }
     TakeChange(kept.palette, now.palette, started_.palette);

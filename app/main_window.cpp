@@ -5,7 +5,6 @@
 
 #include "app/application.h"
 #include "app/error_box.h"
-#include "app/play_through.h"
 #include "app/song_steps.h"
 #include "app/transport_keys.h"
 #include "display/display.h"
@@ -111,7 +110,7 @@ LRESULT CMainWindow::OnKeyDown(WPARAM key, LPARAM lparam) {
             PushFocus(kDeviceSelectionPanelId);
             return 1;
         case VK_F4:
-            SetPlayThrough(!IsPlayThroughOn());
+            PlayerSetPlayThrough(!PlayerGetPlayThrough());
             return 1;
         case VK_F5:
             PlayerSetRepeat(!PlayerGetRepeat());

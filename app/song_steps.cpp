@@ -4,7 +4,7 @@
 #include <deque>
 #include <string>
 
-#include "app/play_through.h"
+#include "midi/player.h"
 #include "midi/sequencer.h"
 #include "panels/file_list.h"
 #include "panels/file_selector_panel.h"
@@ -92,6 +92,6 @@ void FollowSongEnds() {
     handled_end_count = ends;
     if (!queued_songs.empty())
         PlayQueued();
-    else if (IsPlayThroughOn())
+    else if (PlayerGetPlayThrough())
         Step(+1, false);
 }

@@ -81,3 +81,10 @@ DWORD CMidiOut::GetDriverVersion(UINT id) const {
         return 0;
     return caps.vDriverVersion;
 }
+
+std::string MidiOutDeviceName(UINT id) {
+    const CMidiOut names;  // opens nothing; only asks for product names
+    char name[MAXPNAMELEN] = {};
+    names.GetDeviceName(id, name);
+    return name;
+}

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/winmm.h"
 
@@ -40,3 +41,7 @@ private:
     std::atomic<HMIDIOUT> handle{nullptr};
     std::atomic<UINT> deviceId{0};
 };
+
+// The product name of device `id` (at most 31 characters), asked without
+// opening it; empty when the device cannot be asked.
+std::string MidiOutDeviceName(UINT id);

@@ -92,8 +92,8 @@ void CSystemStatusPanel::DrawStaticImage() {
     DrawTextFontA(&surface, 0, 144, "VIRTUAL MEMORY`", 1, 1);
     // The zeros before the slash are overwritten every frame with the
     // available amounts. Figures are printed unsigned and in full (a machine
-    // of 100 GB or more does not fit eight digits), the placeholder as wide
-    // as its total, so the line still reads available/total.
+    // of 100 GB or more does not fit eight digits), the zeros as wide as
+    // its total, so the line still reads available/total.
     DrawMemoryTotal(memory.dwTotalPhys / 1024, kPhysicalMemoryY, phys_digits_);
     DrawMemoryTotal(memory.dwTotalVirtual / 1024, kVirtualMemoryY, virtual_digits_);
 
@@ -116,8 +116,8 @@ void CSystemStatusPanel::DrawStaticImage() {
 }
 
 void CSystemStatusPanel::DrawTotal() {
-    // The song's length, measured at load, in the play time's format; a
-    // placeholder while no song is loaded.
+    // The song's length, measured at load, in the play time's format;
+    // dashes while no song is loaded.
     char text[24] = "--:--:--";
     if (PlayerIsLoaded()) {
         const std::int64_t length_ms = GetSequencer().GetSongLengthMs();

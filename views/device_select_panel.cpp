@@ -17,10 +17,6 @@ namespace {
 constexpr int kWidth = CDeviceSelectPanel::kRight - CDeviceSelectPanel::kLeft;   // 630
 constexpr int kHeight = CDeviceSelectPanel::kBottom - CDeviceSelectPanel::kTop;  // 65
 
-int32_t CurrentEntryCount() {
-    return static_cast<int32_t>(midiOutGetNumDevs()) + 1;
-}
-
 }  // namespace
 
 CDeviceSelectPanel::CDeviceSelectPanel() = default;
@@ -50,18 +46,12 @@ void CDeviceSelectPanel::DrawList() {
     // Asking the devices can take a while (the sequencer's port list); the
     // frames stand still meanwhile.
     SuspendFrames(true);
-    entry_count_ = CurrentEntryCount();
+    entry_count_ = DeviceEntryCount();
     const int lines = std::min(kDeviceWindowLines, entry_count_ - window_.top);
-    const CMidiOut names;  // opens nothing; only asks for product names
-    char name[MAXPNAMELEN] = {};
     char line[MAXPNAMELEN + 8];
     for (int i = 0; i < lines; ++i) {
         const int32_t entry = window_.top + i;
-        name[0] = '\0';
-        if (entry > 0) {
-            names.GetDeviceName(DeviceIdOfEntry(entry), name);
-        }
-        FormatDeviceEntry(entry, name, line, sizeof line);
+        FormatDeviceEntry(entry, DeviceEntryName(entry).c_str(), line, sizeof line);
         DrawTextFontB(&surface, 10, 26 + 9 * i, line, 1, i == window_.cursor ? 0 : 1);
     }
     ResumeFrames();
@@ -80,7 +70,7 @@ int CDeviceSelectPanel::Notify(int code) {
         // The window is placed on the device in use. The count is taken now,
         // not from the last listing: ports may have come or gone meanwhile,
         // and the cursor must stand on an entry that exists.
-        window_ = PlaceDeviceWindow(GetSequencer().GetSelectedDevice(), CurrentEntryCount());
+        window_ = PlaceDeviceWindow(GetSequencer().GetSelectedDevice(), DeviceEntryCount());
         DrawFrame();
         DrawList();
     }

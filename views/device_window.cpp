@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "midi/midi_out.h"
+#include "platform/winmm.h"
+
 namespace {
 constexpr uint32_t kMidiMapperId = 0xFFFFFFFF;
 }
@@ -60,4 +63,12 @@ void FormatDeviceEntry(int32_t entry, const char* device_name, char* out, int ou
     } else {
         std::snprintf(out, out_size, "%04x %s", static_cast<unsigned>(entry), device_name);
     }
+}
+
+int32_t DeviceEntryCount() {
+    return static_cast<int32_t>(midiOutGetNumDevs()) + 1;
+}
+
+std::string DeviceEntryName(int32_t entry) {
+    return entry > 0 ? MidiOutDeviceName(DeviceIdOfEntry(entry)) : std::string();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 inline constexpr int kDeviceWindowLines = 4;
 
@@ -12,6 +13,11 @@ struct DeviceWindow {
 
     int32_t Entry() const { return top + cursor; }
 };
+
+// Entries of the device list: the mapper and every device there is now.
+int32_t DeviceEntryCount();
+// The device name an entry shows (none for the mapper, entry 0).
+std::string DeviceEntryName(int32_t entry);
 
 // Places the window on the entry of device selected_device (entry = id + 1;
 // MIDI_MAPPER is entry 0) in a list of entry_count entries.

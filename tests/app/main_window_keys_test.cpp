@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/play_through.h"
 #include "gfx/panel.h"
 #include "gfx/panel_list.h"
 #include "midi/player.h"
@@ -103,9 +102,9 @@ TEST_F(MainWindowKeysTest, PlaybackKeysActOnThePlayer) {
     EXPECT_FALSE(player_.repeat);
     // Play-through is the program's mode: it leaves the song alone.
     EXPECT_EQ(Key(VK_F4), 1);
-    EXPECT_TRUE(IsPlayThroughOn());
+    EXPECT_TRUE(PlayerGetPlayThrough());
     EXPECT_EQ(Key(VK_F4), 1);
-    EXPECT_FALSE(IsPlayThroughOn());
+    EXPECT_FALSE(PlayerGetPlayThrough());
 
     EXPECT_EQ(Key(VK_F6), 1);
     EXPECT_EQ(Key(VK_F7), 1);  // playing: pause

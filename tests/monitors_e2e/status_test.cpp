@@ -124,7 +124,7 @@ MonitorRun* StatusEndToEnd::run_ = nullptr;
 std::uint32_t StatusEndToEnd::started_ms_ = 0;
 std::uint32_t StatusEndToEnd::ended_ms_ = 0;
 
-// Segment read-outs, play-state words and the placeholder total.
+// Segment read-outs, play-state words and the dashed total.
 void StatusEndToEnd::ReadoutsAndPlayState() {
     {
         const e2e::IndexedImage& idle = run_->Shot("idle0");
@@ -192,7 +192,7 @@ void StatusEndToEnd::ReadoutsAndPlayState() {
         EXPECT_EQ(ReadText(playing, Font::B, kPanelLeft, y, 4, kBandZero), "PLAY");
         EXPECT_EQ(ReadText(playing, Font::B, kPanelLeft + 100, y, 4, kBandTwo), "STOP");
         EXPECT_EQ(ReadText(playing, Font::B, kPanelLeft + 50, y, 5, kBandTwo), "PAUSE");
-        // The TOTAL row: a placeholder with no song, then the song's 30 s.
+        // The TOTAL row: dashes with no song, then the song's 30 s.
         EXPECT_EQ(ReadText(idle, Font::A, kPanelLeft + 115, kPanelTop + 14, 8, kBandOne),
                   "--:--:--");
         EXPECT_EQ(ReadText(playing, Font::A, kPanelLeft + 115, kPanelTop + 14, 8, kBandOne),
