@@ -210,6 +210,9 @@ void CSequencer::RestartDevice() {
     SetVolume(volume.load(kRelaxed));
     midiOut.Reset();
     SendStartMessage();
+    // The start message set every channel's volume back to its default.
+    channelVolume.Reset();
+    ResendChannelVolumes();
 }
 
 void CSequencer::RewindTracks() {

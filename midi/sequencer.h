@@ -7,7 +7,9 @@
 #include <memory>
 #include <mutex>
 
+#include "midi/channel_volume.h"
 #include "midi/chase_state.h"
+#include "midi/loop_settings.h"
 #include "midi/midi_out.h"
 #include "midi/midi_timer.h"
 #include "midi/midi_track.h"
@@ -103,6 +105,14 @@ public:
     std::uint64_t GetPositionTicks() const;
     const CMidiTrack* GetTrack(int index) const;
 
+    // How songs with loop points play (loops off at first). Taken into use
+    // at once; a song already past its last pass plays on to its end.
+    void SetLoopSettings(const LoopSettings& settings);
+    LoopSettings GetLoopSettings() const;
+    // Where the loaded song is in its loop (inactive without a loop or with
+    // loops off).
+    LoopProgress GetLoopProgress() const;
+
     // Converter used for RCP data (the program's one binding unless a test sets another).
     void SetConverter(CRcpConverter* converter) { rcpConverter = converter; }
 
@@ -129,7 +139,11 @@ private:
     // A channel message of the song: transposed, muted and sent, or taken
     // into the chase during a silent run.
     void SendChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    // The one way channel messages leave the sequencer: a channel volume goes
+    // out scaled by the player's factors, the monitor sees the song's own.
     void SendShortAndRecord(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    // Sends each channel's volume again where a factor changed what it is.
+    void ResendChannelVolumes();
     // Closes the song after a read ran past the end of a track (on the timer
     // thread, or on the main thread with the timer stopped).
     void CloseAfterReadFault();
@@ -185,6 +199,7 @@ private:
     // Timer side: the audible channels whose notes may still sound.
     std::uint32_t releasedAudible = 0xFFFF;
     CNoteMap noteMap;
+    CChannelVolume channelVolume;
     CChaseState chaseState;
     // Where channel and system-exclusive messages go during a silent run.
     CChaseState* chase = nullptr;
@@ -195,6 +210,12 @@ private:
     CSongLyrics lyrics;
     // Where the silent run at load puts the song's text events.
     CSongTextLog* textLog = nullptr;
+
+    std::atomic<LoopMode> loopMode{LoopMode::kOff};
+    std::atomic<int> loopCount{LoopSettings::DEFAULT_COUNT};
+    std::atomic<int> loopFadeSeconds{LoopSettings::DEFAULT_FADE_SECONDS};
+    std::atomic<int> loopPass{0};
+    std::atomic<bool> hasLoop{false};
 
     CRcpConverter* rcpConverter = nullptr;
     // Serialises the replacing and releasing of the tracks and the device

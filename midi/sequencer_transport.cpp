@@ -10,6 +10,7 @@ namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr std::uint32_t kAllChannels = 0xFFFF;
+constexpr std::uint8_t kChannelVolume = 7;
 
 bool IsChannel(int channel) {
     return channel >= 0 && channel < CNoteMap::CHANNEL_COUNT;
@@ -100,6 +101,14 @@ void CSequencer::SendChannelMessage(std::uint8_t status, std::uint8_t data1, std
 }
 
 void CSequencer::SendShortAndRecord(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
-    midiOut.SendShort(status, data1, data2);
+    const bool channel_volume = (status & 0xF0) == 0xB0 && data1 == kChannelVolume;
+    midiOut.SendShort(status, data1,
+                      channel_volume ? channelVolume.Apply(status & 0x0F, data2) : data2);
     GetChannelMonitor().Apply(status, data1, data2);
+}
+
+void CSequencer::ResendChannelVolumes() {
+    channelVolume.Resend([this](int channel, std::uint8_t value) {
+        midiOut.SendShort(static_cast<std::uint8_t>(0xB0 | channel), kChannelVolume, value);
+    });
 }
