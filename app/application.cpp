@@ -192,6 +192,9 @@ void CApplication::StartUp() {
     if (const auto device = GetCommandLine().device_id)
         GetSequencer().SelectDevice(*device);
     kept_settings_.ApplyToPlayer();
+    // So do --loop and --fade, for this run only.
+    CSequencer& sequencer = GetSequencer();
+    sequencer.SetLoopSettings(GetCommandLine().LoopSettingsOver(sequencer.GetLoopSettings()));
 
     // Browsing starts where the command line's paths say, before the file
     // list is first made.

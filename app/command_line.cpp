@@ -5,13 +5,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 
 namespace {
 
 CommandLine the_command_line;
 
-enum LongOnly { kNoConfig = 256 };
+enum LongOnly { kNoConfig = 256, kLoop, kFade };
 
 constexpr option kOptions[] = {
     {"help", no_argument, nullptr, 'h'},
@@ -19,6 +20,8 @@ constexpr option kOptions[] = {
     {"list-devices", no_argument, nullptr, 'l'},
     {"device", required_argument, nullptr, 'd'},
     {"no-config", no_argument, nullptr, kNoConfig},
+    {"loop", required_argument, nullptr, kLoop},
+    {"fade", required_argument, nullptr, kFade},
     {nullptr, 0, nullptr, 0},
 };
 constexpr const char* kShortOptions = "+:hVld:";
@@ -36,6 +39,44 @@ std::string WrittenOption(char** argv, int index) {
     std::string written = argv[index];
     const std::size_t equals = written.find('=');
     return equals == std::string::npos ? written : written.substr(0, equals);
+}
+
+// The whole of `text` as a number from `min` to `max`.
+std::optional<int> NumberInRange(const char* text, int min, int max) {
+    int number = 0;
+    const char* end = text + std::strlen(text);
+    const auto [stop, error] = std::from_chars(text, end, number);
+    if (text == end || error != std::errc() || stop != end || number < min || number > max)
+        return std::nullopt;
+    return number;
+}
+
+// Takes --loop's value into `line`; false when it is none of off, N, forever.
+bool TakeLoopOption(const char* value, CommandLine& line) {
+    if (std::strcmp(value, "off") == 0) {
+        line.loop_mode = LoopMode::kOff;
+    } else if (std::strcmp(value, "forever") == 0) {
+        line.loop_mode = LoopMode::kForever;
+    } else if (const auto count =
+                   NumberInRange(value, LoopSettings::MIN_COUNT, LoopSettings::MAX_COUNT)) {
+        line.loop_mode = LoopMode::kCount;
+        line.loop_count = *count;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The name of the long option whose value is missing.
+const char* OptionNeedingValue(int option) {
+    switch (option) {
+        case kLoop:
+            return "--loop";
+        case kFade:
+            return "--fade";
+        default:
+            return "--device";
+    }
 }
 
 // Empty when `path` can be used: a readable file, or a folder that can be
@@ -77,8 +118,20 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             case kNoConfig:
                 line.no_config = true;
                 break;
-            case ':':  // only --device takes a value
-                return Failure(std::string("option '--device' needs a value") + kTryHelp);
+            case kLoop:
+                if (!TakeLoopOption(optarg, line))
+                    return Failure("option '--loop' takes off, 1 to 99 or forever, not '" +
+                                   std::string(optarg) + "'" + kTryHelp);
+                break;
+            case kFade:
+                line.fade_seconds = NumberInRange(optarg, 0, LoopSettings::MAX_FADE_SECONDS);
+                if (!line.fade_seconds)
+                    return Failure("option '--fade' takes seconds from 0 to 60, not '" +
+                                   std::string(optarg) + "'" + kTryHelp);
+                break;
+            case ':':
+                return Failure(std::string("option '") + OptionNeedingValue(optopt) +
+                               "' needs a value" + kTryHelp);
             default: {
                 // A long option leaves optind past itself; a short one is
                 // named by optopt.
@@ -107,6 +160,13 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     return line;
 }
 
+LoopSettings CommandLine::LoopSettingsOver(LoopSettings kept) const {
+    kept.mode = loop_mode.value_or(kept.mode);
+    kept.count = loop_count.value_or(kept.count);
+    kept.fade_seconds = fade_seconds.value_or(kept.fade_seconds);
+    return kept;
+}
+
 const CommandLine& GetCommandLine() {
     return the_command_line;
 }
@@ -125,6 +185,10 @@ const char* CommandLineHelp() {
            "  -d, --device=ID     play on device ID, as --list-devices shows it\n"
            "  -l, --list-devices  list the MIDI-out devices (the F2 list) and exit\n"
            "      --no-config     neither read nor write the settings file\n"
+           "      --loop=MODE     play songs with loop points straight through (off),\n"
+           "                      their loop N times (1 to 99) then fade, or forever;\n"
+           "                      for this run, over the kept setting (F3)\n"
+           "      --fade=SECONDS  the fade after the last loop, 0 to 60 (default 8)\n"
            "  -h, --help          show this help and exit\n"
            "  -V, --version       show the version and exit\n"
            "\n"

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "midi/loop_settings.h"
+
 struct CommandLine {
     enum class Action { kRun, kHelp, kVersion, kListDevices, kFail };
     Action action = Action::kRun;
@@ -13,7 +15,13 @@ struct CommandLine {
     std::optional<std::string> device;  // --device ID as written
     std::optional<unsigned> device_id;  // the device it names, once resolved
     bool no_config = false;             // --no-config
+    std::optional<LoopMode> loop_mode;  // --loop: off, N or forever
+    std::optional<int> loop_count;      // --loop=N
+    std::optional<int> fade_seconds;    // --fade
     std::string message;                // kFail: the line for standard error (exit 2)
+
+    // `kept` with what --loop and --fade say put over it.
+    LoopSettings LoopSettingsOver(LoopSettings kept) const;
 };
 
 // Reads the options and checks that every path exists and may be read. The

@@ -88,6 +88,10 @@ KeptValues CurrentKeptValues() {
     now.volume = sequencer.GetVolume();
     now.repeat = sequencer.GetRepeat();
     now.play_through = PlayerGetPlayThrough();
+    const LoopSettings loop = sequencer.GetLoopSettings();
+    now.loop_mode = loop.mode;
+    now.loop_count = loop.count;
+    now.loop_fade_seconds = loop.fade_seconds;
     const char* mode = platform::GetVideoBackendName();
     if (std::strcmp(mode, "headless") != 0)
         now.fullscreen = std::strcmp(mode, "fullscreen") == 0;
@@ -143,6 +147,11 @@ void KeptSettings::ApplyToPlayer() {
         sequencer.SetRepeat(*file_.repeat);
     if (file_.play_through)
         PlayerSetPlayThrough(*file_.play_through);
+    LoopSettings loop = sequencer.GetLoopSettings();
+    loop.mode = file_.loop_mode.value_or(loop.mode);
+    loop.count = file_.loop_count.value_or(loop.count);
+    loop.fade_seconds = file_.loop_fade_seconds.value_or(loop.fade_seconds);
+    sequencer.SetLoopSettings(loop);
 }
 
 void KeptSettings::ApplyPalette() {
@@ -183,6 +192,9 @@ void KeptSettings::Save() {
     TakeChange(kept.repeat, now.repeat, started_.repeat);
     TakeChange(kept.play_through, now.play_through, started_.play_through);
     TakeChange(kept.fullscreen, now.fullscreen, started_.fullscreen);
+    TakeChange(kept.loop_mode, now.loop_mode, started_.loop_mode);
+    TakeChange(kept.loop_count, now.loop_count, started_.loop_count);
+    TakeChange(kept.loop_fade_seconds, now.loop_fade_seconds, started_.loop_fade_seconds);
     // Nothing changed: the file stays as it is, even a damaged one.
     if (kept == file_)
         return;

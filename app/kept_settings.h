@@ -33,8 +33,8 @@ public:
     // this before the main window opens.
     void Load();
     // The selector's folder (when it still exists), the device (when it is
-    // still there), volume, repeat and play-through: before the panels are
-    // made and before any song plays.
+    // still there), volume, repeat, play-through and the loop settings:
+    // before the panels are made and before any song plays.
     void ApplyToPlayer();
     // The palette, as Alt+digit loads it: once the palette exists.
     void ApplyPalette();
@@ -60,5 +60,6 @@ private:
 };
 
 // The program's settings as they are now (the folder, device, palette,
-// volume, repeat, play-through and, with a display, the video mode).
+// volume, repeat, play-through, loop settings and, with a display, the
+// video mode).
 KeptValues CurrentKeptValues();

@@ -99,6 +99,35 @@ const char* Switch(bool on) {
     return on ? "on" : "off";
 }
 
+// The loop mode's words in the file.
+constexpr struct {
+    LoopMode mode;
+    const char* word;
+} kLoopModeWords[] = {
+    {LoopMode::kOff, "off"}, {LoopMode::kCount, "count"}, {LoopMode::kForever, "forever"}};
+
+std::optional<LoopMode> ParseLoopMode(std::string_view text) {
+    for (const auto& entry : kLoopModeWords)
+        if (text == entry.word)
+            return entry.mode;
+    return std::nullopt;
+}
+
+const char* LoopModeWord(LoopMode mode) {
+    for (const auto& entry : kLoopModeWords)
+        if (entry.mode == mode)
+            return entry.word;
+    return "off";
+}
+
+// A number from `min` to `max`.
+std::optional<int> ParseInRange(std::string_view text, int min, int max) {
+    const auto number = ParseNumber(text, static_cast<std::uint32_t>(max));
+    if (!number || static_cast<int>(*number) < min)
+        return std::nullopt;
+    return static_cast<int>(*number);
+}
+
 // Takes one value into `values`; false when it is not a value of the key.
 // `known` is false for a key the program does not have.
 bool TakeValue(std::string_view key, std::string_view raw, KeptValues& values, bool& known) {
@@ -140,6 +169,21 @@ bool TakeValue(std::string_view key, std::string_view raw, KeptValues& values, b
         if (raw != "fullscreen" && raw != "window")
             return false;
         values.fullscreen = raw == "fullscreen";
+    } else if (key == "loop") {
+        const auto mode = ParseLoopMode(raw);
+        if (!mode)
+            return false;
+        values.loop_mode = *mode;
+    } else if (key == "loop_count") {
+        const auto count = ParseInRange(raw, LoopSettings::MIN_COUNT, LoopSettings::MAX_COUNT);
+        if (!count)
+            return false;
+        values.loop_count = *count;
+    } else if (key == "loop_fade") {
+        const auto seconds = ParseInRange(raw, 0, LoopSettings::MAX_FADE_SECONDS);
+        if (!seconds)
+            return false;
+        values.loop_fade_seconds = *seconds;
     } else {
         known = false;
         return false;
@@ -248,5 +292,11 @@ std::string FormatKeptValues(const KeptValues& values) {
         line("play_through", Switch(*values.play_through));
     if (values.fullscreen)
         line("video", *values.fullscreen ? "fullscreen" : "window");
+    if (values.loop_mode)
+        line("loop", LoopModeWord(*values.loop_mode));
+    if (values.loop_count)
+        line("loop_count", std::to_string(*values.loop_count));
+    if (values.loop_fade_seconds)
+        line("loop_fade", std::to_string(*values.loop_fade_seconds));
     return text;
 }

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "midi/loop_settings.h"
+
 // What the program keeps between runs; a setting that is not there (never
 // kept, or bad in the file) leaves the program's default.
 struct KeptValues {
@@ -20,6 +22,9 @@ struct KeptValues {
     std::optional<bool> repeat;
     std::optional<bool> play_through;
     std::optional<bool> fullscreen;  // false: a window
+    std::optional<LoopMode> loop_mode;
+    std::optional<int> loop_count;         // passes of a loop body, 1 to 99
+    std::optional<int> loop_fade_seconds;  // 0 to 60
 
     bool operator==(const KeptValues&) const = default;
 };

@@ -71,6 +71,28 @@ void ToggleSolo(int channel) {
     Announce("SOLO CH %d", channel + 1);
 }
 
+// Off, then N times and a fade, then forever, then off again.
+void CycleLoopMode() {
+    CSequencer& sequencer = GetSequencer();
+    LoopSettings loop = sequencer.GetLoopSettings();
+    switch (loop.mode) {
+        case LoopMode::kOff:
+            loop.mode = LoopMode::kCount;
+            break;
+        case LoopMode::kCount:
+            loop.mode = LoopMode::kForever;
+            break;
+        case LoopMode::kForever:
+            loop.mode = LoopMode::kOff;
+            break;
+    }
+    sequencer.SetLoopSettings(loop);
+    if (loop.mode == LoopMode::kCount)
+        Announce("LOOP %d", loop.count);
+    else
+        SetStatusMessage(loop.mode == LoopMode::kOff ? "LOOP OFF" : "LOOP FOREVER");
+}
+
 }  // namespace
 
 bool HandleTransportKey(WPARAM key, bool shift, bool ctrl) {
@@ -83,6 +105,9 @@ bool HandleTransportKey(WPARAM key, bool shift, bool ctrl) {
             return true;
         case VK_HOME:
             GetSequencer().SeekMs(0);
+            return true;
+        case VK_F3:
+            CycleLoopMode();
             return true;
         case VK_OEM_PERIOD:
         case VK_MULTIPLY:

@@ -1,5 +1,5 @@
-// The transport's program-wide keys: jumps, tempo factor, transpose, mute
-// and solo, each announced in the status bar.
+// The transport's program-wide keys: jumps, tempo factor, transpose, mute,
+// solo and the loop mode, each announced in the status bar.
 #pragma once
 
 #include "platform/win32_types.h"

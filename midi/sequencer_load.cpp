@@ -67,7 +67,11 @@ bool CSequencer::Load(const char* path) {
             break;
         case MIDIFORMAT_RCP: {
             CRcpConverter& converter = rcpConverter != nullptr ? *rcpConverter : GetRcpConverter();
-            smf = converter.ConvertToSmf(buffer.data(), read, 0);
+            // Endless loops are marked for the loop modes only: with loops off
+            // the song plays as the plain conversion gives it.
+            const bool looping = loopMode.load(std::memory_order_relaxed) != LoopMode::kOff;
+            smf = converter.ConvertToSmf(buffer.data(), read,
+                                         looping ? CRcpConverter::MARK_ENDLESS_LOOP : 0);
             available = UINT32_MAX;
             break;
         }

@@ -1,5 +1,6 @@
 #include "panels/transport_state.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -43,6 +44,27 @@ private:
     int used_ = 0;
 };
 
+// The loop line: the mode, or where a song with a loop is in it.
+void FormatLoop(const LoopSettings& loop, const LoopProgress& progress, char* word,
+                std::size_t size) {
+    const bool forever = loop.mode == LoopMode::kForever;
+    if (!progress.active) {
+        if (forever)
+            std::snprintf(word, size, "LOOP FOREVER");
+        else
+            std::snprintf(word, size, "LOOP %d", loop.count);
+    } else if (progress.pass <= 0) {
+        std::snprintf(word, size, "LOOP INTRO");
+    } else if (forever) {
+        // Five digits last a day even of short loops.
+        std::snprintf(word, size, "LOOP FOREVER %d", std::min(progress.pass, 99999));
+    } else if (progress.pass > progress.passes) {
+        std::snprintf(word, size, "LOOP FADE");
+    } else {
+        std::snprintf(word, size, "LOOP %d/%d", progress.pass, progress.passes);
+    }
+}
+
 }  // namespace
 
 TransportState ReadTransportState() {
@@ -54,6 +76,8 @@ TransportState ReadTransportState() {
     for (int channel = 0; channel < kChannels; ++channel)
         if (sequencer.IsChannelMuted(channel))
             state.muted = static_cast<std::uint16_t>(state.muted | 1u << channel);
+    state.loop = sequencer.GetLoopSettings();
+    state.loop_progress = sequencer.GetLoopProgress();
     return state;
 }
 
@@ -85,5 +109,10 @@ void FormatTransportState(const TransportState& state, TransportLines& lines) {
                 filler.Word(word);
             }
         }
+    }
+    if (state.loop.mode != LoopMode::kOff) {
+        FormatLoop(state.loop, state.loop_progress, word, sizeof word);
+        filler.StartLine();
+        filler.Word(word);
     }
 }

@@ -25,9 +25,14 @@ typedef uint32_t RcpcvHandle;
 
 // Flags for rcpcvConvertFileFromBuffer. 0 gives the default conversion.
 #define RCPCV_FLAGS_DEFAULT 0u
+// For a player that loops: when every track's outermost endless loop (count 0) covers the same
+// ticks, the loop body is given once, its start marked with controller 111 (B0 6F 00 in the
+// first track) and the song ending where the body ends. Songs whose endless loops do not agree
+// are converted as by default, each endless loop played twice.
+#define RCPCV_FLAG_MARK_ENDLESS_LOOP 0x1u
 
-// Converts `size` bytes of sequence data at `data`. `flags` and the four reserved arguments
-// should be 0 (other values are currently ignored). Returns a nonzero handle on success, 0 when
+// Converts `size` bytes of sequence data at `data`. `flags` is 0 or a combination of the
+// flags above (other bits are ignored); the four reserved arguments should be 0. Returns a nonzero handle on success, 0 when
 // the data are not a sequence file this library understands (or memory ran out). Damaged data
 // never crash: a conversion either fails or yields the part of the song that could be read.
 RCPCV_API RcpcvHandle rcpcvConvertFileFromBuffer(const void* data, uint32_t size, uint32_t flags,

@@ -57,14 +57,16 @@ ConversionTable& Conversions() {
 extern "C" {
 
 RCPCV_API RcpcvHandle rcpcvConvertFileFromBuffer(const void* data, uint32_t size,
-                                                 uint32_t /*flags*/, uint32_t /*reserved1*/,
+                                                 uint32_t flags, uint32_t /*reserved1*/,
                                                  uint32_t /*reserved2*/, uint32_t /*reserved3*/,
                                                  uint32_t /*reserved4*/) {
     if (data == nullptr || size == 0) {
         return 0;
     }
     try {
-        auto smf = rcpcv::ConvertRcpToSmf({static_cast<const uint8_t*>(data), size});
+        rcpcv::ConversionOptions options;
+        options.mark_endless_loop = (flags & RCPCV_FLAG_MARK_ENDLESS_LOOP) != 0;
+        auto smf = rcpcv::ConvertRcpToSmf({static_cast<const uint8_t*>(data), size}, {}, options);
         if (!smf) {
             return 0;
         }

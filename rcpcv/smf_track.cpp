@@ -32,6 +32,7 @@ void SmfTrack::Add(uint32_t tick, std::span<const uint8_t> bytes) {
         {tick, static_cast<uint32_t>(bytes_.size()), static_cast<uint32_t>(bytes.size())});
     bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
     end_tick_ = std::max(end_tick_, tick);
+    last_event_tick_ = std::max(last_event_tick_, tick);
 }
 
 void SmfTrack::AddChannelMessage(uint32_t tick, uint8_t status, uint8_t data1) {

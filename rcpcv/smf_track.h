@@ -23,6 +23,10 @@ public:
     // Bytes the events take, without delta times: a measure of the output's size.
     size_t EventBytes() const { return bytes_.size(); }
     uint32_t EndTick() const { return end_tick_; }
+    // The tick of the last event; 0 without events.
+    uint32_t LastEventTick() const { return last_event_tick_; }
+    // Puts the End of Track event at `tick`, or after the last event when that is later.
+    void SetEndTick(uint32_t tick) { end_tick_ = tick > last_event_tick_ ? tick : last_event_tick_; }
 
     // Appends the "MTrk" chunk. Events of the same tick keep the order they were added in.
     void WriteChunk(std::vector<uint8_t>& out) const;
@@ -39,6 +43,7 @@ private:
     std::vector<Event> events_;
     std::vector<uint8_t> bytes_;
     uint32_t end_tick_ = 0;
+    uint32_t last_event_tick_ = 0;
 };
 
 // Appends `value` as a variable-length quantity (7 bits a byte, most significant first).

@@ -76,35 +76,95 @@ bool UsesSecondPort(const RcpSong& song) {
     return false;
 }
 
-}  // namespace
+// The conductor and the tracks that play, with the endless loop each stopped at (when asked
+// to stop at one).
+struct ConvertedTracks {
+    std::vector<SmfTrack> tracks;
+    std::vector<std::optional<LoopSpan>> loops;  // one for each of tracks
+};
 
-std::vector<uint8_t> ConvertSong(const RcpSong& song, const ConversionLimits& limits) {
-    std::vector<SmfTrack> tracks(1);
-    AddSongHeader(song, tracks[0]);
+ConvertedTracks ConvertTracks(const RcpSong& song, const ConversionLimits& limits,
+                              bool stop_at_endless_loops) {
+    ConvertedTracks converted;
+    converted.tracks.resize(1);
+    converted.loops.resize(1);
+    SmfTrack& conductor = converted.tracks[0];
+    AddSongHeader(song, conductor);
     bool use_port_meta = UsesSecondPort(song);
     ConversionBudget budget{limits.max_records, limits.max_event_bytes};
-    uint32_t end_tick = 0;
     for (const RcpTrack& track : song.tracks) {
         // Muted and silent tracks are still walked: their tempo and key changes count.
-        TrackConverter converter(song, track, tracks[0], use_port_meta);
+        TrackConverter converter(song, track, conductor, use_port_meta);
+        if (stop_at_endless_loops) {
+            converter.StopAtEndlessLoop();
+        }
         converter.Convert(budget);
         bool muted = (track.mode & 1) != 0;
         if (!muted && converter.HasContent()) {
-            end_tick = std::max(end_tick, converter.Output().EndTick());
-            tracks.push_back(std::move(converter.Output()));
+            converted.tracks.push_back(std::move(converter.Output()));
+            converted.loops.push_back(converter.EndlessLoop());
         }
     }
-    tracks[0].ExtendEndTo(end_tick);
-    return WriteSmf(song.timebase, tracks);
+    return converted;
+}
+
+// The loop the whole song can be played with: every track that plays on past its start stops
+// at an endless loop over the same ticks, and nothing comes after it. Nothing otherwise.
+std::optional<LoopSpan> CommonEndlessLoop(const ConvertedTracks& converted) {
+    std::optional<LoopSpan> common;
+    for (const std::optional<LoopSpan>& loop : converted.loops) {
+        if (loop && common && *loop != *common) {
+            return std::nullopt;
+        }
+        common = loop ? loop : common;
+    }
+    if (!common || common->end <= common->start) {
+        return std::nullopt;
+    }
+    for (size_t i = 0; i < converted.tracks.size(); ++i) {
+        const uint32_t last_allowed = converted.loops[i] ? common->end : common->start;
+        // The conductor's tempo and key changes may lie anywhere up to the loop's end.
+        const uint32_t limit = i == 0 ? common->end : last_allowed;
+        if (converted.tracks[i].LastEventTick() > limit) {
+            return std::nullopt;
+        }
+    }
+    return common;
+}
+
+}  // namespace
+
+std::vector<uint8_t> ConvertSong(const RcpSong& song, const ConversionLimits& limits,
+                                 const ConversionOptions& options) {
+    if (options.mark_endless_loop) {
+        ConvertedTracks marked = ConvertTracks(song, limits, true);
+        if (const std::optional<LoopSpan> loop = CommonEndlessLoop(marked)) {
+            constexpr uint8_t kLoopStartController = 111;
+            marked.tracks[0].AddChannelMessage(loop->start, 0xB0, kLoopStartController, 0);
+            // Every track ends where the loop body does, so the song's end is the loop's end.
+            for (SmfTrack& track : marked.tracks) {
+                track.SetEndTick(loop->end);
+            }
+            return WriteSmf(song.timebase, marked.tracks);
+        }
+    }
+    ConvertedTracks converted = ConvertTracks(song, limits, false);
+    uint32_t end_tick = 0;
+    for (size_t i = 1; i < converted.tracks.size(); ++i) {
+        end_tick = std::max(end_tick, converted.tracks[i].EndTick());
+    }
+    converted.tracks[0].ExtendEndTo(end_tick);
+    return WriteSmf(song.timebase, converted.tracks);
 }
 
 std::optional<std::vector<uint8_t>> ConvertRcpToSmf(std::span<const uint8_t> file,
-                                                    const ConversionLimits& limits) {
+                                                    const ConversionLimits& limits,
+                                                    const ConversionOptions& options) {
     std::optional<RcpSong> song = ParseRcpSong(file);
     if (!song) {
         return std::nullopt;
     }
-    return ConvertSong(*song, limits);
+    return ConvertSong(*song, limits, options);
 }
 
 }  // namespace rcpcv

@@ -80,8 +80,14 @@ void TrackConverter::Convert(ConversionBudget& budget) {
         return output_.EventBytes() + (conductor_.EventBytes() - conductor_bytes_at_start);
     };
     TrackWalker walker(track_, song_.layout, budget.records_left);
+    if (stop_at_endless_loop_) {
+        walker.StopAtEndlessLoop();
+    }
     while (tick_ < kMaxTick && bytes_used() < budget.bytes_left) {
         const RcpRecord* record = walker.Next();
+        if (walker.OuterLoopOpened()) {
+            outer_loop_start_ = tick_;
+        }
         if (record == nullptr) {
             break;
         }
@@ -91,8 +97,14 @@ void TrackConverter::Convert(ConversionBudget& budget) {
         ReleaseNotesUntil(tick_ + step);
         tick_ += step;
     }
-    // Notes still sounding at the track's end play out their gate.
-    ReleaseNotesUntil(UINT64_MAX);
+    if (walker.EndedAtEndlessLoop()) {
+        // The player jumps back here: what sounds on is released at the jump.
+        ReleaseNotesUntil(UINT64_MAX, tick_);
+        endless_loop_ = LoopSpan{OutputTick(outer_loop_start_), OutputTick(tick_)};
+    } else {
+        // Notes still sounding at the track's end play out their gate.
+        ReleaseNotesUntil(UINT64_MAX);
+    }
     output_.ExtendEndTo(OutputTick(tick_));
     budget.bytes_left -= std::min(budget.bytes_left, bytes_used());
 }
@@ -148,7 +160,7 @@ void TrackConverter::PlayNote(const RcpRecord& record) {
     sounding_.push({new_off, *channel_, static_cast<uint8_t>(key)});
 }
 
-void TrackConverter::ReleaseNotesUntil(uint64_t tick) {
+void TrackConverter::ReleaseNotesUntil(uint64_t tick, uint64_t latest) {
     while (!sounding_.empty() && sounding_.top().off_tick <= tick) {
         SoundingNote note = sounding_.top();
         sounding_.pop();
@@ -159,8 +171,8 @@ void TrackConverter::ReleaseNotesUntil(uint64_t tick) {
         }
         off_tick = -1;
         // The note ends on the channel it started on, whatever the track's channel is now.
-        output_.AddChannelMessage(OutputTick(note.off_tick), kNoteOn | (note.channel & 0x0F),
-                                  note.key, 0);
+        output_.AddChannelMessage(OutputTick(std::min(note.off_tick, latest)),
+                                  kNoteOn | (note.channel & 0x0F), note.key, 0);
     }
 }
 

@@ -20,6 +20,13 @@ struct ConversionBudget {
     size_t bytes_left;    // bytes of SMF events
 };
 
+// Where a track's outermost endless loop lies, in output ticks: its body from start to end.
+struct LoopSpan {
+    uint32_t start;
+    uint32_t end;
+    bool operator==(const LoopSpan&) const = default;
+};
+
 class TrackConverter {
 public:
     // Walking stops once a track reaches this tick, so every delta time and every absolute
@@ -30,7 +37,12 @@ public:
     TrackConverter(const RcpSong& song, const RcpTrack& track, SmfTrack& conductor,
                    bool use_port_meta);
 
+    // Before Convert: the track ends after the first pass of its outermost endless loop, and
+    // notes still sounding there are released there (see EndlessLoop).
+    void StopAtEndlessLoop() { stop_at_endless_loop_ = true; }
     void Convert(ConversionBudget& budget);
+    // The body of the loop the track stopped at; nothing when it did not stop at one.
+    std::optional<LoopSpan> EndlessLoop() const { return endless_loop_; }
 
     // The converted track, and whether it holds anything besides its name and port.
     SmfTrack& Output() { return output_; }
@@ -46,7 +58,8 @@ private:
 
     void Perform(const RcpRecord& record, size_t index);
     void PlayNote(const RcpRecord& record);
-    void ReleaseNotesUntil(uint64_t tick);
+    // Releases the notes whose gate ends by `tick`, none later than `latest`.
+    void ReleaseNotesUntil(uint64_t tick, uint64_t latest = UINT64_MAX);
     void ChangeChannel(uint16_t value);
     void ChangeTempo(uint16_t multiplier);
     void ChangeKey(uint8_t key);
@@ -69,6 +82,10 @@ private:
     SmfTrack output_;
     size_t leading_events_ = 0;
     bool use_port_meta_;
+
+    bool stop_at_endless_loop_ = false;
+    uint64_t outer_loop_start_ = 0;
+    std::optional<LoopSpan> endless_loop_;
 
     uint64_t tick_ = 0;
     std::optional<uint8_t> channel_;    // port and channel, 0-31; nothing when off

@@ -21,6 +21,7 @@ TrackWalker::TrackWalker(const RcpTrack& track, RcpLayout layout, size_t& budget
     : records_(track.records), layout_(layout), budget_(budget) {}
 
 const RcpRecord* TrackWalker::Next() {
+    outer_loop_opened_ = false;
     while (!ended_) {
         if (budget_ == 0) {
             budget_exhausted_ = true;
@@ -68,6 +69,9 @@ const RcpRecord* TrackWalker::Next() {
                 if (loops_.size() >= kMaxLoopDepth) {
                     ++ignored_opens_;
                 } else {
+                    if (loops_.empty() && !in_same_measure_) {
+                        outer_loop_opened_ = true;
+                    }
                     loops_.push_back({index_ + 1, in_same_measure_, return_index_, -1});
                 }
                 ++index_;
@@ -97,6 +101,12 @@ void TrackWalker::CloseLoop(const RcpRecord& record) {
     // The count is read on the first arrival only, so an inner loop restarts with its full
     // count each time an outer loop repeats it.
     if (loop.passes_left < 0) {
+        const bool outermost = loops_.size() == 1 && !loop.in_same_measure && !in_same_measure_;
+        if (record.step == 0 && outermost && stop_at_endless_loop_) {
+            ended_ = true;
+            ended_at_endless_loop_ = true;
+            return;
+        }
         loop.passes_left = record.step == 0 ? kEndlessLoopPasses : record.step;
     }
     if (--loop.passes_left > 0) {

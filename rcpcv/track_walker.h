@@ -30,6 +30,15 @@ public:
     // True when the walk stopped because the budget ran out.
     bool BudgetExhausted() const { return budget_exhausted_; }
 
+    // From now on the walk ends where the track's outermost endless loop closes for the first
+    // time, having played its body once, instead of repeating the body.
+    void StopAtEndlessLoop() { stop_at_endless_loop_ = true; }
+    // True when the last Next passed the opening of an outermost loop (before the record it
+    // returned, or before the end).
+    bool OuterLoopOpened() const { return outer_loop_opened_; }
+    // True when the walk ended at an outermost endless loop (see StopAtEndlessLoop).
+    bool EndedAtEndlessLoop() const { return ended_at_endless_loop_; }
+
 private:
     struct LoopFrame {
         size_t body_start;
@@ -57,6 +66,9 @@ private:
     size_t ignored_opens_at_entry_ = 0;
     std::vector<LoopFrame> loops_;
     size_t ignored_opens_ = 0;
+    bool stop_at_endless_loop_ = false;
+    bool outer_loop_opened_ = false;
+    bool ended_at_endless_loop_ = false;
 };
 
 }  // namespace rcpcv
