@@ -88,13 +88,13 @@ ConvertedTracks ConvertTracks(const RcpSong& song, const ConversionLimits& limit
     ConvertedTracks converted;
     converted.tracks.resize(1);
     converted.loops.resize(1);
-    SmfTrack& conductor = converted.tracks[0];
-    AddSongHeader(song, conductor);
+    AddSongHeader(song, converted.tracks[0]);
     bool use_port_meta = UsesSecondPort(song);
     ConversionBudget budget{limits.max_records, limits.max_event_bytes};
     for (const RcpTrack& track : song.tracks) {
-        // Muted and silent tracks are still walked: their tempo and key changes count.
-        TrackConverter converter(song, track, conductor, use_port_meta);
+        // Muted and silent tracks are still walked: their tempo and key changes count. The
+        // conductor is looked up each time, as adding tracks moves it.
+        TrackConverter converter(song, track, converted.tracks[0], use_port_meta);
         if (stop_at_endless_loops) {
             converter.StopAtEndlessLoop();
         }

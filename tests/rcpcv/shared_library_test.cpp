@@ -63,6 +63,24 @@ TEST_F(SharedLibrary, HandleOwnsItsDataUntilDeleted) {
     EXPECT_EQ(get_smf_(0), nullptr);
 }
 
+TEST_F(SharedLibrary, TheLoopFlagMarksAnEndlessLoopsStart) {
+    RcpFileBuilder::Track track;
+    track.records = {{0xF9, 0, 0, 0}, {0x3C, 0x30, 0x18, 0x64}, {0xF8, 0, 0, 0}, {0xFE, 0, 0, 0}};
+    std::vector<uint8_t> song = RcpFileBuilder().AddTrack(track).Build();
+    const auto size = static_cast<uint32_t>(song.size());
+    for (uint32_t flags : {RCPCV_FLAGS_DEFAULT, RCPCV_FLAG_MARK_ENDLESS_LOOP}) {
+        RcpcvHandle handle = convert_(song.data(), size, flags, 0, 0, 0, 0);
+        ASSERT_NE(handle, 0u);
+        SmfFile smf = ReadSmf(static_cast<const uint8_t*>(get_smf_(handle)), 4096);
+        ASSERT_EQ(smf.tracks.size(), 2u);
+        const bool marked = flags == RCPCV_FLAG_MARK_ENDLESS_LOOP;
+        const std::vector<Timed> mark = {{0, {0xB0, 0x6F, 0x00}}};
+        EXPECT_EQ(Timeline(smf.tracks[0]), marked ? mark : std::vector<Timed>{});
+        EXPECT_EQ(Timeline(smf.tracks[1]).size(), marked ? 2u : 4u);
+        delete_(handle);
+    }
+}
+
 TEST_F(SharedLibrary, RefusalsGiveTheZeroHandle) {
     std::vector<uint8_t> song = SmallSong();
     EXPECT_EQ(convert_(nullptr, 100, 0, 0, 0, 0, 0), 0u);
