@@ -56,6 +56,23 @@ TEST(CommandLine, OptionFormsAndPaths) {
     EXPECT_EQ(Parse({song.c_str(), "--version"}).action, Action::kFail);
 }
 
+TEST(CommandLine, LoopAndFadeGoOverTheKeptLoopSettings) {
+    LoopSettings kept;
+    kept.mode = LoopMode::kForever;
+    kept.count = 7;
+    kept.fade_seconds = 20;
+    EXPECT_EQ(Parse({}).LoopSettingsOver(kept), kept);
+    const CommandLine counted = Parse({"--loop=3", "--fade", "0"});
+    EXPECT_EQ(counted.action, Action::kRun) << counted.message;
+    EXPECT_EQ(counted.LoopSettingsOver(kept), (LoopSettings{LoopMode::kCount, 3, 0}));
+    // A mode alone keeps the kept count and fade.
+    EXPECT_EQ(Parse({"--loop", "off"}).LoopSettingsOver(kept), (LoopSettings{LoopMode::kOff, 7, 20}));
+    EXPECT_EQ(Parse({"--loop=forever", "--fade=60"}).LoopSettingsOver({}),
+              (LoopSettings{LoopMode::kForever, 2, 60}));
+    EXPECT_NE(std::string(CommandLineHelp()).find("--loop=MODE"), std::string::npos);
+    EXPECT_NE(std::string(CommandLineHelp()).find("--fade=SECONDS"), std::string::npos);
+}
+
 TEST(CommandLine, ActionsWinOverRunningAndHelpWinsOverAll) {
     EXPECT_EQ(Parse({"--help"}).action, Action::kHelp);
     EXPECT_EQ(Parse({"-V", "-h"}).action, Action::kHelp);
@@ -80,6 +97,15 @@ TEST(CommandLine, RefusalsAreOneLineEach) {
         {Parse({"--help=yes"}), "nivra: option '--help' takes no value (try 'nivra --help')"},
         {Parse({"--device"}), "nivra: option '--device' needs a value (try 'nivra --help')"},
         {Parse({"--device="}), "nivra: option '--device' needs a value (try 'nivra --help')"},
+        {Parse({"--loop"}), "nivra: option '--loop' needs a value (try 'nivra --help')"},
+        {Parse({"--loop=100"}),
+         "nivra: option '--loop' takes off, 1 to 99 or forever, not '100' (try 'nivra --help')"},
+        {Parse({"--loop=0"}),
+         "nivra: option '--loop' takes off, 1 to 99 or forever, not '0' (try 'nivra --help')"},
+        {Parse({"--fade=8s"}),
+         "nivra: option '--fade' takes seconds from 0 to 60, not '8s' (try 'nivra --help')"},
+        {Parse({"--fade=-1"}),
+         "nivra: option '--fade' takes seconds from 0 to 60, not '-1' (try 'nivra --help')"},
     };
     for (const auto& [line, message] : cases) {
         EXPECT_EQ(line.action, Action::kFail);

@@ -29,19 +29,23 @@ TEST(SettingsText, EverySettingGoesThroughTheTextAndBack) {
     all.repeat = true;
     all.play_through = false;
     all.fullscreen = false;
+    all.loop_mode = LoopMode::kForever;
+    all.loop_count = 99;
+    all.loop_fade_seconds = 0;
     const std::string text = FormatKeptValues(all);
     std::vector<std::string> problems;
     EXPECT_EQ(Parse(text, &problems), all) << text;
     EXPECT_TRUE(problems.empty()) << problems.front();
     // One line a setting, nothing on them that a reader would take as a line end.
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 12) << text;
 
     KeptValues mapper;
     mapper.device = MIDI_MAPPER;
     mapper.fullscreen = true;
-    EXPECT_EQ(
-        FormatKeptValues(mapper),
-        "# NIVRA settings, written when the program quits\ndevice=mapper\nvideo=fullscreen\n");
+    mapper.loop_mode = LoopMode::kCount;
+    EXPECT_EQ(FormatKeptValues(mapper),
+              "# NIVRA settings, written when the program quits\ndevice=mapper\nvideo=fullscreen\n"
+              "loop=count\n");
     EXPECT_EQ(Parse(FormatKeptValues(mapper)), mapper);
     EXPECT_EQ(Parse(FormatKeptValues({})), KeptValues{});
 }
@@ -75,7 +79,11 @@ TEST(SettingsText, BadLinesAreNamedAndTheGoodOnesStillCount) {
         "palette=5\n"             // 11: twice; the later counts
         "device=99999999999\n"    // 12
         "play_through=off\n"      // 13: good
-        "volume=3",               // 14: cut short, no line end
+        "loop=sometimes\n"        // 14
+        "loop_count=0\n"          // 15: 1 to 99
+        "loop_fade=61\n"          // 16: 0 to 60
+        "loop_count=3\n"          // 17: good
+        "volume=3",               // 18: cut short, no line end
         &problems);
     EXPECT_EQ(values.palette, 5);
     EXPECT_EQ(values.play_through, false);
@@ -84,13 +92,18 @@ TEST(SettingsText, BadLinesAreNamedAndTheGoodOnesStillCount) {
     EXPECT_FALSE(values.repeat);
     EXPECT_FALSE(values.fullscreen);
     EXPECT_FALSE(values.folder);
+    EXPECT_FALSE(values.loop_mode);
+    EXPECT_EQ(values.loop_count, 3);
+    EXPECT_FALSE(values.loop_fade_seconds);
     const std::vector<std::string> expected = {
         "line 1: bad palette \"10\"",           "line 2: bad volume \"-1\"",
         "line 3: bad volume \"12x\"",           "line 4: bad device \"\"",
         "line 5: bad repeat \"yes\"",           "line 6: bad video \"tv\"",
         "line 7: bad folder \"relative/path\"", "line 8: unknown key \"colour\"",
         "line 9: no '=' in \"just words\"",     "line 11: palette given twice",
-        "line 12: bad device \"99999999999\"",  "line 14: cut short (\"volume=3\")"};
+        "line 12: bad device \"99999999999\"",  "line 14: bad loop \"sometimes\"",
+        "line 15: bad loop_count \"0\"",        "line 16: bad loop_fade \"61\"",
+        "line 18: cut short (\"volume=3\")"};
     EXPECT_EQ(problems, expected);
 }
 

@@ -114,6 +114,14 @@ TEST_F(ConverterBindingTest, DefaultLookupFindsTheLibraryBesideTheProgramAndTheS
     EXPECT_THAT(SongMessages(), ::testing::ElementsAre("90 3C 23", "80 3C 00"));
     EXPECT_FALSE(PlayerIsPlaying());
     EXPECT_TRUE(PlayerIsLoaded());
+
+    // With loops off the plain conversion is asked for; in a loop mode, the
+    // one that marks an endless loop.
+    EXPECT_EQ(counters.Get("testcvLastFlags"), 0);
+    sequencer->SetLoopSettings({LoopMode::kForever});
+    ASSERT_TRUE(OpenWith(converter, rcp));
+    EXPECT_EQ(counters.Get("testcvLastFlags"), static_cast<int>(CRcpConverter::MARK_ENDLESS_LOOP));
+    EXPECT_EQ(counters.Get("testcvBadArguments"), 0);
 }
 
 TEST_F(ConverterBindingTest, EachConversionDeletesThePreviousObjectFirst) {

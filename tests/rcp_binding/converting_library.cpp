@@ -15,6 +15,9 @@ using Bytes = std::vector<std::uint8_t>;
 std::map<std::uint32_t, Bytes> live_objects;
 std::uint32_t next_handle = 1;
 std::uint32_t last_size = 0;
+std::uint32_t last_flags = 0;
+// The one flag the library knows: mark an endless loop.
+constexpr std::uint32_t kKnownFlags = 0x1;
 int convert_calls = 0;
 int bad_arguments = 0;
 
@@ -45,7 +48,8 @@ TEST_API std::uint32_t rcpcvConvertFileFromBuffer(const void* data, std::uint32_
                                                   std::uint32_t r4) {
     ++convert_calls;
     last_size = size;
-    if (flags != 0 || r1 != 0 || r2 != 0 || r3 != 0 || r4 != 0)
+    last_flags = flags;
+    if ((flags & ~kKnownFlags) != 0 || r1 != 0 || r2 != 0 || r3 != 0 || r4 != 0)
         ++bad_arguments;
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     if (size >= 4 && std::memcmp(bytes + size - 4, "FAIL", 4) == 0)
@@ -76,4 +80,7 @@ TEST_API int testcvBadArguments() {
 }
 TEST_API std::uint32_t testcvLastSize() {
     return last_size;
+}
+TEST_API std::uint32_t testcvLastFlags() {
+    return last_flags;
 }
