@@ -20,8 +20,9 @@ std::vector<unsigned char> ReadAll(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-const char* const kGenerated[] = {"ENSEMBLE.MID", "TEMPO.MID",  "FORMAT0.MID", "SAKURA.MID",
-                                  "SAKURA.TXT",   "MACBIN.MID", "MINUET.RCP",  "MORE/GROOVE.MID"};
+const char* const kGenerated[] = {"ENSEMBLE.MID", "TEMPO.MID",  "FORMAT0.MID",
+                                  "SAKURA.MID",   "SAKURA.TXT", "MACBIN.MID",
+                                  "MINUET.RCP",   "LOOP.MID",   "MORE/GROOVE.MID"};
 
 TEST(DemoSongs, CommittedFilesMatchTheGenerator) {
     fs::path out = fs::temp_directory_path() / ("nivra-demo-" + std::to_string(::getpid()));
@@ -53,6 +54,9 @@ TEST(DemoSongs, EachFileHasTheShapeItIsListedFor) {
     EXPECT_EQ(wrapped.size() % 128, 0u);
     auto rcp = ReadAll(demo / "MINUET.RCP");
     EXPECT_TRUE(starts_with(rcp, 0, "RCM-PC98V2.0(C)"));
+    // The looping song marks its loop's start with controller 111.
+    auto looping = ReadAll(demo / "LOOP.MID");
+    EXPECT_NE(std::string(looping.begin(), looping.end()).find("\xB0\x6F\x00"), std::string::npos);
     // The Shift-JIS title of SAKURA.MID: "さくら" twice after FF 03 0C.
     auto sakura = ReadAll(demo / "SAKURA.MID");
     const std::string title = "\xFF\x03\x0C\x82\xb3\x82\xad\x82\xe7\x82\xb3\x82\xad\x82\xe7";

@@ -2,8 +2,9 @@
 // make_demo_songs <demo folder>.
 //
 // The pieces are public-domain tunes (a canon progression, the Ode to Joy
-// theme, Frere Jacques, Sakura Sakura, Greensleeves, a minuet in G) entered
-// note by note here, arranged to show every monitor of the player moving.
+// theme, Frere Jacques, Sakura Sakura, Greensleeves, a minuet in G, the folk
+// song Korobeiniki) entered note by note here, arranged to show every monitor
+// of the player moving.
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -306,6 +307,46 @@ Bytes Groove() {
     return demo::SmfFile(0, kDivision, {track});
 }
 
+// Korobeiniki as game music: two bars of intro, then eight bars that loop,
+// their start marked with controller 111 as many game songs mark it. The
+// last bass note is held to the bar line, so the song (and with it the loop)
+// ends exactly where the loop body does.
+Bytes LoopingTune() {
+    const std::vector<Step> tune = {
+        {76, 2}, {71, 1}, {72, 1}, {74, 2}, {72, 1}, {71, 1}, {69, 2}, {69, 1}, {72, 1}, {76, 2},
+        {74, 1}, {72, 1}, {71, 3}, {72, 1}, {74, 2}, {76, 2}, {72, 2}, {69, 2}, {69, 4}, {74, 3},
+        {77, 1}, {81, 2}, {79, 1}, {77, 1}, {76, 3}, {72, 1}, {76, 2}, {74, 1}, {72, 1}, {71, 2},
+        {71, 1}, {72, 1}, {74, 2}, {76, 2}, {72, 2}, {69, 2}, {69, 4}};
+    const int intro_roots[2] = {45, 45};
+    const int loop_roots[8] = {40, 45, 40, 45, 38, 48, 40, 45};
+    const std::uint32_t bar = 4 * kQuarter;
+    const std::uint32_t loop_start = 2 * bar;
+    const std::uint32_t eighth = kQuarter / 2;
+
+    SmfTrack track;
+    track.Meta(0, 0x03, "Loop Demo - Korobeiniki");
+    track.Tempo(0, 140);
+    SetUpChannel(track, 0, 80, 96, 64, 30);  // square lead
+    SetUpChannel(track, 1, 38, 104, 64, 20);
+    SetUpChannel(track, kDrumChannel, 0, 110, 64, 30);
+    track.Control(loop_start, 0, 111, 0);
+    PlayMelody(track, loop_start, 0, tune, 100, 0, 0.85);
+    for (int b = 0; b < 10; ++b) {
+        const std::uint32_t at = b * bar;
+        const int root = b < 2 ? intro_roots[b] : loop_roots[b - 2];
+        for (int i = 0; i < 8; ++i) {
+            // Octave bass in eighths; the very last one lasts to the bar line.
+            const std::uint32_t length = b == 9 && i == 7 ? eighth : eighth - 40;
+            track.Note(at + i * eighth, length, 1, root + (i % 2) * 12, 96);
+            track.Note(at + i * eighth, 60, kDrumChannel, 42, i % 2 ? 60 : 80);
+        }
+        for (int beat = 0; beat < 4; ++beat)
+            track.Note(at + beat * kQuarter, 60, kDrumChannel, beat % 2 ? 38 : 36, 100);
+    }
+    track.Note(loop_start, kQuarter, kDrumChannel, 49, 100);  // a crash on each pass
+    return demo::SmfFile(0, kDivision, {track});
+}
+
 // A minuet in G as an RCP file: harpsichord melody and bass on two tracks,
 // with measure ends, controllers and a closing tempo change.
 Bytes Minuet() {
@@ -372,6 +413,7 @@ int main(int argc, char** argv) {
         demo::WriteFile(dir + "/SAKURA.TXT", CompanionText("SAKURA.TXT"));
         demo::WriteFile(dir + "/MACBIN.MID", demo::MacBinary("Greensleeves", Greensleeves()));
         demo::WriteFile(dir + "/MINUET.RCP", Minuet());
+        demo::WriteFile(dir + "/LOOP.MID", LoopingTune());
         demo::WriteFile(dir + "/MORE/GROOVE.MID", Groove());
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "make_demo_songs: %s\n", failure.what());
