@@ -32,9 +32,10 @@ typedef uint32_t RcpcvHandle;
 #define RCPCV_FLAG_MARK_ENDLESS_LOOP 0x1u
 
 // Converts `size` bytes of sequence data at `data`. `flags` is 0 or a combination of the
-// flags above (other bits are ignored); the four reserved arguments should be 0. Returns a nonzero handle on success, 0 when
-// the data are not a sequence file this library understands (or memory ran out). Damaged data
-// never crash: a conversion either fails or yields the part of the song that could be read.
+// flags above (other bits are ignored); the four reserved arguments should be 0. Returns a nonzero
+// handle on success, 0 when the data are not a sequence file this library understands (or memory
+// ran out). Damaged data never crash: a conversion either fails or yields the part of the song that
+// could be read.
 RCPCV_API RcpcvHandle rcpcvConvertFileFromBuffer(const void* data, uint32_t size, uint32_t flags,
                                                  uint32_t reserved1, uint32_t reserved2,
                                                  uint32_t reserved3, uint32_t reserved4);

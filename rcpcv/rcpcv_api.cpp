@@ -56,10 +56,9 @@ ConversionTable& Conversions() {
 
 extern "C" {
 
-RCPCV_API RcpcvHandle rcpcvConvertFileFromBuffer(const void* data, uint32_t size,
-                                                 uint32_t flags, uint32_t /*reserved1*/,
-                                                 uint32_t /*reserved2*/, uint32_t /*reserved3*/,
-                                                 uint32_t /*reserved4*/) {
+RCPCV_API RcpcvHandle rcpcvConvertFileFromBuffer(const void* data, uint32_t size, uint32_t flags,
+                                                 uint32_t /*reserved1*/, uint32_t /*reserved2*/,
+                                                 uint32_t /*reserved3*/, uint32_t /*reserved4*/) {
     if (data == nullptr || size == 0) {
         return 0;
     }

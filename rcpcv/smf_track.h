@@ -26,7 +26,9 @@ public:
     // The tick of the last event; 0 without events.
     uint32_t LastEventTick() const { return last_event_tick_; }
     // Puts the End of Track event at `tick`, or after the last event when that is later.
-    void SetEndTick(uint32_t tick) { end_tick_ = tick > last_event_tick_ ? tick : last_event_tick_; }
+    void SetEndTick(uint32_t tick) {
+        end_tick_ = tick > last_event_tick_ ? tick : last_event_tick_;
+    }
 
     // Appends the "MTrk" chunk. Events of the same tick keep the order they were added in.
     void WriteChunk(std::vector<uint8_t>& out) const;

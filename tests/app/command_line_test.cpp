@@ -66,7 +66,8 @@ TEST(CommandLine, LoopAndFadeGoOverTheKeptLoopSettings) {
     EXPECT_EQ(counted.action, Action::kRun) << counted.message;
     EXPECT_EQ(counted.LoopSettingsOver(kept), (LoopSettings{LoopMode::kCount, 3, 0}));
     // A mode alone keeps the kept count and fade.
-    EXPECT_EQ(Parse({"--loop", "off"}).LoopSettingsOver(kept), (LoopSettings{LoopMode::kOff, 7, 20}));
+    EXPECT_EQ(Parse({"--loop", "off"}).LoopSettingsOver(kept),
+              (LoopSettings{LoopMode::kOff, 7, 20}));
     EXPECT_EQ(Parse({"--loop=forever", "--fade=60"}).LoopSettingsOver({}),
               (LoopSettings{LoopMode::kForever, 2, 60}));
     EXPECT_NE(std::string(CommandLineHelp()).find("--loop=MODE"), std::string::npos);

@@ -204,8 +204,8 @@ TEST_F(MainWindowKeysTest, TransportKeysSetTempoTransposeMuteAndSolo) {
 }
 
 TEST_F(MainWindowKeysTest, OtherKeysAreLeftForTheFocusedPanel) {
-    for (WPARAM key : {WPARAM{VK_F1}, WPARAM{VK_F3}, WPARAM{VK_F10}, WPARAM{VK_F12},
-                       WPARAM{VK_RETURN}, WPARAM{'A'}, WPARAM{VK_DOWN}})
+    for (WPARAM key : {WPARAM{VK_F1}, WPARAM{VK_F10}, WPARAM{VK_F12}, WPARAM{VK_RETURN},
+                       WPARAM{'A'}, WPARAM{VK_DOWN}})
         EXPECT_EQ(Key(key), 0) << key;
     EXPECT_TRUE(player_.calls.empty());
     EXPECT_EQ(player_.volume, 100);

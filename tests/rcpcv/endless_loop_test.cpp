@@ -28,8 +28,8 @@ RcpFileBuilder::Track OnChannel(uint8_t channel, std::vector<Bytes> records) {
 // loop's end, then a note the loop never reaches; and `others`.
 std::vector<uint8_t> Song(const std::vector<RcpFileBuilder::Track>& others) {
     RcpFileBuilder builder;
-    builder.AddTrack(OnChannel(0, {Note(0x3C, 12, 6), kLoopOpen, Note(0x3E, 12, 20),
-                                   kEndlessClose, Note(0x40, 12, 6)}));
+    builder.AddTrack(OnChannel(
+        0, {Note(0x3C, 12, 6), kLoopOpen, Note(0x3E, 12, 20), kEndlessClose, Note(0x40, 12, 6)}));
     for (const auto& track : others) {
         builder.AddTrack(track);
     }
@@ -83,8 +83,12 @@ TEST(EndlessLoops, TracksThatDisagreeAreConvertedAsByDefault) {
         // A track without an endless loop plays on past the loop's start.
         {OnChannel(1, {Note(0x30, 12, 6), Note(0x32, 12, 6)})},
         // The only endless loop is inside a counted one.
-        {OnChannel(1, {Note(0x30, 12, 6), kLoopOpen, kLoopOpen, Note(0x32, 12, 6),
-                       kEndlessClose, {0xF8, 0x02, 0, 0}})},
+        {OnChannel(1, {Note(0x30, 12, 6),
+                       kLoopOpen,
+                       kLoopOpen,
+                       Note(0x32, 12, 6),
+                       kEndlessClose,
+                       {0xF8, 0x02, 0, 0}})},
     };
     for (const auto& others : disagreeing) {
         const auto file = Song(others);
