@@ -85,7 +85,7 @@ void TrackConverter::Convert(ConversionBudget& budget) {
     }
     while (tick_ < kMaxTick && bytes_used() < budget.bytes_left) {
         const RcpRecord* record = walker.Next();
-        if (walker.OuterLoopOpened()) {
+        if (stop_at_endless_loop_ && walker.OuterLoopOpened()) {
             outer_loop_start_ = tick_;
         }
         if (record == nullptr) {
@@ -151,9 +151,17 @@ void TrackConverter::PlayNote(const RcpRecord& record) {
     }
     int64_t& off_tick = off_ticks_[*channel_][key];
     uint64_t new_off = tick_ + gate;
+    uint64_t& on_tick = on_ticks_[*channel_][key];
+    // A note sounding since before the outermost loop opened is not tied to a note of the loop
+    // body but struck again: after the player's jump back nothing sounds on to tie to.
+    if (off_tick >= 0 && on_tick < outer_loop_start_) {
+        output_.AddChannelMessage(OutputTick(tick_), Status(kNoteOn), static_cast<uint8_t>(key), 0);
+        off_tick = -1;
+    }
     if (off_tick < 0) {
         output_.AddChannelMessage(OutputTick(tick_), Status(kNoteOn), static_cast<uint8_t>(key),
                                   static_cast<uint8_t>(velocity));
+        on_tick = tick_;
     }
     // A key still sounding is tied: its gate is replaced by this note's gate.
     off_tick = static_cast<int64_t>(new_off);

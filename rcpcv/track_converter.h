@@ -90,7 +90,8 @@ private:
     uint64_t tick_ = 0;
     std::optional<uint8_t> channel_;    // port and channel, 0-31; nothing when off
     std::optional<int> transposition_;  // nothing: notes are not transposed at all
-    std::array<std::array<int64_t, 128>, 32> off_ticks_;  // -1 where the key is silent
+    std::array<std::array<int64_t, 128>, 32> off_ticks_;    // -1 where the key is silent
+    std::array<std::array<uint64_t, 128>, 32> on_ticks_{};  // when the sounding note was struck
     std::priority_queue<SoundingNote, std::vector<SoundingNote>, std::greater<>> sounding_;
 
     // Per-track state of the Roland and Yamaha parameter shortcuts.

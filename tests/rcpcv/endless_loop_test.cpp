@@ -37,8 +37,9 @@ std::vector<uint8_t> Convert(const std::vector<uint8_t>& file, bool mark) {
 }
 
 TEST(EndlessLoops, GivenOnceAndMarkedOnlyWhenEveryTrackAgrees) {
-    // A second loop over the same ticks, and a track that is over before the loop starts.
-    const auto file = Song({OnChannel(1, {Note(0x30, 12, 6), kOpen, Note(0x32, 6, 3),
+    // A second loop over the same ticks, its intro note held into the loop where the same key
+    // is struck; and a track that is over before the loop starts.
+    const auto file = Song({OnChannel(1, {Note(0x30, 12, 20), kOpen, Note(0x30, 6, 3),
                                           Note(0x34, 6, 3), kEndlessClose}),
                             OnChannel(2, {Note(0x24, 12, 6)})});
     const std::vector<uint8_t> marked = Convert(file, true);
@@ -51,7 +52,11 @@ TEST(EndlessLoops, GivenOnceAndMarkedOnlyWhenEveryTrackAgrees) {
                                                            {6, {0x90, 0x3C, 0x00}},
                                                            {12, {0x90, 0x3E, 0x64}},
                                                            {24, {0x90, 0x3E, 0x00}}}));
-    EXPECT_EQ(Timeline(smf.tracks[2]).size(), 6u);
+    // Struck again rather than tied: after the jump back the held note is gone.
+    const auto second = Timeline(smf.tracks[2]);
+    ASSERT_EQ(second.size(), 6u);
+    EXPECT_EQ(second[1], (Timed{12, {0x91, 0x30, 0x00}}));
+    EXPECT_EQ(second[2], (Timed{12, {0x91, 0x30, 0x64}}));
     for (const auto& track : smf.tracks) {
         EXPECT_EQ(track.back().tick, 24u);  // every track, and so the song, ends with the body
     }
