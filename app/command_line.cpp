@@ -11,7 +11,7 @@ namespace {
 
 CommandLine the_command_line;
 
-enum LongOnly { kNoConfig = 256 };
+enum LongOnly { kNoConfig = 256, kNoMpris };
 
 constexpr option kOptions[] = {
     {"help", no_argument, nullptr, 'h'},
@@ -19,6 +19,7 @@ constexpr option kOptions[] = {
     {"list-devices", no_argument, nullptr, 'l'},
     {"device", required_argument, nullptr, 'd'},
     {"no-config", no_argument, nullptr, kNoConfig},
+    {"no-mpris", no_argument, nullptr, kNoMpris},
     {nullptr, 0, nullptr, 0},
 };
 constexpr const char* kShortOptions = "+:hVld:";
@@ -77,6 +78,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             case kNoConfig:
                 line.no_config = true;
                 break;
+            case kNoMpris:
+                line.no_mpris = true;
+                break;
             case ':':  // only --device takes a value
                 return Failure(std::string("option '--device' needs a value") + kTryHelp);
             default: {
@@ -125,6 +129,8 @@ const char* CommandLineHelp() {
            "  -d, --device=ID     play on device ID, as --list-devices shows it\n"
            "  -l, --list-devices  list the MIDI-out devices (the F2 list) and exit\n"
            "      --no-config     neither read nor write the settings file\n"
+           "      --no-mpris      do not offer the player to the desktop's media\n"
+           "                      controls (MPRIS on the session bus)\n"
            "  -h, --help          show this help and exit\n"
            "  -V, --version       show the version and exit\n"
            "\n"

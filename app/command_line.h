@@ -13,6 +13,7 @@ struct CommandLine {
     std::optional<std::string> device;  // --device ID as written
     std::optional<unsigned> device_id;  // the device it names, once resolved
     bool no_config = false;             // --no-config
+    bool no_mpris = false;              // --no-mpris
     std::string message;                // kFail: the line for standard error (exit 2)
 };
 
