@@ -49,6 +49,7 @@ set(NIVRA_TEST_LINKS_kernel nivra_platform_kernel nivra_platform_message
     nivra_platform_codepage)
 set(NIVRA_TEST_LINKS_midi nivra_midi)
 set(NIVRA_TEST_LINKS_monitors nivra_app)
+set(NIVRA_TEST_LINKS_mpris_e2e "")
 set(NIVRA_TEST_LINKS_monitors_e2e nivra_gfx nivra_platform_winmm PkgConfig::PNG)
 set(NIVRA_TEST_LINKS_palettes "")
 set(NIVRA_TEST_LINKS_rcp_binding nivra_midi)
