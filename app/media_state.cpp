@@ -1,5 +1,8 @@
 #include "app/media_state.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "midi/player.h"
 #include "midi/sequencer.h"
 #include "panels/song_start.h"
@@ -39,6 +42,15 @@ int HexValue(char digit) {
     if (digit >= 'A' && digit <= 'F')
         return digit - 'A' + 10;
     return -1;
+}
+
+// Schemes and host names are the same in either case.
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
 }
 
 platform::MprisStatus StatusOf(const PlayerFacts& facts) {
@@ -121,10 +133,10 @@ std::string FileUriOfPath(std::string_view native_path) {
 std::string PathOfFileUri(std::string_view uri) {
     constexpr std::string_view kScheme = "file://";
     constexpr std::string_view kLocalHost = "localhost";
-    if (uri.size() < kScheme.size() || uri.substr(0, kScheme.size()) != kScheme)
+    if (!StartsWithIgnoringCase(uri, kScheme))
         return {};
     std::string_view rest = uri.substr(kScheme.size());
-    if (rest.substr(0, kLocalHost.size()) == kLocalHost)
+    if (StartsWithIgnoringCase(rest, kLocalHost))
         rest.remove_prefix(kLocalHost.size());
     // Another host, or a query or fragment, names no local file.
     if (rest.empty() || rest.front() != '/' || rest.find_first_of("?#") != std::string_view::npos)
