@@ -184,6 +184,8 @@ TEST(MediaControlsEndToEnd, DesktopControlsDriveThePlayerAndHearOfEveryChange) {
     EXPECT_NE(run.Call("OpenUri s file:///no/such/song.mid").first, 0);
     EXPECT_NE(run.Set("LoopStatus s Sometimes").first, 0);
     EXPECT_NE(run.Set("Rate d nan").first, 0);
+    EXPECT_NE(run.Set("Volume s loud").first, 0);
+    EXPECT_NE(run.Set("Shuffle b true").first, 0);
     EXPECT_NE(run.Get("PlaybackStatus").find("\"Playing\""), std::string::npos);
     std::size_t resets = 0;
     const auto lines = e2e::ReadMidiLog(log);
