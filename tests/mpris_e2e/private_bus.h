@@ -1,109 +1,90 @@
 // A session bus of the test's own (dbus-daemon on a socket in a scratch
-// folder), and busctl and dbus-monitor pointed at it.
+// folder), with busctl and dbus-monitor pointed at it.
 #pragma once
 
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/support/nivra_process.h"
-#include "tests/support/scratch_folder.h"
 
 namespace mpris_e2e {
 
 // Polls `done` until it holds or `seconds` pass.
 inline bool WaitUntil(const std::function<bool()>& done, int seconds = 20) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (done())
-            return true;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return done();
+    return true;
 }
 
-// A program started in the background with its output in a file; killed
-// when the object goes.
-class Background {
-public:
-    Background(const std::vector<std::string>& argv, const std::filesystem::path& output) {
-        pid_ = fork();
-        if (pid_ != 0)
-            return;
-        std::FILE* out = std::fopen(output.c_str(), "w");
-        if (out != nullptr) {
-            dup2(fileno(out), 1);
-            dup2(fileno(out), 2);
-        }
-        std::vector<char*> args;
-        for (const std::string& arg : argv)
-            args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    ~Background() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    Background(const Background&) = delete;
-    Background& operator=(const Background&) = delete;
-
-private:
-    pid_t pid_ = -1;
-};
+// A shell command's exit code and what it printed.
+inline std::pair<int, std::string> Shell(const std::string& command) {
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return {-1, ""};
+    std::string output;
+    char buffer[512];
+    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, n);
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
 
 class PrivateBus {
 public:
-    PrivateBus()
-        : address_("unix:path=" + (scratch_ / "bus").string()),
-          daemon_({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + address_},
-                  scratch_ / "daemon.txt") {
+    PrivateBus() {
+        Background("dbus-daemon --session --nofork --nopidfile --address=" + address_,
+                   scratch_ / "daemon.txt");
         ready_ = WaitUntil([this] { return Busctl("status").first == 0; });
     }
+    // The monitor goes first, then the bus.
+    ~PrivateBus() {
+        for (auto pid = pids_.rbegin(); pid != pids_.rend(); ++pid)
+            kill(*pid, SIGTERM);
+    }
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
 
     bool Ready() const { return ready_; }
     const std::string& Address() const { return address_; }
 
-    // Runs busctl on this bus; its exit code and what it printed (both streams).
+    // busctl on this bus ("--" first, so negative numbers are no options).
     std::pair<int, std::string> Busctl(const std::string& arguments) const {
-        const std::string command =
-            "DBUS_SESSION_BUS_ADDRESS='" + address_ + "' busctl --user -- " + arguments + " 2>&1";
-        std::FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr)
-            return {-1, ""};
-        std::string output;
-        char buffer[512];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-            output.append(buffer, n);
-        const int status = pclose(pipe);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+        return Shell("DBUS_SESSION_BUS_ADDRESS='" + address_ + "' busctl --user -- " + arguments +
+                     " 2>&1");
     }
 
-    // Watches every signal on the bus into a file from now on.
-    std::unique_ptr<Background> Monitor(const std::filesystem::path& output) const {
-        auto monitor = std::make_unique<Background>(
-            std::vector<std::string>{"dbus-monitor", "--address", address_, "type='signal'"},
-            output);
-        // It tells of its own name first, once it is listening.
-        WaitUntil([&] { return !e2e::ReadWholeFile(output).empty(); });
-        return monitor;
+    // Writes every signal on the bus from now on into a file; its path.
+    std::filesystem::path Monitor() {
+        const std::filesystem::path file = scratch_ / "signals.txt";
+        Background("dbus-monitor --address '" + address_ + "' type=signal", file);
+        // It tells of its own name first, once it listens.
+        WaitUntil([&] { return !e2e::ReadWholeFile(file).empty(); });
+        return file;
     }
 
 private:
+    void Background(const std::string& command, const std::filesystem::path& output) {
+        const auto started =
+            Shell(command + " </dev/null >'" + output.string() + "' 2>&1 & echo $!");
+        // Never 0, which would signal the test's own process group.
+        if (const pid_t pid = std::atoi(started.second.c_str()); pid > 0)
+            pids_.push_back(pid);
+    }
+
     support::ScratchFolder scratch_{"nivra-bus"};
-    std::string address_;
-    Background daemon_;
+    std::string address_ = "unix:path=" + (scratch_ / "bus").string();
+    std::vector<pid_t> pids_;
     bool ready_ = false;
 };
 
