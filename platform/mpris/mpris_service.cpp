@@ -7,10 +7,15 @@
 #include <poll.h>
 #include <systemd/sd-bus.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <limits>
+#include <string_view>
 #include <vector>
 
 #include "platform/report.h"
@@ -327,8 +332,10 @@ void SdBusService::Announce(const char* interface, std::vector<const char*> name
     names.push_back(nullptr);
     const int result = sd_bus_emit_properties_changed_strv(bus_.get(), kObjectPath, interface,
                                                            const_cast<char**>(names.data()));
+    // Said once: a bus that refuses one announcement likely refuses them all.
+    static std::atomic<bool> said{false};
     if (result < 0 && result != -ENOTCONN)
-        Report(kArea, "cannot announce a change (%s)", std::strerror(-result));
+        ReportOnce(said, kArea, "cannot announce a change (%s)", std::strerror(-result));
 }
 
 void SdBusService::FlushBriefly() {
