@@ -3,9 +3,11 @@
 #include "app/command_line.h"
 #include "app/error_box.h"
 #include "app/main_window.h"
+#include "app/media_controls.h"
 #include "app/panel_setup.h"
 #include "app/song_steps.h"
 #include "app/start_paths.h"
+#include "app/window_title.h"
 #include "system/sysinfo.h"
 #include "display/display.h"
 #include "display/frame_thread.h"
@@ -212,12 +214,15 @@ void CApplication::StartUp() {
     kept_settings_.FinishStartUp();
     StartFrameThread();
     owned_main_window_->Fade(false);
+    StartMediaControls();
     QueueSongs(start.songs);
 }
 
 void CApplication::Idle() {
     FollowSongEnds();
     DocumentViewerFollowSong();
+    FollowSongInWindowTitle();
+    ServeMediaControls();
 }
 
 int CApplication::Exit() {
@@ -228,6 +233,7 @@ int CApplication::Exit() {
 }
 
 void CApplication::Shutdown() {
+    StopMediaControls();
     StopFrameThread();
     DestroyAll();
     if (owned_main_window_) {

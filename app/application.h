@@ -62,8 +62,9 @@ public:
     bool Init() override;
     // Shutdown, release the single-instance mutex; returns 0.
     int Exit() override;
-    // Follows the end of the playing song (play-through and queued songs)
-    // and lets the document viewer follow the song's words.
+    // Follows the end of the playing song (play-through and queued songs),
+    // lets the document viewer follow the song's words and the window title
+    // the song, and serves the desktop's player controls.
     void Idle() override;
 
     // Takes the partly or fully built system down (used by Exit and by a

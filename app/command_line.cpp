@@ -12,7 +12,7 @@ namespace {
 
 CommandLine the_command_line;
 
-enum LongOnly { kNoConfig = 256, kLoop, kFade };
+enum LongOnly { kNoConfig = 256, kLoop, kFade, kNoMpris };
 
 constexpr option kOptions[] = {
     {"help", no_argument, nullptr, 'h'},
@@ -22,6 +22,7 @@ constexpr option kOptions[] = {
     {"no-config", no_argument, nullptr, kNoConfig},
     {"loop", required_argument, nullptr, kLoop},
     {"fade", required_argument, nullptr, kFade},
+    {"no-mpris", no_argument, nullptr, kNoMpris},
     {nullptr, 0, nullptr, 0},
 };
 constexpr const char* kShortOptions = "+:hVld:";
@@ -132,6 +133,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             case ':':
                 return Failure(std::string("option '") + OptionNeedingValue(optopt) +
                                "' needs a value" + kTryHelp);
+            case kNoMpris:
+                line.no_mpris = true;
+                break;
             default: {
                 // A long option leaves optind past itself; a short one is
                 // named by optopt.
@@ -189,6 +193,8 @@ const char* CommandLineHelp() {
            "                      their loop N times (1 to 99) then fade, or forever;\n"
            "                      for this run, over the kept setting (F3)\n"
            "      --fade=SECONDS  the fade after the last loop, 0 to 60 (default 8)\n"
+           "      --no-mpris      do not offer the player to the desktop's media\n"
+           "                      controls (MPRIS on the session bus)\n"
            "  -h, --help          show this help and exit\n"
            "  -V, --version       show the version and exit\n"
            "\n"

@@ -18,6 +18,7 @@ struct CommandLine {
     std::optional<LoopMode> loop_mode;  // --loop: off, N or forever
     std::optional<int> loop_count;      // --loop=N
     std::optional<int> fade_seconds;    // --fade
+    bool no_mpris = false;              // --no-mpris
     std::string message;                // kFail: the line for standard error (exit 2)
 
     // `kept` with what --loop and --fade say put over it.

@@ -5,7 +5,8 @@
 #   P/bin/nivra      a relative link to the executable, the command on the path
 #   P/share/applications/nivra.desktop,
 #   P/share/icons/hicolor/32x32/apps/nivra.png (the program's own icon),
-#   P/share/mime/packages/nivra.xml (the RCP family's file type) and
+#   P/share/mime/packages/nivra.xml (the RCP family's file type),
+#   P/share/metainfo/nivra.metainfo.xml (the software centre's entry) and
 #   P/share/man/man1/nivra.1
 # The executable and the library are installed by their own targets' rules,
 # the palettes by resources/palettes.
@@ -54,3 +55,11 @@ install(FILES ${NIVRA_ICON_PNG} DESTINATION share/icons/hicolor/32x32/apps)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/nivra.1 DESTINATION share/man/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/desktop/nivra-mime.xml DESTINATION share/mime/packages
     RENAME nivra.xml)
+
+# The software centre's entry. Its homepage and screenshot point at where the
+# project is published.
+set(NIVRA_PROJECT_URL "https://github.com/nivra-player/nivra" CACHE STRING
+    "the project's public home, named by the software centre's entry")
+configure_file(${CMAKE_SOURCE_DIR}/resources/desktop/nivra.metainfo.xml.in
+    ${CMAKE_BINARY_DIR}/share/nivra.metainfo.xml @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/share/nivra.metainfo.xml DESTINATION share/metainfo)

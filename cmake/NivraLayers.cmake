@@ -12,8 +12,9 @@ target_link_libraries(nivra_platform_message PRIVATE nivra_platform_kernel nivra
 target_link_libraries(nivra_platform_gdi PRIVATE nivra_platform_codepage nivra_platform_report)
 target_link_libraries(nivra_platform_ddraw PRIVATE nivra_platform_gdi)
 target_link_libraries(nivra_platform_user PRIVATE nivra_platform_message nivra_platform_ddraw
-    nivra_platform_report)
+    nivra_platform_report nivra_platform_codepage)
 target_link_libraries(nivra_platform_winmm PRIVATE nivra_platform_report)
+target_link_libraries(nivra_platform_mpris PRIVATE nivra_platform_report)
 
 # The program's subsystems.
 target_link_libraries(nivra_system PUBLIC nivra_platform_kernel)
@@ -29,7 +30,8 @@ target_link_libraries(nivra_panels PUBLIC nivra_gfx nivra_midi
     PRIVATE nivra_display nivra_system nivra_platform_codepage nivra_platform_files
     nivra_platform_user)
 target_link_libraries(nivra_app PUBLIC nivra_panels nivra_views nivra_system
-    nivra_platform_message nivra_platform_user PRIVATE nivra_platform_ddraw nivra_platform_files)
+    nivra_platform_message nivra_platform_user PRIVATE nivra_platform_ddraw nivra_platform_files
+    nivra_platform_mpris nivra_platform_codepage)
 
 # What each folder of tests/ links: its own subsystem and what lies below it.
 # End-to-end folders run the program and read its screenshots (libpng).
@@ -48,6 +50,7 @@ set(NIVRA_TEST_LINKS_kernel nivra_platform_kernel nivra_platform_message
 set(NIVRA_TEST_LINKS_midi nivra_midi)
 set(NIVRA_TEST_LINKS_monitors nivra_app)
 set(NIVRA_TEST_LINKS_monitors_e2e nivra_gfx nivra_platform_winmm PkgConfig::PNG)
+set(NIVRA_TEST_LINKS_mpris_e2e "")
 set(NIVRA_TEST_LINKS_palettes "")
 set(NIVRA_TEST_LINKS_rcp_binding nivra_midi)
 set(NIVRA_TEST_LINKS_rcp_e2e PkgConfig::PNG)

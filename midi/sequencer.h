@@ -61,6 +61,10 @@ public:
     // there and plays on from there (a paused song stays paused). At or past the
     // end the song ends as it does by itself. A stopped song is left alone.
     void SeekMs(std::int64_t target_ms);
+    // How many times the position has jumped (each SeekMs that moved it),
+    // so another thread can notice a jump by polling. Every other jump of
+    // the position, such as a loop going back, counts here too.
+    std::uint32_t GetJumpCount() const { return jumpCount.load(std::memory_order_acquire); }
     // Tempo factor in percent (MIN_TEMPO_PERCENT to MAX_TEMPO_PERCENT, clamped).
     void SetTempoPercent(int percent);
     int GetTempoPercent() const { return tempoPercent.load(std::memory_order_relaxed); }
@@ -172,6 +176,7 @@ private:
     std::atomic<int> paused{0};
     std::atomic<int> playing{0};
     std::atomic<std::uint32_t> endCount{0};
+    std::atomic<std::uint32_t> jumpCount{0};
     std::atomic<int> trackCount{0};
     int format = 0;
     int division = 0;

@@ -135,4 +135,5 @@ void CSequencer::SeekMs(std::int64_t target_ms) {
         playing.store(1, kRelaxed);
     }
     Start(1, nullptr, 0);
+    jumpCount.fetch_add(1, std::memory_order_release);
 }

@@ -106,6 +106,10 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
 // last window closes the backend's window.
 BOOL DestroyWindow(HWND window);
 BOOL IsWindow(HWND window);
+// The window's title (CP932); the video backend's window shows it as UTF-8.
+BOOL SetWindowTextA(HWND window, LPCSTR text);
+// Copies the title, cut to `max_count` - 1 bytes; returns the bytes copied.
+int GetWindowTextA(HWND window, LPSTR text, int max_count);
 BOOL ShowWindow(HWND window, int command);
 BOOL GetClientRect(HWND window, LPRECT rect);
 

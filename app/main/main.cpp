@@ -5,6 +5,7 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/device_option.h"
+#include "app/media_controls.h"
 #include "midi/rcp_converter.h"
 #include "system/sysinfo.h"
 
@@ -54,6 +55,8 @@ int main(int argc, char** argv) {
     // --no-config: no settings file is read or written.
     application.UseKeptSettings({line.no_config ? std::string() : SettingsFilePath(),
                                  line.device_id.has_value(), !line.paths.empty()});
+    if (!line.no_mpris)
+        AllowMediaControls();
     SetCommandLine(std::move(line));
 
     platform::InstallCloseRequestSignals();

@@ -182,6 +182,11 @@ void VideoSession::Minimize() {
         backend_->Minimize();
 }
 
+void VideoSession::SetTitle(const char* title) {
+    if (open_ && OnMainThread())
+        backend_->SetTitle(title);
+}
+
 void VideoSession::SetCursorShown(bool shown) {
     if (open_ && OnMainThread())
         backend_->SetCursorShown(shown);

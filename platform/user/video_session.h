@@ -30,6 +30,8 @@ public:
     void Pump();
 
     void Minimize();
+    // The window's title (UTF-8; main thread only).
+    void SetTitle(const char* title);
     void SetCursorShown(bool shown);
     void SetWaitCursor(bool waiting);
     bool IsKeyDown(int virtual_key) const;

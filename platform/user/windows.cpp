@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/codepage.h"
 #include "platform/message.h"
 #include "platform/user.h"
 #include "platform/user/video_session.h"
@@ -22,6 +23,7 @@ struct Window {
     WNDPROC procedure = nullptr;
     RECT rect{};
     bool top_level = false;
+    std::string text;
 };
 
 struct WindowTables {
@@ -125,6 +127,7 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
         window.procedure = procedure;
         window.rect = RECT{x, y, x + width, y + height};
         window.top_level = parent == nullptr;
+        window.text = window_name ? window_name : "";
         first_top_level = window.top_level && !tables.input_window;
         if (first_top_level)
             tables.input_window = handle;
@@ -173,6 +176,37 @@ BOOL DestroyWindow(HWND window) {
 
 BOOL IsWindow(HWND window) {
     return LookupProcedure(window) ? TRUE : FALSE;
+}
+
+BOOL SetWindowTextA(HWND window, LPCSTR text) {
+    WindowTables& tables = Tables();
+    bool shown = false;
+    {
+        std::lock_guard guard(tables.lock);
+        auto it = tables.windows.find(Key(window));
+        if (it == tables.windows.end())
+            return FALSE;
+        it->second.text = text ? text : "";
+        shown = window == tables.input_window;
+    }
+    if (shown)
+        platform::video::VideoSession::Get().SetTitle(
+            platform::Cp932ToUtf8(text ? text : "").c_str());
+    return TRUE;
+}
+
+int GetWindowTextA(HWND window, LPSTR text, int max_count) {
+    if (text == nullptr || max_count <= 0)
+        return 0;
+    WindowTables& tables = Tables();
+    std::lock_guard guard(tables.lock);
+    auto it = tables.windows.find(Key(window));
+    const std::string copied = it == tables.windows.end()
+                                   ? std::string()
+                                   : it->second.text.substr(0, static_cast<size_t>(max_count - 1));
+    copied.copy(text, copied.size());
+    text[copied.size()] = '\0';
+    return static_cast<int>(copied.size());
 }
 
 BOOL ShowWindow(HWND window, int command) {

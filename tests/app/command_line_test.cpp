@@ -36,6 +36,7 @@ TEST(CommandLine, OptionFormsAndPaths) {
     EXPECT_TRUE(plain.paths.empty());
     EXPECT_FALSE(plain.device);
     EXPECT_FALSE(plain.no_config);
+    EXPECT_FALSE(plain.no_mpris);
 
     for (const CommandLine& line :
          {Parse({"--device=0001", song.c_str()}), Parse({"--device", "0001", song.c_str()}),
@@ -49,9 +50,10 @@ TEST(CommandLine, OptionFormsAndPaths) {
     // named like an option can be played.
     scratch.WriteFile("--help", "MThd");
     const std::string odd = (scratch / "--help").string();
-    CommandLine ended = Parse({"--no-config", "--", odd.c_str(), folder.c_str()});
+    CommandLine ended = Parse({"--no-config", "--no-m", "--", odd.c_str(), folder.c_str()});
     EXPECT_EQ(ended.action, Action::kRun) << ended.message;
     EXPECT_TRUE(ended.no_config);
+    EXPECT_TRUE(ended.no_mpris);
     EXPECT_EQ(ended.paths, (std::vector<std::string>{odd, folder}));
     EXPECT_EQ(Parse({song.c_str(), "--version"}).action, Action::kFail);
 }

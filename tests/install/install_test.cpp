@@ -147,6 +147,25 @@ TEST_F(InstalledProgram, ManualPageAndTheRcpFileTypeAreInstalled) {
         EXPECT_NE(magic.find(start), std::string::npos) << start;
 }
 
+TEST_F(InstalledProgram, SoftwareCentreEntryIsValidAndNamesTheDesktopEntry) {
+    const fs::path metainfo = Prefix() / "share/metainfo/nivra.metainfo.xml";
+    ASSERT_TRUE(fs::is_regular_file(metainfo));
+    const std::string command = "appstreamcli validate --no-net '" + metainfo.string() + "'";
+    EXPECT_EQ(std::system((command + " >/dev/null").c_str()), 0)
+        << "run " << command << " for the reasons";
+    const std::string text = e2e::ReadWholeFile(metainfo);
+    EXPECT_NE(text.find("<launchable type=\"desktop-id\">nivra.desktop</launchable>"),
+              std::string::npos);
+    const std::string version = std::to_string(NIVRA_VERSION_MAJOR) + "." +
+                                std::to_string(NIVRA_VERSION_MINOR) + "." +
+                                std::to_string(NIVRA_VERSION_BUILD);
+    EXPECT_NE(text.find("<release version=\"" + version + "\""), std::string::npos) << version;
+    // It provides the types the desktop entry opens.
+    for (const char* type : {"audio/midi", "audio/x-midi", "audio/x-rcp"})
+        EXPECT_NE(text.find(std::string("<mediatype>") + type + "</mediatype>"), std::string::npos)
+            << type;
+}
+
 TEST_F(InstalledProgram, CommandPlaysASequenceFileWithTheInstalledConverterAndQuits) {
     const rcpcv_test::SmfFile converted = rcpcv_test::ConvertBytes(rcp_e2e::SequenceSong());
     ASSERT_EQ(converted.error, "");

@@ -12,6 +12,7 @@ public:
     void Poll(std::vector<BackendEvent>&) override {}
     void Present(const VisibleFrame&) override {}
     void Minimize() override {}
+    void SetTitle(const char*) override {}
     void SetCursorShown(bool) override {}
     void SetWaitCursor(bool) override {}
     bool SetFullscreen(bool) override { return false; }

@@ -157,6 +157,11 @@ public:
             SDL_MinimizeWindow(window_);
     }
 
+    void SetTitle(const char* title) override {
+        if (window_)
+            SDL_SetWindowTitle(window_, title);
+    }
+
     bool SetFullscreen(bool fullscreen) override {
         if (!window_)
             return false;

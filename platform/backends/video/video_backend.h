@@ -28,6 +28,8 @@ public:
     virtual void Poll(std::vector<BackendEvent>& events) = 0;
     virtual void Present(const VisibleFrame& frame) = 0;
     virtual void Minimize() = 0;
+    // The window's title, UTF-8.
+    virtual void SetTitle(const char* title) = 0;
     virtual void SetCursorShown(bool shown) = 0;
     virtual void SetWaitCursor(bool waiting) = 0;
     // Full screen or a window while open; false when the backend cannot.
