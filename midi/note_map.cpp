@@ -4,9 +4,28 @@
 
 #include "midi/synth_sysex.h"
 
+namespace {
+
+constexpr std::uint8_t kBankSelect = 0;
+constexpr std::uint8_t kXgSfxKitBank = 126;
+constexpr std::uint8_t kXgDrumKitBank = 127;
+constexpr std::uint8_t kGm2RhythmBank = 120;
+
+bool IsRhythmBank(std::uint8_t msb) {
+    return msb == kXgDrumKitBank || msb == kXgSfxKitBank || msb == kGm2RhythmBank;
+}
+
+}  // namespace
+
 void CNoteMap::Reset() {
     std::memset(struck, kNotStruck, sizeof struck);
+    ResetParts();
+}
+
+void CNoteMap::ResetParts() {
     drums = kGmDrums;
+    kits = 0;
+    std::memset(bankMsb, 0, sizeof bankMsb);
 }
 
 CNoteMap::Route CNoteMap::Map(std::uint8_t status, std::uint8_t key, std::uint8_t velocity,
@@ -45,8 +64,20 @@ void CNoteMap::ApplySysEx(const std::uint8_t* message, std::size_t length) {
     int channel = 0;
     bool is_drums = false;
     if (IsSynthReset(message, length))
-        drums = kGmDrums;
+        ResetParts();
     else if (ReadDrumPartMode(message, length, channel, is_drums))
         drums =
             static_cast<std::uint16_t>(is_drums ? drums | 1 << channel : drums & ~(1 << channel));
+}
+
+void CNoteMap::ApplyChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+    const int channel = status & 0x0F;
+    const int kind = status & 0xF0;
+    if (kind == 0xB0 && data1 == kBankSelect) {
+        bankMsb[channel] = data2;
+    } else if (kind == 0xC0) {
+        const auto bit = static_cast<std::uint16_t>(1 << channel);
+        kits =
+            static_cast<std::uint16_t>(IsRhythmBank(bankMsb[channel]) ? kits | bit : kits & ~bit);
+    }
 }

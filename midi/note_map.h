@@ -1,7 +1,8 @@
 // The pitches the sequencer struck, per channel and song key, so that a note
 // is released where it sounds whatever the transpose did meanwhile; and the
-// channels that play drums, which are never transposed. Used by the timer
-// thread only (or while the timer is stopped).
+// channels that play drums, which are never transposed: channel 10, the drum
+// parts GS and XG messages make, and channels that chose a rhythm kit by bank
+// select. Used by the timer thread only (or while the timer is stopped).
 #pragma once
 
 #include <cstddef>
@@ -28,7 +29,11 @@ public:
               bool audible);
     // Follows the resets and drum-part messages the song sends.
     void ApplySysEx(const std::uint8_t* message, std::size_t length);
-    bool IsDrumChannel(int channel) const { return (drums >> channel & 1) != 0; }
+    // Follows the bank selections of the song's channel messages: a program
+    // change after a rhythm bank (XG 127 or its SFX kits 126, GM2 120) makes
+    // the channel play a kit, one after any other bank makes it melodic again.
+    void ApplyChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    bool IsDrumChannel(int channel) const { return ((drums | kits) >> channel & 1) != 0; }
 
     // Calls release(pitch) for every note struck on `channel` and forgets them.
     template <class Release>
@@ -47,6 +52,14 @@ private:
     static constexpr std::uint8_t kDropped = 0xFE;
     static constexpr std::uint16_t kGmDrums = 1 << 9;
 
+    // Drum parts and banks as after a reset of the synthesizer.
+    void ResetParts();
+
     std::uint8_t struck[CHANNEL_COUNT][128];
+    // Drum parts as GM and the GS/XG part messages set them.
     std::uint16_t drums = kGmDrums;
+    // Channels playing a kit their bank select chose, and the bank each
+    // channel's next program change takes.
+    std::uint16_t kits = 0;
+    std::uint8_t bankMsb[CHANNEL_COUNT] = {};
 };
