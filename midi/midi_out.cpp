@@ -82,6 +82,16 @@ DWORD CMidiOut::GetDriverVersion(UINT id) const {
     return caps.vDriverVersion;
 }
 
+bool CMidiOut::HasOwnVolume() const {
+    HMIDIOUT open = GetHandle();
+    MIDIOUTCAPSA caps{};
+    // Asked by handle: the mapper's device is the one it opened.
+    if (open == nullptr ||
+        midiOutGetDevCapsA(reinterpret_cast<UINT_PTR>(open), &caps, kCapsSize) != MMSYSERR_NOERROR)
+        return true;
+    return (caps.dwSupport & MIDICAPS_VOLUME) != 0;
+}
+
 std::string MidiOutDeviceName(UINT id) {
     const CMidiOut names;  // opens nothing; only asks for product names
     char name[MAXPNAMELEN] = {};

@@ -31,6 +31,9 @@ public:
     void GetDeviceName(UINT id, char* out) const;
     // Driver version of device `id` (major in bits 8-15, minor in 0-7), 0 if unknown.
     DWORD GetDriverVersion(UINT id) const;
+    // Whether the open device applies midiOutSetVolume itself (true while
+    // none is open: there is nothing to make up for).
+    bool HasOwnVolume() const;
 
     bool IsOpen() const { return handle.load(std::memory_order_relaxed) != nullptr; }
     HMIDIOUT GetHandle() const { return handle.load(std::memory_order_relaxed); }

@@ -144,6 +144,9 @@ private:
     void SendShortAndRecord(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
     // Sends each channel's volume again where a factor changed what it is.
     void ResendChannelVolumes();
+    // Takes the device factor SetVolume asked for into use and sends what it
+    // changed (on the timer thread, or with the timer stopped).
+    void ApplyDeviceFactor();
     // Closes the song after a read ran past the end of a track (on the timer
     // thread, or on the main thread with the timer stopped).
     void CloseAfterReadFault();
@@ -200,6 +203,9 @@ private:
     std::uint32_t releasedAudible = 0xFFFF;
     CNoteMap noteMap;
     CChannelVolume channelVolume;
+    // The channel volume's device factor as SetVolume last made it: the
+    // volume itself on a device without one of its own, else UNITY.
+    std::atomic<std::uint32_t> askedDeviceFactor{CChannelVolume::UNITY};
     CChaseState chaseState;
     // Where channel and system-exclusive messages go during a silent run.
     CChaseState* chase = nullptr;

@@ -137,6 +137,9 @@ public:
     // Makes midiOutOpen of `device_id` fail (as a device that is gone would).
     virtual void SetOpenFails(UINT device_id, bool fails) = 0;
     virtual void SetDeviceName(UINT device_id, const std::string& name) = 0;
+    // Whether `device_id` reports a volume of its own (as the software synth
+    // does; every recording device does at first) or none (as a port).
+    virtual void SetOwnVolume(UINT device_id, bool has) = 0;
 };
 
 std::shared_ptr<MidiRecording> InstallMidiRecording(UINT device_count = 1);

@@ -138,7 +138,10 @@ MMRESULT midiOutGetDevCapsA(UINT_PTR device_id, LPMIDIOUTCAPSA caps, UINT caps_s
         result.wTechnology = 5;  // MOD_MAPPER
         result.vDriverVersion = 0x0100;
     } else {
-        platform::winmm::MidiOutDevice* device = table.Device(static_cast<UINT>(device_id));
+        // As in Win32, an open handle stands for the device it opened.
+        const auto handle = reinterpret_cast<HMIDIOUT>(device_id);
+        platform::winmm::MidiOutDevice* device =
+            table.Valid(handle) ? handle->device : table.Device(static_cast<UINT>(device_id));
         if (device == nullptr)
             return MMSYSERR_BADDEVICEID;
         name = device->Name();
@@ -150,7 +153,7 @@ MMRESULT midiOutGetDevCapsA(UINT_PTR device_id, LPMIDIOUTCAPSA caps, UINT caps_s
                 : 0x0100;
         result.wVoices = synth ? 256 : 0;
         result.wNotes = synth ? 256 : 0;
-        result.dwSupport = MIDICAPS_VOLUME | MIDICAPS_LRVOLUME;
+        result.dwSupport = device->HasOwnVolume() ? MIDICAPS_VOLUME | MIDICAPS_LRVOLUME : 0;
     }
     result.wChannelMask = 0xFFFF;
     std::strncpy(result.szPname, name.c_str(), MAXPNAMELEN - 1);

@@ -23,16 +23,19 @@ public:
     void Clear() override;
     void SetOpenFails(UINT device_id, bool fails) override;
     void SetDeviceName(UINT device_id, const std::string& name) override;
+    void SetOwnVolume(UINT device_id, bool has) override;
 
     void Add(UINT device_id, std::string text, bool is_message);
     bool OpenFails(UINT device_id) const;
     std::string NameOf(UINT device_id) const;
+    bool HasOwnVolume(UINT device_id) const;
 
 private:
     mutable std::mutex lock_;
     std::vector<MidiRecordEntry> entries_;
     std::vector<bool> is_message_;
     std::set<UINT> failing_;
+    std::set<UINT> without_volume_;
     std::vector<std::string> names_;
 };
 
@@ -48,6 +51,7 @@ public:
     void SendShort(const std::uint8_t* bytes, std::size_t count) override;
     void SendLong(const std::uint8_t* bytes, std::size_t count) override;
     void SetVolume(std::uint32_t volume) override;
+    bool HasOwnVolume() const override { return store_->HasOwnVolume(id_); }
 
 private:
     std::shared_ptr<RecordingStore> store_;
