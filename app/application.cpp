@@ -2,6 +2,7 @@
 
 #include "app/command_line.h"
 #include "app/error_box.h"
+#include "app/lost_device.h"
 #include "app/main_window.h"
 #include "app/panel_setup.h"
 #include "app/song_steps.h"
@@ -215,6 +216,7 @@ void CApplication::StartUp() {
 void CApplication::Idle() {
     FollowSongEnds();
     DocumentViewerFollowSong();
+    ReportLostDevice();
 }
 
 int CApplication::Exit() {

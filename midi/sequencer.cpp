@@ -329,19 +329,24 @@ int CSequencer::GetTempoIndex() const {
 }
 
 void CSequencer::GetDeviceName(char* out) const {
-    if (midiOut.IsOpen())
-        midiOut.GetDeviceName(GetSelectedDevice(), out);
-    else
+    if (!midiOut.IsOpen())
         std::strcpy(out, "(DEVICE READY)");
+    else if (midiOut.GetDeviceId() == MIDI_MAPPER)
+        midiOut.GetDeviceName(MIDI_MAPPER, out);
+    else
+        midiOut.GetOpenDeviceName(out);
 }
 
 DWORD CSequencer::GetDriverVersion() const {
-    return midiOut.IsOpen() ? midiOut.GetDriverVersion(GetSelectedDevice()) : 0;
+    if (!midiOut.IsOpen())
+        return 0;
+    return midiOut.GetDeviceId() == MIDI_MAPPER ? midiOut.GetDriverVersion(MIDI_MAPPER)
+                                                : midiOut.GetOpenDriverVersion();
 }
 
 void CSequencer::SelectDevice(UINT id) {
     if (!midiOut.IsOpen()) {
-        selectedDevice.store(id, kRelaxed);
+        KeepSelection(id);
         return;
     }
     const bool was_paused = IsPaused();
@@ -352,7 +357,7 @@ void CSequencer::SelectDevice(UINT id) {
         // A song that closed itself meanwhile took its device with it; the
         // choice then waits for the next load like any choice without a song.
         const bool was_open = midiOut.Close();
-        selectedDevice.store(id, kRelaxed);
+        KeepSelection(id);
         if (was_open)
             midiOut.Open(id);
     }

@@ -140,6 +140,11 @@ public:
     // Whether `device_id` reports a volume of its own (as the software synth
     // does; every recording device does at first) or none (as a port).
     virtual void SetOwnVolume(UINT device_id, bool has) = 0;
+    // The devices that midiOutGetNumDevs lists from its next call on, in this
+    // order (ids count along it, as ALSA ports are numbered at each listing):
+    // all of them in order at first. Unlisted devices stay open where they
+    // were opened, as a port that went away does.
+    virtual void SetPlugged(const std::vector<UINT>& device_ids) = 0;
 };
 
 std::shared_ptr<MidiRecording> InstallMidiRecording(UINT device_count = 1);

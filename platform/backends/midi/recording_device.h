@@ -14,9 +14,11 @@ namespace platform::winmm {
 // What every recording device of one installation writes to.
 class RecordingStore final : public MidiRecording {
 public:
-    explicit RecordingStore(UINT device_count) : names_(device_count) {
-        for (UINT i = 0; i < device_count; ++i)
+    explicit RecordingStore(UINT device_count) : names_(device_count), plugged_(device_count) {
+        for (UINT i = 0; i < device_count; ++i) {
             names_[i] = "RECORDING DEVICE " + std::to_string(i);
+            plugged_[i] = i;
+        }
     }
     std::vector<MidiRecordEntry> Entries() const override;
     std::vector<std::string> Messages() const override;
@@ -24,11 +26,13 @@ public:
     void SetOpenFails(UINT device_id, bool fails) override;
     void SetDeviceName(UINT device_id, const std::string& name) override;
     void SetOwnVolume(UINT device_id, bool has) override;
+    void SetPlugged(const std::vector<UINT>& device_ids) override;
 
     void Add(UINT device_id, std::string text, bool is_message);
     bool OpenFails(UINT device_id) const;
     std::string NameOf(UINT device_id) const;
     bool HasOwnVolume(UINT device_id) const;
+    std::vector<UINT> Plugged() const;
 
 private:
     mutable std::mutex lock_;
@@ -37,6 +41,7 @@ private:
     std::set<UINT> failing_;
     std::set<UINT> without_volume_;
     std::vector<std::string> names_;
+    std::vector<UINT> plugged_;
 };
 
 class RecordingDevice final : public MidiOutDevice {
