@@ -358,8 +358,9 @@ void CSequencer::SelectDevice(UINT id) {
         // choice then waits for the next load like any choice without a song.
         const bool was_open = midiOut.Close();
         KeepSelection(id);
-        if (was_open)
-            midiOut.Open(id);
+        // The new device hears the player's volume, in its own way.
+        if (was_open && midiOut.Open(id))
+            SetVolume(volume.load(kRelaxed));
     }
     if (!was_paused)
         Play();
