@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "midi/synth_sysex.h"
-
 namespace {
 
 constexpr std::uint8_t kBankSelect = 0;
@@ -11,18 +9,30 @@ constexpr std::uint8_t kXgSfxKitBank = 126;
 constexpr std::uint8_t kXgDrumKitBank = 127;
 constexpr std::uint8_t kGm2RhythmBank = 120;
 
-bool IsRhythmBank(std::uint8_t msb) {
-    return msb == kXgDrumKitBank || msb == kXgSfxKitBank || msb == kGm2RhythmBank;
-}
-
 }  // namespace
+
+bool CNoteMap::IsRhythmBank(std::uint8_t msb) const {
+    const bool xg_kit = msb == kXgDrumKitBank || msb == kXgSfxKitBank;
+    switch (mode) {
+        case SynthMode::kXg:
+            return xg_kit;
+        case SynthMode::kGm2:
+            return msb == kGm2RhythmBank;
+        case SynthMode::kGs:
+            return false;
+        case SynthMode::kGm:
+            break;
+    }
+    return xg_kit || msb == kGm2RhythmBank;
+}
 
 void CNoteMap::Reset() {
     std::memset(struck, kNotStruck, sizeof struck);
-    ResetParts();
+    ResetParts(SynthMode::kGm);
 }
 
-void CNoteMap::ResetParts() {
+void CNoteMap::ResetParts(SynthMode reset_mode) {
+    mode = reset_mode;
     drums = kGmDrums;
     kits = 0;
     std::memset(bankMsb, 0, sizeof bankMsb);
@@ -63,8 +73,8 @@ CNoteMap::Route CNoteMap::Map(std::uint8_t status, std::uint8_t key, std::uint8_
 void CNoteMap::ApplySysEx(const std::uint8_t* message, std::size_t length) {
     int channel = 0;
     bool is_drums = false;
-    if (IsSynthReset(message, length))
-        ResetParts();
+    if (const std::optional<SynthMode> reset = ReadSynthReset(message, length))
+        ResetParts(*reset);
     else if (ReadDrumPartMode(message, length, channel, is_drums))
         drums =
             static_cast<std::uint16_t>(is_drums ? drums | 1 << channel : drums & ~(1 << channel));

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "midi/synth_sysex.h"
+
 class CNoteMap {
 public:
     static constexpr int CHANNEL_COUNT = 16;
@@ -30,8 +32,10 @@ public:
     // Follows the resets and drum-part messages the song sends.
     void ApplySysEx(const std::uint8_t* message, std::size_t length);
     // Follows the bank selections of the song's channel messages: a program
-    // change after a rhythm bank (XG 127 or its SFX kits 126, GM2 120) makes
-    // the channel play a kit, one after any other bank makes it melodic again.
+    // change after a rhythm bank makes the channel play a kit, one after any
+    // other bank makes it melodic again. The rhythm banks are XG's 127 and
+    // 126 (its SFX kits) after an XG reset, GM2's 120 after a GM2 reset, all
+    // three before either; none in GS, whose bank 127 is a melodic tone map.
     void ApplyChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
     bool IsDrumChannel(int channel) const { return ((drums | kits) >> channel & 1) != 0; }
 
@@ -52,8 +56,9 @@ private:
     static constexpr std::uint8_t kDropped = 0xFE;
     static constexpr std::uint16_t kGmDrums = 1 << 9;
 
-    // Drum parts and banks as after a reset of the synthesizer.
-    void ResetParts();
+    // Drum parts and banks as after a reset of the synthesizer into `reset_mode`.
+    void ResetParts(SynthMode reset_mode);
+    bool IsRhythmBank(std::uint8_t msb) const;
 
     std::uint8_t struck[CHANNEL_COUNT][128];
     // Drum parts as GM and the GS/XG part messages set them.
@@ -62,4 +67,5 @@ private:
     // channel's next program change takes.
     std::uint16_t kits = 0;
     std::uint8_t bankMsb[CHANNEL_COUNT] = {};
+    SynthMode mode = SynthMode::kGm;
 };
