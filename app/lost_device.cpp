@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "gfx/panel_list.h"
 #include "midi/sequencer.h"
 #include "panels/status_bar_panel.h"
 
@@ -19,4 +20,7 @@ void ReportLostDevice() {
     std::snprintf(message, sizeof message, "DEVICE '%s' IS GONE: USING SOFTWARE SYNTH",
                   sequencer.GetLostDeviceName().c_str());
     SetStatusMessage(message);
+    // As after a choice in the device list: the status panel names the
+    // device in use again.
+    Broadcast(NOTIFY_PLAY_RESTART);
 }

@@ -3,5 +3,6 @@
 #pragma once
 
 // Called while the program is idle: "DEVICE 'NAME' IS GONE: USING SOFTWARE
-// SYNTH" once for each loss the sequencer found since the last call.
+// SYNTH" once for each loss the sequencer found since the last call, and the
+// panels told of the device change.
 void ReportLostDevice();
