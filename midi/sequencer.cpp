@@ -298,11 +298,11 @@ void CSequencer::SetVolume(int level) {
     // volumes. A channel volume sounds as the square of its value (the
     // General MIDI curve), so they are scaled by the root of the volume:
     // each step then sounds as it does on the software synth.
-    const double loudness = v / 255.0;
+    const double gain = v / 255.0;
     askedDeviceFactor.store(
         midiOut.HasOwnVolume()
             ? CChannelVolume::UNITY
-            : static_cast<std::uint32_t>(std::lround(std::sqrt(loudness) * CChannelVolume::UNITY)),
+            : static_cast<std::uint32_t>(std::lround(std::sqrt(gain) * CChannelVolume::UNITY)),
         kRelaxed);
 }
 

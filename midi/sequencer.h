@@ -219,8 +219,8 @@ private:
     std::uint32_t releasedAudible = 0xFFFF;
     CNoteMap noteMap;
     CChannelVolume channelVolume;
-    // The channel volume's device factor as SetVolume last made it: the
-    // volume itself on a device without one of its own, else UNITY.
+    // The channel volume's device factor as SetVolume last made it: the root
+    // of the volume on a device without one of its own, else UNITY.
     std::atomic<std::uint32_t> askedDeviceFactor{CChannelVolume::UNITY};
     CChaseState chaseState;
     // Where channel and system-exclusive messages go during a silent run.
