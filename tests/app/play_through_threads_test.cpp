@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -76,8 +77,10 @@ TEST(PlayThrough, AnEndWhileTheNextSongLoadsDoesNotSkipIt) {
     ASSERT_TRUE(StartFrameThread());
     platform::SetMessagePump(FirePeriodWhileWaiting);
     hold.store(kArmed);
-    while (hold.load() != kHolding)
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (hold.load() != kHolding && std::chrono::steady_clock::now() < give_up)
         std::this_thread::yield();
+    ASSERT_EQ(hold.load(), kHolding) << "no frame was drawn";
     const std::uint32_t ends_before = sequencer->GetEndCount();
     ASSERT_TRUE(StartSong({here, "b.mid"}));
     ASSERT_EQ(sequencer->GetEndCount(), ends_before + 1);  // "a.mid" ended on the way
