@@ -2,6 +2,7 @@
 
 #include "app/command_line.h"
 #include "app/error_box.h"
+#include "app/lost_device.h"
 #include "app/main_window.h"
 #include "app/media_controls.h"
 #include "app/panel_setup.h"
@@ -223,6 +224,7 @@ void CApplication::Idle() {
     DocumentViewerFollowSong();
     FollowSongInWindowTitle();
     ServeMediaControls();
+    ReportLostDevice();
 }
 
 int CApplication::Exit() {

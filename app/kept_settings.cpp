@@ -27,15 +27,9 @@ constexpr std::size_t kMaxFileBytes = 64 * 1024;
 std::optional<UINT> FindKeptDevice(UINT id, const std::optional<std::string>& name) {
     if (id == MIDI_MAPPER)
         return id;
-    const UINT count = midiOutGetNumDevs();
-    if (id < count && (!name || MidiOutDeviceName(id) == *name))
-        return id;
-    if (name) {
-        for (UINT other = 0; other < count; ++other)
-            if (MidiOutDeviceName(other) == *name)
-                return other;
-    }
-    return std::nullopt;
+    if (name)
+        return FindMidiOutDevice(id, *name);
+    return id < midiOutGetNumDevs() ? std::optional<UINT>(id) : std::nullopt;
 }
 
 // A setting is taken from this run only when it changed during the run; the
@@ -183,9 +177,11 @@ void KeptSettings::Save() {
     if (now.device != started_.device) {
         kept.device = now.device;
         kept.device_name.reset();
+        // The name the device was chosen by: its number may name another
+        // port by now.
         if (now.device && *now.device != MIDI_MAPPER)
-            if (std::string name = MidiOutDeviceName(*now.device); !name.empty())
-                kept.device_name = std::move(name);
+            if (const std::string& name = GetSequencer().GetSelectedDeviceName(); !name.empty())
+                kept.device_name = name;
     }
     TakeChange(kept.palette, now.palette, started_.palette);
     TakeChange(kept.volume, now.volume, started_.volume);

@@ -6,6 +6,12 @@
 namespace {
 constexpr UINT kCapsSize = 52;
 constexpr UINT kHeaderSize = 64;
+
+// The product name of `caps` into `out`: at most 31 characters, always
+// terminated.
+void CopyName(const MIDIOUTCAPSA& caps, char* out) {
+    std::snprintf(out, MAXPNAMELEN, "%.*s", MAXPNAMELEN - 1, caps.szPname);
+}
 }  // namespace
 
 CMidiOut::~CMidiOut() {
@@ -69,10 +75,8 @@ bool CMidiOut::SendLong(MIDIHDR* header) {
 void CMidiOut::GetDeviceName(UINT id, char* out) const {
     MIDIOUTCAPSA caps{};
     out[0] = '\0';
-    if (midiOutGetDevCapsA(id, &caps, kCapsSize) != MMSYSERR_NOERROR)
-        return;
-    // At most 31 characters, always terminated.
-    std::snprintf(out, MAXPNAMELEN, "%.*s", MAXPNAMELEN - 1, caps.szPname);
+    if (midiOutGetDevCapsA(id, &caps, kCapsSize) == MMSYSERR_NOERROR)
+        CopyName(caps, out);
 }
 
 DWORD CMidiOut::GetDriverVersion(UINT id) const {
@@ -82,9 +86,44 @@ DWORD CMidiOut::GetDriverVersion(UINT id) const {
     return caps.vDriverVersion;
 }
 
+bool CMidiOut::GetOpenCaps(MIDIOUTCAPSA& caps) const {
+    HMIDIOUT open = GetHandle();
+    // A handle stands for the device it opened: the mapper's is the one it
+    // chose, a port the one it was when opened.
+    return open != nullptr && midiOutGetDevCapsA(reinterpret_cast<UINT_PTR>(open), &caps,
+                                                 kCapsSize) == MMSYSERR_NOERROR;
+}
+
+bool CMidiOut::HasOwnVolume() const {
+    MIDIOUTCAPSA caps{};
+    return !GetOpenCaps(caps) || (caps.dwSupport & MIDICAPS_VOLUME) != 0;
+}
+
+void CMidiOut::GetOpenDeviceName(char* out) const {
+    MIDIOUTCAPSA caps{};
+    out[0] = '\0';
+    if (GetOpenCaps(caps))
+        CopyName(caps, out);
+}
+
+DWORD CMidiOut::GetOpenDriverVersion() const {
+    MIDIOUTCAPSA caps{};
+    return GetOpenCaps(caps) ? caps.vDriverVersion : 0;
+}
+
 std::string MidiOutDeviceName(UINT id) {
     const CMidiOut names;  // opens nothing; only asks for product names
     char name[MAXPNAMELEN] = {};
     names.GetDeviceName(id, name);
     return name;
+}
+
+std::optional<UINT> FindMidiOutDevice(UINT id, const std::string& name) {
+    const UINT count = midiOutGetNumDevs();
+    if (id < count && MidiOutDeviceName(id) == name)
+        return id;
+    for (UINT other = 0; other < count; ++other)
+        if (MidiOutDeviceName(other) == name)
+            return other;
+    return std::nullopt;
 }

@@ -1,9 +1,11 @@
 #include "midi/sequencer.h"
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "midi/channel_monitor.h"
+#include "midi/synth_sysex.h"
 
 namespace {
 
@@ -53,6 +55,7 @@ void CSequencer::OnTimer() {
     if (paused.load(std::memory_order_seq_cst) != 0)
         return;
     ApplyTempoPercent();
+    ApplyDeviceFactor();
     ReleaseSilencedChannels();
     const std::uint64_t now = GetPositionTicks();
     bool some_active = false;
@@ -182,6 +185,12 @@ void CSequencer::SendLongMessage(const std::uint8_t* bytes, std::size_t length) 
     header.dwBufferLength = static_cast<DWORD>(length);
     header.dwFlags = 0;
     midiOut.SendLong(&header);
+    // A reset put every channel volume on the device back to its default;
+    // where the player scales them, the scaled values go out again at once.
+    if (IsSynthReset(bytes, length)) {
+        channelVolume.Reset();
+        ResendChannelVolumes();
+    }
 }
 
 void CSequencer::SendStartMessage() {
@@ -208,11 +217,10 @@ void CSequencer::RewindSong() {
 
 void CSequencer::RestartDevice() {
     SetVolume(volume.load(kRelaxed));
+    // The start message that follows resends the channel volumes this scales.
+    channelVolume.SetDeviceFactor(askedDeviceFactor.load(kRelaxed));
     midiOut.Reset();
     SendStartMessage();
-    // The start message set every channel's volume back to its default.
-    channelVolume.Reset();
-    ResendChannelVolumes();
 }
 
 void CSequencer::RewindTracks() {
@@ -286,6 +294,24 @@ void CSequencer::SetVolume(int level) {
     HMIDIOUT handle = midiOut.GetHandle();
     if (handle != nullptr)
         midiOutSetVolume(handle, (DWORD{v} << 8) | (DWORD{v} << 24));
+    // A device without a volume of its own hears it through the channel
+    // volumes. A channel volume sounds as the square of its value (the
+    // General MIDI curve), so they are scaled by the root of the volume:
+    // each step then sounds as it does on the software synth.
+    const double gain = v / 255.0;
+    askedDeviceFactor.store(
+        midiOut.HasOwnVolume()
+            ? CChannelVolume::UNITY
+            : static_cast<std::uint32_t>(std::lround(std::sqrt(gain) * CChannelVolume::UNITY)),
+        kRelaxed);
+}
+
+void CSequencer::ApplyDeviceFactor() {
+    const std::uint32_t asked = askedDeviceFactor.load(kRelaxed);
+    if (asked == channelVolume.GetDeviceFactor())
+        return;
+    channelVolume.SetDeviceFactor(asked);
+    ResendChannelVolumes();
 }
 
 int CSequencer::GetVolume() const {
@@ -303,19 +329,24 @@ int CSequencer::GetTempoIndex() const {
 }
 
 void CSequencer::GetDeviceName(char* out) const {
-    if (midiOut.IsOpen())
-        midiOut.GetDeviceName(GetSelectedDevice(), out);
-    else
+    if (!midiOut.IsOpen())
         std::strcpy(out, "(DEVICE READY)");
+    else if (midiOut.GetDeviceId() == MIDI_MAPPER)
+        midiOut.GetDeviceName(MIDI_MAPPER, out);
+    else
+        midiOut.GetOpenDeviceName(out);
 }
 
 DWORD CSequencer::GetDriverVersion() const {
-    return midiOut.IsOpen() ? midiOut.GetDriverVersion(GetSelectedDevice()) : 0;
+    if (!midiOut.IsOpen())
+        return 0;
+    return midiOut.GetDeviceId() == MIDI_MAPPER ? midiOut.GetDriverVersion(MIDI_MAPPER)
+                                                : midiOut.GetOpenDriverVersion();
 }
 
 void CSequencer::SelectDevice(UINT id) {
     if (!midiOut.IsOpen()) {
-        selectedDevice.store(id, kRelaxed);
+        KeepSelection(id);
         return;
     }
     const bool was_paused = IsPaused();
@@ -326,9 +357,10 @@ void CSequencer::SelectDevice(UINT id) {
         // A song that closed itself meanwhile took its device with it; the
         // choice then waits for the next load like any choice without a song.
         const bool was_open = midiOut.Close();
-        selectedDevice.store(id, kRelaxed);
-        if (was_open)
-            midiOut.Open(id);
+        KeepSelection(id);
+        // The new device hears the player's volume, in its own way.
+        if (was_open && midiOut.Open(id))
+            SetVolume(volume.load(kRelaxed));
     }
     if (!was_paused)
         Play();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "midi/channel_volume.h"
 #include "midi/chase_state.h"
@@ -84,14 +85,27 @@ public:
     // Tempo in microseconds per quarter note / 4000 (125 at 500,000), as the
     // tempo factor makes it.
     int GetTempoIndex() const;
-    // Product name of the selected device while one is open, else "(DEVICE READY)".
-    // `out` holds at least 32 bytes.
+    // Product name of the device open now ("MIDI MAPPER" when the mapper
+    // chose it), else "(DEVICE READY)". `out` holds at least 32 bytes.
     void GetDeviceName(char* out) const;
     DWORD GetDriverVersion() const;
     // Changes the output device; a playing song continues at its position on
     // the new device, a paused one stays paused.
     void SelectDevice(UINT id);
     UINT GetSelectedDevice() const { return selectedDevice.load(std::memory_order_relaxed); }
+
+    // The device chosen is kept by its name, since ports are numbered anew at
+    // every listing. Main thread only.
+    static constexpr UINT SOFTWARE_SYNTH = 0;
+    // Its name as it was chosen (empty for the mapper).
+    const std::string& GetSelectedDeviceName() const { return selectedName; }
+    // Lists the devices and finds the chosen one again. When it is gone the
+    // software synth takes its place (a song playing moves to it at once)
+    // and the loss is counted.
+    void FollowDeviceList();
+    // How many times the chosen device was found gone, and the last one's name.
+    unsigned GetLostDeviceCount() const { return lostDeviceCount; }
+    const std::string& GetLostDeviceName() const { return lostDeviceName; }
 
     // The song's name from the first FF 03 of track 0 (kept after Unload).
     const char* GetTitle() const { return title; }
@@ -129,6 +143,8 @@ private:
         std::uint64_t den;
     };
 
+    // Chooses device `id` and keeps its name to find it again.
+    void KeepSelection(UINT id);
     void ResetPosition();
     // The two halves of ResetPosition: the position and tracks back to the
     // start (nothing sent), and the device reset with the start message.
@@ -148,6 +164,9 @@ private:
     void SendShortAndRecord(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
     // Sends each channel's volume again where a factor changed what it is.
     void ResendChannelVolumes();
+    // Takes the device factor SetVolume asked for into use and sends what it
+    // changed (on the timer thread, or with the timer stopped).
+    void ApplyDeviceFactor();
     // Closes the song after a read ran past the end of a track (on the timer
     // thread, or on the main thread with the timer stopped).
     void CloseAfterReadFault();
@@ -205,12 +224,18 @@ private:
     std::uint32_t releasedAudible = 0xFFFF;
     CNoteMap noteMap;
     CChannelVolume channelVolume;
+    // The channel volume's device factor as SetVolume last made it: the root
+    // of the volume on a device without one of its own, else UNITY.
+    std::atomic<std::uint32_t> askedDeviceFactor{CChannelVolume::UNITY};
     CChaseState chaseState;
     // Where channel and system-exclusive messages go during a silent run.
     CChaseState* chase = nullptr;
     std::unique_ptr<CMidiTrack[]> tracks;
     CMidiOut midiOut;
     std::atomic<UINT> selectedDevice{MIDI_MAPPER};
+    std::string selectedName;
+    std::string lostDeviceName;
+    unsigned lostDeviceCount = 0;
     char title[MAX_TITLE + 1] = {};
     CSongLyrics lyrics;
     // Where the silent run at load puts the song's text events.

@@ -99,6 +99,7 @@ bool CSequencer::Load(const char* path) {
         return false;
 
     ScanTitle();
+    FollowDeviceList();
     if (!midiOut.Open(selectedDevice.load(std::memory_order_relaxed))) {
         ReleaseTracks();
         return false;

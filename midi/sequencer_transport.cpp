@@ -81,6 +81,8 @@ void CSequencer::ReleaseSilencedChannels() {
 }
 
 void CSequencer::SendChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+    // Kits chosen before a jump's target still count after it.
+    noteMap.ApplyChannelMessage(status, data1, data2);
     if (chase != nullptr) {
         chase->ApplyShort(status, data1, data2);
         return;

@@ -21,14 +21,16 @@ bool IsXgParameter(const std::uint8_t* m, std::size_t length) {
 
 }  // namespace
 
-bool IsSynthReset(const std::uint8_t* m, std::size_t length) {
-    if (length >= 6 && m[1] == kUniversalNonRealTime && m[3] == 0x09)
-        return m[4] >= 0x01 && m[4] <= 0x03;
-    if (IsGsDataSet(m, length))
-        return m[5] == 0x40 && m[6] == 0x00 && m[7] == 0x7F;
-    if (IsXgParameter(m, length))
-        return m[4] == 0x00 && m[5] == 0x00 && (m[6] == 0x7E || m[6] == 0x7F);
-    return false;
+std::optional<SynthMode> ReadSynthReset(const std::uint8_t* m, std::size_t length) {
+    constexpr std::uint8_t kGm2SystemOn = 0x03;
+    if (length >= 6 && m[1] == kUniversalNonRealTime && m[3] == 0x09 && m[4] >= 0x01 &&
+        m[4] <= kGm2SystemOn)
+        return m[4] == kGm2SystemOn ? SynthMode::kGm2 : SynthMode::kGm;
+    if (IsGsDataSet(m, length) && m[5] == 0x40 && m[6] == 0x00 && m[7] == 0x7F)
+        return SynthMode::kGs;
+    if (IsXgParameter(m, length) && m[4] == 0x00 && m[5] == 0x00 && (m[6] == 0x7E || m[6] == 0x7F))
+        return SynthMode::kXg;
+    return std::nullopt;
 }
 
 bool ReadDrumPartMode(const std::uint8_t* m, std::size_t length, int& channel, bool& drums) {

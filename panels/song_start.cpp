@@ -32,7 +32,6 @@ std::string OpenPath(const SongPlace& place) {
 bool StartSong(const SongPlace& place) {
     last_started = place;
     ++start_count;
-    end_count_at_start = GetSequencer().GetEndCount();
     char message[MAX_PATH + 32];  // the status bar cuts it to 255 bytes
     std::snprintf(message, sizeof message, "LOADING MIDI FILE '%s'...",
                   LegibleName(place.name).c_str());
@@ -41,7 +40,11 @@ bool StartSong(const SongPlace& place) {
     // A song that cannot be reached ends the one before as a failed load does.
     if (path.empty())
         PlayerClose();
-    if (!path.empty() && PlayerOpen(path.c_str())) {
+    const bool loaded = !path.empty() && PlayerOpen(path.c_str());
+    // Counted once the song before is closed: it may still have ended while
+    // the loading message waited for its frame, and that end is not this song's.
+    end_count_at_start = GetSequencer().GetEndCount();
+    if (loaded) {
         PlayerPlay();
         Broadcast(NOTIFY_PLAY_RESTART);
         SetStatusMessage(nullptr);

@@ -137,6 +137,14 @@ public:
     // Makes midiOutOpen of `device_id` fail (as a device that is gone would).
     virtual void SetOpenFails(UINT device_id, bool fails) = 0;
     virtual void SetDeviceName(UINT device_id, const std::string& name) = 0;
+    // Whether `device_id` reports a volume of its own (as the software synth
+    // does; every recording device does at first) or none (as a port).
+    virtual void SetOwnVolume(UINT device_id, bool has) = 0;
+    // The devices that midiOutGetNumDevs lists from its next call on, in this
+    // order (ids count along it, as ALSA ports are numbered at each listing):
+    // all of them in order at first. Unlisted devices stay open where they
+    // were opened, as a port that went away does.
+    virtual void SetPlugged(const std::vector<UINT>& device_ids) = 0;
 };
 
 std::shared_ptr<MidiRecording> InstallMidiRecording(UINT device_count = 1);

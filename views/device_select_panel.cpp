@@ -67,9 +67,11 @@ void CDeviceSelectPanel::Draw(CSurface* target) {
 int CDeviceSelectPanel::Notify(int code) {
     const int result = CInteractivePanel::Notify(code);
     if (code == NOTIFY_FOCUS_GAIN) {
-        // The window is placed on the device in use. The count is taken now,
-        // not from the last listing: ports may have come or gone meanwhile,
-        // and the cursor must stand on an entry that exists.
+        // The window is placed on the device in use, found again by its name.
+        // The count is taken now, not from the last listing: ports may have
+        // come or gone meanwhile, and the cursor must stand on an entry that
+        // exists.
+        GetSequencer().FollowDeviceList();
         window_ = PlaceDeviceWindow(GetSequencer().GetSelectedDevice(), DeviceEntryCount());
         DrawFrame();
         DrawList();

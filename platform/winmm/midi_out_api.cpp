@@ -59,6 +59,7 @@ struct DeviceTable {
     bool ports_listed = false;
     std::shared_ptr<RecordingStore> recording;
     std::vector<std::unique_ptr<RecordingDevice>> recorders;
+    std::vector<UINT> listed_recorders;  // indexes into recorders, as last listed
     std::vector<std::unique_ptr<RecordingDevice>> old_recorders;
     std::map<MidiOutDevice*, DeviceState> states;
     std::set<HMIDIOUT> handles;
@@ -85,7 +86,7 @@ struct DeviceTable {
 
     UINT Count() {
         if (recording)
-            return static_cast<UINT>(recorders.size());
+            return static_cast<UINT>(listed_recorders.size());
         if (!ports_listed)
             ListPorts();
         return 1 + static_cast<UINT>(ports.size());
@@ -95,7 +96,7 @@ struct DeviceTable {
         if (id >= Count())
             return nullptr;
         if (recording)
-            return recorders[id].get();
+            return recorders[listed_recorders[id]].get();
         if (id == 0)
             return synth.get();
         return ports[id - 1].get();
@@ -121,7 +122,9 @@ using platform::winmm::Table;
 UINT midiOutGetNumDevs() {
     auto& table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    if (!table.recording)
+    if (table.recording)
+        table.listed_recorders = table.recording->Plugged();
+    else
         table.ListPorts();
     return table.Count();
 }
@@ -138,7 +141,10 @@ MMRESULT midiOutGetDevCapsA(UINT_PTR device_id, LPMIDIOUTCAPSA caps, UINT caps_s
         result.wTechnology = 5;  // MOD_MAPPER
         result.vDriverVersion = 0x0100;
     } else {
-        platform::winmm::MidiOutDevice* device = table.Device(static_cast<UINT>(device_id));
+        // As in Win32, an open handle stands for the device it opened.
+        const auto handle = reinterpret_cast<HMIDIOUT>(device_id);
+        platform::winmm::MidiOutDevice* device =
+            table.Valid(handle) ? handle->device : table.Device(static_cast<UINT>(device_id));
         if (device == nullptr)
             return MMSYSERR_BADDEVICEID;
         name = device->Name();
@@ -150,7 +156,7 @@ MMRESULT midiOutGetDevCapsA(UINT_PTR device_id, LPMIDIOUTCAPSA caps, UINT caps_s
                 : 0x0100;
         result.wVoices = synth ? 256 : 0;
         result.wNotes = synth ? 256 : 0;
-        result.dwSupport = MIDICAPS_VOLUME | MIDICAPS_LRVOLUME;
+        result.dwSupport = device->HasOwnVolume() ? MIDICAPS_VOLUME | MIDICAPS_LRVOLUME : 0;
     }
     result.wChannelMask = 0xFFFF;
     std::strncpy(result.szPname, name.c_str(), MAXPNAMELEN - 1);
@@ -304,6 +310,7 @@ std::shared_ptr<MidiRecording> InstallMidiRecording(UINT device_count) {
     table.recording = std::make_shared<winmm::RecordingStore>(device_count);
     for (UINT id = 0; id < device_count; ++id)
         table.recorders.push_back(std::make_unique<winmm::RecordingDevice>(table.recording, id));
+    table.listed_recorders = table.recording->Plugged();
     return table.recording;
 }
 
@@ -322,6 +329,7 @@ void RemoveMidiRecording() {
     for (auto& old : table.recorders)
         table.old_recorders.push_back(std::move(old));
     table.recorders.clear();
+    table.listed_recorders.clear();
     table.recording.reset();
 }
 

@@ -102,3 +102,41 @@ TEST_F(EngineTest, TruncatedFirstDeltaLeavesTheTrackInactive) {
     EXPECT_THAT(SongMessages(), ElementsAre("90 3C 64"));
     EXPECT_TRUE(PlayerIsLoaded());
 }
+
+// On a device without a volume of its own the player's volume scales every
+// channel volume it sends: the song's, those a change of volume alters, and
+// the defaults a reset (the start message, the song's GS reset) brings back.
+TEST_F(EngineTest, VolumeOnADeviceWithoutOneScalesTheChannelVolumes) {
+    recording->SetOwnVolume(0, false);
+    const auto channel_volumes = [this] {
+        std::vector<std::string> sent;
+        for (const auto& message : Messages())
+            if (message[0] == 'B' && message.substr(3, 2) == "07")
+                sent.push_back(message);
+        recording->Clear();
+        return sent;
+    };
+    const auto every_channel = [](const char* value) {
+        std::vector<std::string> sent;
+        for (const char* channel :
+             {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "A", "B", "C", "D", "E", "F"})
+            sent.push_back(std::string("B") + channel + " 07 " + value);
+        return sent;
+    };
+    sequencer->SetVolume(64);  // the root of a quarter: the channel volumes halved
+    OpenAndPlay(Song(96, {Concat({{0x00, 0xB0, 0x07, 0x64, 0x0A, 0xF0, 0x0A, 0x41, 0x10, 0x42, 0x12,
+                                   0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7},
+                                  kEndOfTrack})}));
+    EXPECT_EQ(channel_volumes(), every_channel("32"));
+    Periods(1);
+    EXPECT_THAT(channel_volumes(), ElementsAre("B0 07 32"));
+    EXPECT_EQ(sequencer->GetVolume(), 64);
+    sequencer->SetVolume(255);
+    Periods(1);
+    EXPECT_EQ(channel_volumes(), every_channel("64"));
+    sequencer->SetVolume(64);
+    Periods(1);
+    EXPECT_EQ(channel_volumes(), every_channel("32"));
+    Periods(200);  // the GS reset
+    EXPECT_EQ(channel_volumes(), every_channel("32"));
+}

@@ -425,6 +425,45 @@ TEST_F(TransportTest, TransposeReleasesEveryNoteWhereItWasStruck) {
         EXPECT_EQ(count, 0) << key;
 }
 
+TEST_F(TransportTest, KitsChosenByBankSelectAreNotTransposedBeforeOrAfterAJump) {
+    // After XG System On an XG kit on channel 3, which then goes back to a
+    // melodic bank; after GM2 System On a rhythm bank on channel 4; after a
+    // GS reset bank 127 on channel 5 is a melodic tone map.
+    const Bytes song = Song(
+        1000, {Events()
+                   .At(0, {0xF0, 0x08, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7})
+                   .At(0, {0xB2, 0x00, 0x7F})
+                   .At(0, {0xC2, 0x00})
+                   .At(10, {0x92, 0x24, 0x64})
+                   .At(10, {0xB2, 0x00, 0x00})
+                   .At(0, {0xC2, 0x00})
+                   .At(10, {0x92, 0x3C, 0x64})
+                   .At(10, {0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x03, 0xF7})
+                   .At(0, {0xB3, 0x00, 0x78})
+                   .At(0, {0xC3, 0x00})
+                   .At(10, {0x93, 0x26, 0x64})
+                   .At(10, {0xF0, 0x0A, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7})
+                   .At(0, {0xB4, 0x00, 0x7F})
+                   .At(0, {0xC4, 0x00})
+                   .At(10, {0x94, 0x3C, 0x64})
+                   .End(10)});
+    const auto note_ons = [this] {
+        std::vector<std::string> notes;
+        for (const auto& message : SongMessages())
+            if (message[0] == '9')
+                notes.push_back(message);
+        return notes;
+    };
+    sequencer->SetTranspose(2);
+    OpenAndPlay(song);
+    Periods(80);
+    EXPECT_THAT(note_ons(), ElementsAre("92 24 64", "92 3E 64", "93 26 64", "94 3E 64"));
+    recording->Clear();
+    sequencer->SeekMs(5);
+    Periods(80);
+    EXPECT_THAT(note_ons(), ElementsAre("92 24 64", "92 3E 64", "93 26 64", "94 3E 64"));
+}
+
 TEST_F(TransportTest, MutedAndUnsoloedChannelsSendNoNotesButTheirControllers) {
     const Bytes song = Song(1000, {Events()
                                        .At(0, {0x90, 0x3C, 0x40})

@@ -25,6 +25,9 @@ public:
     virtual void SendLong(const std::uint8_t* bytes, std::size_t count) = 0;
     // Left volume in the low word, right in the high word (0xFFFF full).
     virtual void SetVolume(std::uint32_t volume) { (void)volume; }
+    // Whether SetVolume changes what is heard; a port passes messages on
+    // and has no volume of its own.
+    virtual bool HasOwnVolume() const { return false; }
 };
 
 // Bytes a status byte's message has in all (status included), 0 for a

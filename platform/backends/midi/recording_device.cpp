@@ -41,6 +41,32 @@ void RecordingStore::SetDeviceName(UINT device_id, const std::string& name) {
         names_[device_id] = name;
 }
 
+void RecordingStore::SetOwnVolume(UINT device_id, bool has) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (has)
+        without_volume_.erase(device_id);
+    else
+        without_volume_.insert(device_id);
+}
+
+bool RecordingStore::HasOwnVolume(UINT device_id) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return without_volume_.count(device_id) == 0;
+}
+
+void RecordingStore::SetPlugged(const std::vector<UINT>& device_ids) {
+    std::lock_guard<std::mutex> guard(lock_);
+    plugged_.clear();
+    for (UINT id : device_ids)
+        if (id < names_.size())
+            plugged_.push_back(id);
+}
+
+std::vector<UINT> RecordingStore::Plugged() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return plugged_;
+}
+
 void RecordingStore::Add(UINT device_id, std::string text, bool is_message) {
     const std::uint64_t now = MicrosSinceStart();
     std::lock_guard<std::mutex> guard(lock_);

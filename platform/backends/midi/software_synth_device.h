@@ -24,6 +24,7 @@ public:
     SoftwareSynthDevice() = default;
     ~SoftwareSynthDevice() override;
     std::string Name() const override { return "SOFTWARE SYNTH"; }
+    bool HasOwnVolume() const override { return true; }
     MidiDeviceKind Kind() const override { return MidiDeviceKind::kSoftwareSynth; }
     bool Open() override;
     void Close() override;
