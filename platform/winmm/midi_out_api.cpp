@@ -114,6 +114,11 @@ void Log(const std::string& text) {
 }
 
 }  // namespace
+
+SoftwareSynthDevice& TheSoftwareSynth() {
+    return *Table().synth;
+}
+
 }  // namespace platform::winmm
 
 using platform::winmm::Table;
