@@ -15,7 +15,9 @@
 #include "midi/player.h"
 #include "midi/sequencer.h"
 #include "panels/document_viewer_panel.h"
+#include "panels/sound_follow.h"
 #include "platform/files.h"
+#include "platform/synth_config.h"
 #include "platform/user.h"
 
 #include <cstdio>
@@ -192,6 +194,11 @@ void CApplication::StartUp() {
     if (const auto device = GetCommandLine().device_id)
         GetSequencer().SelectDevice(*device);
     kept_settings_.ApplyToPlayer();
+    platform::SetSynthConfig(kept_settings_.StartingSynth());
+    // The synth's sound starts loading now, while the screen is made.
+    if (const UINT device = GetSequencer().GetSelectedDevice();
+        device == MIDI_MAPPER || device == 0)
+        platform::PrepareSoftwareSynth();
 
     // Browsing starts where the command line's paths say, before the file
     // list is first made.
@@ -213,6 +220,7 @@ void CApplication::StartUp() {
 }
 
 void CApplication::Idle() {
+    FollowSound();
     FollowSongEnds();
     DocumentViewerFollowSong();
 }

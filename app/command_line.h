@@ -6,14 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/synth_config.h"
+
 struct CommandLine {
-    enum class Action { kRun, kHelp, kVersion, kListDevices, kFail };
+    enum class Action { kRun, kHelp, kVersion, kListDevices, kListSoundFonts, kFail };
     Action action = Action::kRun;
     std::vector<std::string> paths;     // songs and folders, in the order given; each exists
     std::optional<std::string> device;  // --device ID as written
     std::optional<unsigned> device_id;  // the device it names, once resolved
     bool no_config = false;             // --no-config
-    std::string message;                // kFail: the line for standard error (exit 2)
+    // --soundfont FILE, the first given on top, and the synth settings
+    // given (--reverb...); for this run they win over the kept ones.
+    platform::SynthConfig synth;
+    std::string message;  // kFail: the line for standard error (exit 2)
 };
 
 // Reads the options and checks that every path exists and may be read. The

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "app/sound_choice.h"
 #include "display/palette.h"
 #include "midi/midi_out.h"
 #include "midi/player.h"
@@ -88,6 +89,9 @@ KeptValues CurrentKeptValues() {
     now.volume = sequencer.GetVolume();
     now.repeat = sequencer.GetRepeat();
     now.play_through = PlayerGetPlayThrough();
+    // Only the stack can change during a run (F10); the sound settings are
+    // the file's or the command line's.
+    now.synth.soundfonts = platform::GetSynthConfig().soundfonts;
     const char* mode = platform::GetVideoBackendName();
     if (std::strcmp(mode, "headless") != 0)
         now.fullscreen = std::strcmp(mode, "fullscreen") == 0;
@@ -150,6 +154,12 @@ void KeptSettings::ApplyPalette() {
         Problem("the palette file nivra" + std::to_string(*file_.palette) + ".act cannot be read");
 }
 
+platform::SynthConfig KeptSettings::StartingSynth() const {
+    return StartingSynthConfig(
+        file_.synth, start_.synth_given,
+        std::getenv("NIVRA_SOUNDFONT") != nullptr && *std::getenv("NIVRA_SOUNDFONT") != '\0');
+}
+
 void KeptSettings::FinishStartUp() {
     if (!InUse())
         return;
@@ -183,6 +193,8 @@ void KeptSettings::Save() {
     TakeChange(kept.repeat, now.repeat, started_.repeat);
     TakeChange(kept.play_through, now.play_through, started_.play_through);
     TakeChange(kept.fullscreen, now.fullscreen, started_.fullscreen);
+    if (now.synth.soundfonts != started_.synth.soundfonts)
+        kept.synth.soundfonts = now.synth.soundfonts;
     // Nothing changed: the file stays as it is, even a damaged one.
     if (kept == file_)
         return;

@@ -109,6 +109,12 @@ LRESULT CMainWindow::OnKeyDown(WPARAM key, LPARAM lparam) {
                 return 0;
             PushFocus(kDeviceSelectionPanelId);
             return 1;
+        case VK_F10:
+            // As F2: the SoundFont list handles F10 itself while it has the focus.
+            if (GetFocusedPanelId() == PANEL_ID_SOUNDFONT_SELECT)
+                return 0;
+            PushFocus(PANEL_ID_SOUNDFONT_SELECT);
+            return 1;
         case VK_F4:
             PlayerSetPlayThrough(!PlayerGetPlayThrough());
             return 1;

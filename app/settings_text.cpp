@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "app/synth_settings.h"
 #include "platform/winmm.h"
 
 namespace {
@@ -136,6 +137,13 @@ bool TakeValue(std::string_view key, std::string_view raw, KeptValues& values, b
         if (!on)
             return false;
         (key == "repeat" ? values.repeat : values.play_through) = *on;
+    } else if (key == "soundfont") {
+        std::string path = Unescape(raw);
+        if (path.empty() || path.find('\0') != std::string::npos)
+            return false;
+        values.synth.soundfonts.push_back(std::move(path));
+    } else if (IsSynthSettingKey(key)) {
+        return TakeSynthSetting(key, raw, values.synth);
     } else if (key == "video") {
         if (raw != "fullscreen" && raw != "window")
             return false;
@@ -213,7 +221,10 @@ KeptValues ParseKeptValues(std::string_view text, std::vector<std::string>* prob
             problem(number, "bad " + key + " \"" + LegibleForMessage(raw) + "\"");
             continue;
         }
+        // The stack takes one line for each of its SoundFonts.
         for (const std::string& earlier : seen) {
+            if (key == "soundfont")
+                break;
             if (earlier == key) {
                 problem(number, key + " given twice");
                 break;
@@ -248,5 +259,9 @@ std::string FormatKeptValues(const KeptValues& values) {
         line("play_through", Switch(*values.play_through));
     if (values.fullscreen)
         line("video", *values.fullscreen ? "fullscreen" : "window");
+    for (const std::string& soundfont : values.synth.soundfonts)
+        line("soundfont", Escape(soundfont));
+    for (const auto& [key, value] : SynthSettingValues(values.synth))
+        line(key.c_str(), value);
     return text;
 }

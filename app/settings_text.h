@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/synth_config.h"
+
 // What the program keeps between runs; a setting that is not there (never
 // kept, or bad in the file) leaves the program's default.
 struct KeptValues {
@@ -20,6 +22,9 @@ struct KeptValues {
     std::optional<bool> repeat;
     std::optional<bool> play_through;
     std::optional<bool> fullscreen;  // false: a window
+    // The SoundFont stack (one soundfont= line each, the top first) and the
+    // synth's sound settings.
+    platform::SynthConfig synth;
 
     bool operator==(const KeptValues&) const = default;
 };

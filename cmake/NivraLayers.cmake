@@ -24,7 +24,7 @@ target_link_libraries(nivra_gfx PUBLIC nivra_display nivra_platform_gdi nivra_pl
 target_link_libraries(nivra_midi PUBLIC nivra_platform_winmm nivra_platform_kernel
     PRIVATE nivra_platform_files nivra_platform_codepage)
 target_link_libraries(nivra_views PUBLIC nivra_gfx nivra_midi
-    PRIVATE nivra_display nivra_platform_message nivra_platform_user)
+    PRIVATE nivra_display nivra_platform_message nivra_platform_user nivra_platform_files)
 target_link_libraries(nivra_panels PUBLIC nivra_gfx nivra_midi
     PRIVATE nivra_display nivra_system nivra_platform_codepage nivra_platform_files
     nivra_platform_user)

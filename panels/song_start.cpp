@@ -7,6 +7,7 @@
 #include "midi/sequencer.h"
 #include "panels/file_list.h"
 #include "panels/legible_name.h"
+#include "panels/sound_follow.h"
 #include "panels/status_bar_panel.h"
 #include "platform/files.h"
 
@@ -41,10 +42,12 @@ bool StartSong(const SongPlace& place) {
     // A song that cannot be reached ends the one before as a failed load does.
     if (path.empty())
         PlayerClose();
+    else
+        UseFolderSoundFont(platform::ToNativePath(path));
     if (!path.empty() && PlayerOpen(path.c_str())) {
-        PlayerPlay();
-        Broadcast(NOTIFY_PLAY_RESTART);
         SetStatusMessage(nullptr);
+        PlayWhenSoundReady();
+        Broadcast(NOTIFY_PLAY_RESTART);
         return true;
     }
     SetStatusMessage("FILE OPEN ERROR");

@@ -5,6 +5,8 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/device_option.h"
+#include "app/kept_settings.h"
+#include "app/sound_choice.h"
 #include "midi/rcp_converter.h"
 #include "system/sysinfo.h"
 
@@ -40,6 +42,16 @@ int main(int argc, char** argv) {
             for (const std::string& device : DeviceListLines())
                 std::printf("%s\n", device.c_str());
             return 0;
+        case CommandLine::Action::kListSoundFonts: {
+            // In use: what this run would load, the settings file included.
+            KeptSettings kept;
+            kept.Use(
+                {line.no_config ? std::string() : SettingsFilePath(), false, false, line.synth});
+            kept.Load();
+            for (const std::string& soundfont : SoundFontListLines(kept.StartingSynth()))
+                std::printf("%s\n", soundfont.c_str());
+            return 0;
+        }
         case CommandLine::Action::kRun:
             break;
     }
@@ -53,7 +65,7 @@ int main(int argc, char** argv) {
     }
     // --no-config: no settings file is read or written.
     application.UseKeptSettings({line.no_config ? std::string() : SettingsFilePath(),
-                                 line.device_id.has_value(), !line.paths.empty()});
+                                 line.device_id.has_value(), !line.paths.empty(), line.synth});
     SetCommandLine(std::move(line));
 
     platform::InstallCloseRequestSignals();

@@ -37,10 +37,6 @@ SynthSoundState GetSynthSoundState() {
     return winmm::TheSoftwareSynth().SoundState();
 }
 
-void PrepareSoftwareSynth() {
-    winmm::TheSoftwareSynth().Prepare();
-}
-
 namespace winmm {
 
 void RevertSynthSound(const SynthConfig& in_use) {

@@ -108,15 +108,18 @@ std::string DefaultSoundFont() {
 }
 
 std::string FolderSoundFont(const std::string& song_path) {
-    const fs::path song(song_path);
+    // Absolute: the program changes its working folder as it browses.
+    std::error_code failed;
+    const fs::path song = fs::absolute(song_path, failed);
+    if (failed)
+        return {};
     for (const char* extension : {".sf2", ".sf3", ".SF2", ".SF3"}) {
         fs::path beside = song;
         beside.replace_extension(extension);
         if (IsRegularFile(beside))
             return beside.string();
     }
-    const fs::path folder = song.has_parent_path() ? song.parent_path() : fs::path(".");
-    const std::vector<fs::path> here = SoundFontsIn(folder);
+    const std::vector<fs::path> here = SoundFontsIn(song.parent_path());
     return here.size() == 1 ? here.front().string() : std::string();
 }
 
