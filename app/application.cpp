@@ -215,8 +215,11 @@ void CApplication::StartUp() {
     Broadcast(0);
     kept_settings_.FinishStartUp();
     StartFrameThread();
-    owned_main_window_->Fade(false);
+    // Songs named on the command line start as the screen fades in, and
+    // the sound they may wait for is followed meanwhile: the first note is
+    // heard without waiting for the fade.
     QueueSongs(start.songs);
+    owned_main_window_->Fade(false, FollowSound);
 }
 
 void CApplication::Idle() {

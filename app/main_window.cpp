@@ -201,12 +201,14 @@ LRESULT CMainWindow::OnActivateApp(WPARAM active) {
     return 1;
 }
 
-void CMainWindow::Fade(bool out) {
+void CMainWindow::Fade(bool out, void (*each_frame)()) {
     CPalette& palette = GetPalette();
     for (int i = 0; i < kFadeSteps; ++i) {
         const int step = kFadeStepPercent * i;
         palette.SetBrightness(static_cast<WORD>(out ? kFullBrightness - step : step));
         palette.Apply();
+        if (each_frame != nullptr)
+            each_frame();
         WaitFrame();
     }
     palette.SetBrightness(out ? 0 : kFullBrightness);

@@ -56,7 +56,9 @@ bool ReadChunks(FILE* file, long begin, long end, std::vector<Chunk>& chunks) {
         if (chunk.size > static_cast<std::uint64_t>(end - chunk.offset))
             return false;
         chunks.push_back(chunk);
-        at = chunk.offset + static_cast<long>(chunk.size) + (chunk.size & 1);
+        // No pad byte after an odd size: files in the wild leave it out, and
+        // the synth's reader does not skip one either.
+        at = chunk.offset + static_cast<long>(chunk.size);
     }
     return true;
 }

@@ -34,15 +34,18 @@ int InterpolationMethod(SynthInterpolation interpolation) {
 }
 
 // Settings that only count when the synth is made.
-void SetCreationSettings(fluid_settings_t* settings, const SynthConfig& config) {
+void SetCreationSettings(fluid_settings_t* settings, const SynthConfig& config,
+                         bool dynamic_samples) {
     fluid_settings_setnum(settings, "synth.sample-rate", SynthSampleRate(config));
     // GS and XG messages are addressed to device 0x10; without this the
     // synth ignores their resets and part settings.
     fluid_settings_setint(settings, "synth.device-id", 16);
     fluid_settings_setnum(settings, "synth.gain", FullGain(config));
-    // Samples are read when a preset is first chosen, not all at load: a
-    // large SoundFont is ready at once and takes only the memory it uses.
-    fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+    // Samples are read when a preset is chosen, not all at load: a large
+    // SoundFont is ready at once and takes only the memory it uses. Not with
+    // compressed samples: decoding them as a song changes programs would
+    // hold up the audio, so those are all decoded while loading instead.
+    fluid_settings_setint(settings, "synth.dynamic-sample-loading", dynamic_samples ? 1 : 0);
     if (config.reverb)
         fluid_settings_setint(settings, "synth.reverb.active", *config.reverb ? 1 : 0);
     if (config.chorus)
@@ -93,7 +96,16 @@ SynthBuild CreateSynth(const SynthConfig& config) {
     instance->settings_.reset(new_fluid_settings());
     if (!instance->settings_)
         return build;
-    SetCreationSettings(instance->settings_.get(), config);
+    // Each SoundFont is checked before the synth reads it.
+    const std::vector<std::string> stack = SoundFontStack(config);
+    std::vector<std::string> problems;
+    bool any_compressed = false;
+    for (const std::string& path : stack) {
+        const SoundFontFacts facts = CheckSoundFont(path);
+        problems.push_back(facts.problem);
+        any_compressed = any_compressed || (facts.problem.empty() && facts.compressed);
+    }
+    SetCreationSettings(instance->settings_.get(), config, !any_compressed);
     instance->synth_.reset(new_fluid_synth(instance->settings_.get()));
     if (!instance->synth_)
         return build;
@@ -101,10 +113,9 @@ SynthBuild CreateSynth(const SynthConfig& config) {
 
     // FluidSynth puts each SoundFont loaded on top of the ones before: the
     // stack loads from the bottom up.
-    const std::vector<std::string> stack = SoundFontStack(config);
-    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
-        const std::string& path = *it;
-        std::string problem = CheckSoundFont(path).problem;
+    for (std::size_t i = stack.size(); i-- > 0;) {
+        const std::string& path = stack[i];
+        std::string& problem = problems[i];
         if (problem.empty() &&
             fluid_synth_sfload(instance->synth_.get(), path.c_str(), 1) == FLUID_FAILED)
             problem = "not loaded";
