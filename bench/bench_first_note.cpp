@@ -35,8 +35,8 @@ const char* Argument(int argc, char** argv, const char* name, const char* fallba
 
 // A note on channel 1 at the song's first tick.
 song_bytes::Bytes NoteAtStart() {
-    return song_bytes::Song(96, {{0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F,
-                                  0x00}});
+    return song_bytes::Song(
+        96, {{0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00}});
 }
 
 // The microseconds of the log's first note-on, or -1 when there is none yet.

@@ -58,8 +58,8 @@ int main(int argc, char** argv) {
         for (const char* candidate : kCandidates)
             if (FileKb(candidate) >= 0)
                 paths.emplace_back(candidate);
-    std::printf("%-28s %7s %3s %4s %4s %11s %3s %7s %7s %7s %7s\n", "SoundFont", "KB", "GM",
-                "GSv", "kits", "rates Hz", "sf3", "load s", "MB", "all s", "all MB");
+    std::printf("%-28s %7s %3s %4s %4s %11s %3s %7s %7s %7s %7s\n", "SoundFont", "KB", "GM", "GSv",
+                "kits", "rates Hz", "sf3", "load s", "MB", "all s", "all MB");
     for (const std::string& path : paths)
         Measure(path);
     return 0;
