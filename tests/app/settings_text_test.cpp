@@ -29,12 +29,23 @@ TEST(SettingsText, EverySettingGoesThroughTheTextAndBack) {
     all.repeat = true;
     all.play_through = false;
     all.fullscreen = false;
+    // The stack keeps its order, one line each; every sound setting.
+    all.synth.soundfonts = {"/sf/top 100%.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2"};
+    all.synth.reverb = false;
+    all.synth.reverb_level = 0.25;
+    all.synth.chorus = true;
+    all.synth.chorus_level = 7.5;
+    all.synth.gain = 1.5;
+    all.synth.polyphony = 512;
+    all.synth.interpolation = platform::SynthInterpolation::kSeventhOrder;
+    all.synth.sample_rate = 48000;
     const std::string text = FormatKeptValues(all);
     std::vector<std::string> problems;
     EXPECT_EQ(Parse(text, &problems), all) << text;
     EXPECT_TRUE(problems.empty()) << problems.front();
     // One line a setting, nothing on them that a reader would take as a line end.
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 19) << text;
+    EXPECT_NE(text.find("soundfont=/sf/top 100%25.sf2\nsoundfont=/usr/"), std::string::npos);
 
     KeptValues mapper;
     mapper.device = MIDI_MAPPER;
@@ -75,7 +86,11 @@ TEST(SettingsText, BadLinesAreNamedAndTheGoodOnesStillCount) {
         "palette=5\n"             // 11: twice; the later counts
         "device=99999999999\n"    // 12
         "play_through=off\n"      // 13: good
-        "volume=3",               // 14: cut short, no line end
+        "gain=11\n"               // 14: out of range
+        "interpolation=cubic\n"   // 15
+        "polyphony=0\n"           // 16
+        "soundfont=\n"            // 17
+        "volume=3",               // 18: cut short, no line end
         &problems);
     EXPECT_EQ(values.palette, 5);
     EXPECT_EQ(values.play_through, false);
@@ -90,7 +105,9 @@ TEST(SettingsText, BadLinesAreNamedAndTheGoodOnesStillCount) {
         "line 5: bad repeat \"yes\"",           "line 6: bad video \"tv\"",
         "line 7: bad folder \"relative/path\"", "line 8: unknown key \"colour\"",
         "line 9: no '=' in \"just words\"",     "line 11: palette given twice",
-        "line 12: bad device \"99999999999\"",  "line 14: cut short (\"volume=3\")"};
+        "line 12: bad device \"99999999999\"",  "line 14: bad gain \"11\"",
+        "line 15: bad interpolation \"cubic\"", "line 16: bad polyphony \"0\"",
+        "line 17: bad soundfont \"\"",          "line 18: cut short (\"volume=3\")"};
     EXPECT_EQ(problems, expected);
 }
 
