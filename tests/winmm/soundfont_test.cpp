@@ -128,6 +128,33 @@ TEST_F(SoundFontTest, BrokenSoundFontsAreTurnedAwayAndTheRestOfTheStackLoads) {
     }
 }
 
+TEST_F(SoundFontTest, SoundSettingsReachTheSynthAndGsMessagesStillDo) {
+    platform::SynthConfig config;
+    config.soundfonts = {scratch_.WriteFile("good.sf2", TinySoundFont::Bytes("GOOD"))};
+    config.polyphony = 100;
+    config.reverb_level = 0.5;
+    config.chorus_level = 3;
+    config.sample_rate = 22050;
+    config.interpolation = platform::SynthInterpolation::kNone;
+    const platform::winmm::SynthBuild build = CreateSynth(config);
+    ASSERT_NE(build.instance, nullptr);
+    fluid_synth_t* synth = build.instance->Synth();
+    EXPECT_EQ(build.instance->SampleRate(), 22050);
+    EXPECT_EQ(fluid_synth_get_polyphony(synth), 100);
+    double level = 0;
+    fluid_synth_get_reverb_group_level(synth, -1, &level);
+    EXPECT_DOUBLE_EQ(level, 0.5);
+    fluid_synth_get_chorus_group_level(synth, -1, &level);
+    EXPECT_DOUBLE_EQ(level, 3);
+    int device_id = 0;
+    fluid_settings_getint(fluid_synth_get_settings(synth), "synth.device-id", &device_id);
+    EXPECT_EQ(device_id, 16);
+    // A change while it plays: the setters, no new synth.
+    config.polyphony = 32;
+    platform::winmm::ApplySoundSettings(synth, config);
+    EXPECT_EQ(fluid_synth_get_polyphony(synth), 32);
+}
+
 TEST_F(SoundFontTest, TheSynthKeepsItsSoundWhenANewSoundFontFails) {
     const std::string good = scratch_.WriteFile("good.sf2", TinySoundFont::Bytes("GOOD"));
     const std::string bad = scratch_.WriteFile("bad.sf2", "RIFF");
