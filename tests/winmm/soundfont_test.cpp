@@ -6,12 +6,14 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <thread>
 
 #include "platform/backends/midi/soundfont_check.h"
 #include "platform/backends/midi/synth_factory.h"
 #include "platform/synth_config.h"
+#include "platform/winmm.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/tiny_soundfont.h"
 
@@ -155,15 +157,39 @@ TEST_F(SoundFontTest, SoundSettingsReachTheSynthAndGsMessagesStillDo) {
     EXPECT_EQ(fluid_synth_get_polyphony(synth), 32);
 }
 
+platform::SynthSoundState WaitForSound(
+    const std::function<bool(const platform::SynthSoundState&)>& done) {
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done(platform::GetSynthSoundState()) && std::chrono::steady_clock::now() < give_up)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return platform::GetSynthSoundState();
+}
+
+TEST_F(SoundFontTest, ANewSampleRateReopensThePlayingOutput) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    platform::SynthConfig config;
+    config.soundfonts = {scratch_.WriteFile("good.sf2", TinySoundFont::Bytes("GOOD"))};
+    platform::SetSynthConfig(config);
+    HMIDIOUT handle = nullptr;
+    ASSERT_EQ(midiOutOpen(&handle, 0, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+    const auto first = WaitForSound([](const auto& s) { return s.generation > 0; });
+    ASSERT_GT(first.generation, 0u);
+    config.sample_rate = 22050;
+    platform::SetSynthConfig(config);
+    WaitForSound([&](const auto& s) { return s.generation > first.generation; });
+    const std::uint64_t frames = platform::GetSoftwareSynthStats().frames_rendered;
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (platform::GetSoftwareSynthStats().frames_rendered == frames &&
+           std::chrono::steady_clock::now() < give_up)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_GT(platform::GetSoftwareSynthStats().frames_rendered, frames);
+    EXPECT_EQ(midiOutClose(handle), MMSYSERR_NOERROR);
+}
+
 TEST_F(SoundFontTest, TheSynthKeepsItsSoundWhenANewSoundFontFails) {
     const std::string good = scratch_.WriteFile("good.sf2", TinySoundFont::Bytes("GOOD"));
     const std::string bad = scratch_.WriteFile("bad.sf2", "RIFF");
-    const auto wait_for = [](auto done) {
-        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!done(platform::GetSynthSoundState()) && std::chrono::steady_clock::now() < give_up)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return platform::GetSynthSoundState();
-    };
+    const auto wait_for = WaitForSound;
     platform::SynthConfig config;
     config.soundfonts = {good};
     platform::SetSynthConfig(config);

@@ -62,6 +62,7 @@ void SoftwareSynthDevice::RequestSound(const SynthConfig& config) {
         requested_any_ = true;
         sound_state_.loading = true;
     }
+    sound_pending_.store(true);
     loader_.Request(config);
 }
 
@@ -76,6 +77,7 @@ void SoftwareSynthDevice::Prepare() {
     requested_ = config;
     requested_any_ = true;
     sound_state_.loading = true;
+    sound_pending_.store(true);
     loader_.Request(config);
 }
 
@@ -146,6 +148,7 @@ void SoftwareSynthDevice::Adopt(SynthBuild build) {
             requested_ = instance_->Config();
         sound_state_.loading = false;
     }
+    sound_pending_.store(false);
     // The old synth (with its samples) is freed here, away from the audio.
     retired.reset();
 }
@@ -302,10 +305,17 @@ void SoftwareSynthDevice::AudioCallback(void* self, Uint8* stream, int length_by
 void SoftwareSynthDevice::Render(float* samples, int frames) {
     std::lock_guard<std::mutex> guard(instance_lock_);
     if (!instance_) {
-        // The sound is still loading: silence, and what was sent waits.
+        // The sound is still loading: silence, and what was sent waits for
+        // it. With no sound coming (it failed), what falls due is dropped.
         std::fill_n(samples, 2 * frames, 0.0f);
         if (closing_.load(std::memory_order_relaxed))
             quiet_.store(true);
+        if (!sound_pending_.load(std::memory_order_relaxed)) {
+            std::lock_guard<std::mutex> queue_guard(queue_lock_);
+            const std::uint64_t now_ns = MonotonicNanos();
+            while (!queue_.empty() && queue_.front().due_ns <= now_ns)
+                queue_.pop_front();
+        }
         return;
     }
     const std::uint64_t start_ns = MonotonicNanos();

@@ -77,6 +77,7 @@ private:
     SynthSoundState sound_state_;
     SynthConfig requested_;
     bool requested_any_ = false;
+    std::atomic<bool> sound_pending_{false};  // a sound is being loaded
     std::atomic<std::uint32_t> volume_{0xFFFFFFFF};
     std::atomic<double> full_gain_{0.6};
 
