@@ -22,6 +22,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -172,6 +173,13 @@ void CApplication::StartUp() {
 
     // The kept video mode counts only before the window opens.
     kept_settings_.Load();
+    // The synth's sound starts loading now, while the screen is made, when
+    // the synth is the device to be: the first song then starts sooner.
+    platform::SetSynthConfig(kept_settings_.StartingSynth());
+    const std::optional<UINT> device =
+        GetCommandLine().device_id ? GetCommandLine().device_id : kept_settings_.KeptDevice();
+    if (!device || *device == MIDI_MAPPER || *device == 0)
+        platform::PrepareSoftwareSynth();
     owned_main_window_ = new CMainWindow();
     owned_main_window_->Create();
     if (IsWindow(owned_main_window_->GetHandle()))
@@ -194,11 +202,6 @@ void CApplication::StartUp() {
     if (const auto device = GetCommandLine().device_id)
         GetSequencer().SelectDevice(*device);
     kept_settings_.ApplyToPlayer();
-    platform::SetSynthConfig(kept_settings_.StartingSynth());
-    // The synth's sound starts loading now, while the screen is made.
-    if (const UINT device = GetSequencer().GetSelectedDevice();
-        device == MIDI_MAPPER || device == 0)
-        platform::PrepareSoftwareSynth();
 
     // Browsing starts where the command line's paths say, before the file
     // list is first made.

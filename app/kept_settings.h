@@ -5,6 +5,8 @@
 // in one line on standard error.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,8 @@ public:
     // The synth configuration the run starts with (see StartingSynthConfig);
     // also with no settings file.
     platform::SynthConfig StartingSynth() const;
+    // The device the file names, if any (it may be gone).
+    std::optional<std::uint32_t> KeptDevice() const { return file_.device; }
     // Takes note of the program as it starts, and names in one line what
     // the file held that was not used.
     void FinishStartUp();
