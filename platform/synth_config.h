@@ -81,19 +81,21 @@ SynthSoundState GetSynthSoundState();
 // How one SoundFont loads and what it holds, for the benchmark that compares
 // the candidates for the default sound.
 struct SoundFontFigures {
-    std::string problem;       // empty when it loaded
-    double load_seconds = 0;   // made ready to play (samples of the presets first chosen)
-    double all_presets_seconds = 0;  // every preset chosen once more: all samples read
-    long loaded_kb = 0;        // resident memory the load added
-    long all_presets_kb = 0;   // and with every sample read
-    int gm_programs = 0;       // of the 128 General MIDI programs in bank 0
-    int gs_variations = 0;     // melodic presets in banks 1 to 127
-    int drum_kits = 0;         // presets in bank 128
+    std::string problem;             // empty when it loaded
+    double load_seconds = 0;         // until ready to play
+    long loaded_kb = 0;              // resident memory the load added
+    double all_presets_seconds = 0;  // then every preset chosen once
+    long all_presets_kb = 0;         // and the memory after that
+    int gm_programs = 0;             // of the 128 General MIDI programs in bank 0
+    int gs_variations = 0;           // melodic presets in banks 1 to 127
+    int drum_kits = 0;               // presets in bank 128
     bool compressed = false;
     int min_sample_rate = 0;
     int max_sample_rate = 0;
 };
-SoundFontFigures MeasureSoundFont(const std::string& path);
+// `all_at_load`: every sample read while loading, as for a sound that
+// replaces another; else as for the first sound of a run.
+SoundFontFigures MeasureSoundFont(const std::string& path, bool all_at_load);
 
 // Starts loading the synth's sound now, ahead of the first song, so that it is
 // ready sooner; nothing when it is loaded or loading.

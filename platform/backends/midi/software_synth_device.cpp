@@ -56,14 +56,19 @@ SoftwareSynthDevice::~SoftwareSynthDevice() {
 }
 
 void SoftwareSynthDevice::RequestSound(const SynthConfig& config) {
+    bool replacing = false;
     {
         std::lock_guard<std::mutex> guard(state_lock_);
         requested_ = config;
         requested_any_ = true;
         sound_state_.loading = true;
+        replacing = sound_state_.generation > 0;
     }
     sound_pending_.store(true);
-    loader_.Request(config);
+    // The first sound is ready at once, so the first song starts sooner. One
+    // that replaces another has no hurry (the old one plays on), and the
+    // song's state sent to it at once must not read samples mid-song.
+    loader_.Request(config, replacing ? SampleLoading::kAllAtLoad : SampleLoading::kOnFirstUse);
 }
 
 void SoftwareSynthDevice::Prepare() {
@@ -78,7 +83,8 @@ void SoftwareSynthDevice::Prepare() {
     requested_any_ = true;
     sound_state_.loading = true;
     sound_pending_.store(true);
-    loader_.Request(config);
+    // The first sound: ready at once, so the first song starts sooner.
+    loader_.Request(config, SampleLoading::kOnFirstUse);
 }
 
 void SoftwareSynthDevice::Reconfigure(const SynthConfig& config) {

@@ -33,7 +33,7 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 
 }  // namespace
 
-SoundFontFigures MeasureSoundFont(const std::string& path) {
+SoundFontFigures MeasureSoundFont(const std::string& path, bool all_at_load) {
     SoundFontFigures figures;
     const winmm::SoundFontFacts facts = winmm::CheckSoundFont(path);
     figures.compressed = facts.compressed;
@@ -43,7 +43,8 @@ SoundFontFigures MeasureSoundFont(const std::string& path) {
     config.soundfonts = {path};
     const long before_kb = ResidentKb();
     const auto start = std::chrono::steady_clock::now();
-    winmm::SynthBuild build = winmm::CreateSynth(config);
+    winmm::SynthBuild build = winmm::CreateSynth(
+        config, all_at_load ? winmm::SampleLoading::kAllAtLoad : winmm::SampleLoading::kOnFirstUse);
     figures.load_seconds = Seconds(start);
     figures.loaded_kb = ResidentKb() - before_kb;
     if (!build.instance) {

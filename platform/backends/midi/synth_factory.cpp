@@ -54,6 +54,19 @@ void SetCreationSettings(fluid_settings_t* settings, const SynthConfig& config,
         fluid_settings_setint(settings, "synth.polyphony", *config.polyphony);
 }
 
+// Reads every preset's samples now, on the loading thread, and keeps them.
+void PinPresets(fluid_synth_t* synth, int sfont_id) {
+    fluid_sfont_t* sfont = fluid_synth_get_sfont_by_id(synth, sfont_id);
+    if (sfont == nullptr)
+        return;
+    std::vector<std::pair<int, int>> presets;
+    fluid_sfont_iteration_start(sfont);
+    while (fluid_preset_t* preset = fluid_sfont_iteration_next(sfont))
+        presets.emplace_back(fluid_preset_get_banknum(preset), fluid_preset_get_num(preset));
+    for (const auto& [bank, program] : presets)
+        fluid_synth_pin_preset(synth, sfont_id, bank, program);
+}
+
 }  // namespace
 
 int SynthSampleRate(const SynthConfig& config) {
@@ -83,7 +96,7 @@ void ApplySoundSettings(fluid_synth_t* synth, const SynthConfig& config) {
         fluid_synth_set_interp_method(synth, -1, InterpolationMethod(*config.interpolation));
 }
 
-SynthBuild CreateSynth(const SynthConfig& config) {
+SynthBuild CreateSynth(const SynthConfig& config, SampleLoading samples) {
     static std::once_flag routed;
     std::call_once(routed, [] {
         for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
@@ -116,9 +129,12 @@ SynthBuild CreateSynth(const SynthConfig& config) {
     for (std::size_t i = stack.size(); i-- > 0;) {
         const std::string& path = stack[i];
         std::string& problem = problems[i];
-        if (problem.empty() &&
-            fluid_synth_sfload(instance->synth_.get(), path.c_str(), 1) == FLUID_FAILED)
+        int sfont_id = FLUID_FAILED;
+        if (problem.empty() && (sfont_id = fluid_synth_sfload(instance->synth_.get(), path.c_str(),
+                                                              1)) == FLUID_FAILED)
             problem = "not loaded";
+        if (problem.empty() && !any_compressed && samples == SampleLoading::kAllAtLoad)
+            PinPresets(instance->synth_.get(), sfont_id);
         if (!problem.empty()) {
             build.problems.push_back(SoundFontShortName(path) + ": " + problem);
             continue;

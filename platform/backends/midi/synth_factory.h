@@ -15,6 +15,14 @@ namespace platform::winmm {
 
 struct SynthBuild;
 
+// When a SoundFont's samples are read. On first use the synth is ready at
+// once, but a preset's samples are read when it is first chosen, on the
+// thread that renders: 15 program changes at a song's start took 38 ms
+// there with FluidR3_GM. All at load takes longer to be ready (and all the
+// memory) but never reads during play. Compressed samples are always
+// decoded at load.
+enum class SampleLoading { kOnFirstUse, kAllAtLoad };
+
 // A synthesizer with its settings; the synth goes before the settings.
 class SynthInstance {
 public:
@@ -31,7 +39,7 @@ public:
     const SynthConfig& Config() const { return config_; }
 
 private:
-    friend SynthBuild CreateSynth(const SynthConfig& config);
+    friend SynthBuild CreateSynth(const SynthConfig& config, SampleLoading samples);
 
     std::unique_ptr<fluid_settings_t, decltype(&delete_fluid_settings)> settings_{
         nullptr, &delete_fluid_settings};
@@ -54,7 +62,8 @@ int SynthSampleRate(const SynthConfig& config);
 // Makes a synthesizer for `config` and loads its stack (SoundFontStack), each
 // SoundFont checked first; one that fails is left out and named. Slow for a
 // large SoundFont: call it away from the threads that must keep time.
-SynthBuild CreateSynth(const SynthConfig& config);
+SynthBuild CreateSynth(const SynthConfig& config,
+                       SampleLoading samples = SampleLoading::kOnFirstUse);
 
 // Sets the sound settings of `config` that can change while the synth plays
 // (reverb, chorus, polyphony, interpolation); gain is the device's, with its

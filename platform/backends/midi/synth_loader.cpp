@@ -9,9 +9,10 @@ SynthLoader::~SynthLoader() {
     Stop();
 }
 
-void SynthLoader::Request(const SynthConfig& config) {
+void SynthLoader::Request(const SynthConfig& config, SampleLoading samples) {
     std::lock_guard<std::mutex> guard(lock_);
     waiting_ = config;
+    waiting_samples_ = samples;
     wake_.notify_one();
 }
 
@@ -34,16 +35,18 @@ void SynthLoader::Stop() {
 void SynthLoader::Run() {
     for (;;) {
         SynthConfig config;
+        SampleLoading samples = SampleLoading::kOnFirstUse;
         {
             std::unique_lock<std::mutex> guard(lock_);
             wake_.wait(guard, [this] { return stopping_ || waiting_.has_value(); });
             if (stopping_)
                 return;
             config = std::move(*waiting_);
+            samples = waiting_samples_;
             waiting_.reset();
             working_ = true;
         }
-        SynthBuild build = CreateSynth(config);
+        SynthBuild build = CreateSynth(config, samples);
         {
             // A newer request makes this build stale: it is dropped here,
             // on this thread, rather than taken into use for a moment.

@@ -21,7 +21,7 @@ public:
     SynthLoader(const SynthLoader&) = delete;
     SynthLoader& operator=(const SynthLoader&) = delete;
 
-    void Request(const SynthConfig& config);
+    void Request(const SynthConfig& config, SampleLoading samples);
     // A request waits or is being loaded.
     bool Busy() const;
     // Finishes the load under way, drops the rest and ends the thread.
@@ -34,6 +34,7 @@ private:
     mutable std::mutex lock_;
     std::condition_variable wake_;
     std::optional<SynthConfig> waiting_;
+    SampleLoading waiting_samples_ = SampleLoading::kOnFirstUse;
     bool working_ = false;
     bool stopping_ = false;
     std::thread thread_;  // last: started once the rest exists
