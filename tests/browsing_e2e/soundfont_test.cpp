@@ -79,7 +79,7 @@ TEST_F(SoundFontRunTest, F10PutsASoundFontOnTopWhileTheSongPlaysAndTheChoiceIsKe
     scene_.WriteFile("LONG.MID", SongBytes("LONG", notes));
     KeyScript script = Script();
     // The cursor starts on the top of the stack; the last entry is ZZTOP.
-    script.Press("F10").Press("DOWN", 12).Press("RETURN");
+    script.Press("F10").Press("DOWN", 20).Press("RETURN");
     script.Shot("chosen.png").Press("F10");
     auto run = RunScript(script, {"LONG.MID"});
 
