@@ -64,7 +64,7 @@ void FollowSound() {
     if (state.generation != seen_generation) {
         const bool first = seen_generation == 0;
         seen_generation = state.generation;
-        if (!first && !song_waits && (PlayerIsPlaying() || PlayerIsPaused()))
+        if (!first && !song_waits && SynthMayPlay() && (PlayerIsPlaying() || PlayerIsPaused()))
             GetSequencer().SeekMs(GetSequencer().GetPlayTime());
         if (!first && !state.loaded.empty())
             Announce("SOUNDFONT '%s'", state.loaded.front());
