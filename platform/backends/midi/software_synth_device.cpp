@@ -24,6 +24,7 @@ constexpr int kBlockFrames = 64;   // FluidSynth's own rendering block
 constexpr int kFadeMs = 5;         // the fade before voices are cut
 constexpr int kReleaseMs = 100;    // how long notes may release when the output closes
 constexpr int kCloseWaitMs = 400;  // the longest Close waits for the quiet output
+constexpr int kStaleNoteMs = 50;   // notes older than this when the first sound comes are dropped
 
 std::atomic<std::uint64_t> stat_frames{0};
 std::atomic<std::uint64_t> stat_note_ons{0};
@@ -104,6 +105,18 @@ void SoftwareSynthDevice::Reconfigure(const SynthConfig& config) {
     SetVolume(volume_.load());
 }
 
+void SoftwareSynthDevice::DropStaleNotes() {
+    // A song that played on while the first sound loaded left its notes
+    // waiting; struck all at once they would be a burst of noise. Its
+    // programs, controllers and note-offs still count.
+    const std::uint64_t stale_ns = MonotonicNanos() - kStaleNoteMs * 1'000'000u;
+    std::lock_guard<std::mutex> guard(queue_lock_);
+    std::erase_if(queue_, [stale_ns](const Event& event) {
+        return event.kind == EventKind::kShort && (event.bytes[0] & 0xF0) == 0x90 &&
+               event.bytes[2] != 0 && event.due_ns < stale_ns;
+    });
+}
+
 SynthSoundState SoftwareSynthDevice::SoundState() const {
     std::lock_guard<std::mutex> guard(state_lock_);
     return sound_state_;
@@ -125,6 +138,8 @@ void SoftwareSynthDevice::Adopt(SynthBuild build) {
         ApplySoundSettings(build.instance->Synth(), GetSynthConfig());
         {
             std::lock_guard<std::mutex> guard(instance_lock_);
+            if (!instance_)
+                DropStaleNotes();
             retired = std::move(instance_);
             instance_ = std::move(build.instance);
         }

@@ -57,6 +57,7 @@ private:
     void RequestSound(const SynthConfig& config);
     // Takes a finished build into use (on the loader's thread).
     void Adopt(SynthBuild build);
+    void DropStaleNotes();
     fluid_synth_t* Synth() const { return instance_ ? instance_->Synth() : nullptr; }
     bool OpenAudio();
     void Queue(Event event);
