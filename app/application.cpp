@@ -18,11 +18,14 @@
 #include "midi/player.h"
 #include "midi/sequencer.h"
 #include "panels/document_viewer_panel.h"
+#include "panels/sound_follow.h"
 #include "platform/files.h"
+#include "platform/synth_config.h"
 #include "platform/user.h"
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -173,6 +176,13 @@ void CApplication::StartUp() {
 
     // The kept video mode counts only before the window opens.
     kept_settings_.Load();
+    // The synth's sound starts loading now, while the screen is made, when
+    // the synth is the device to be: the first song then starts sooner.
+    platform::SetSynthConfig(kept_settings_.StartingSynth());
+    const std::optional<UINT> device =
+        GetCommandLine().device_id ? GetCommandLine().device_id : kept_settings_.KeptDevice();
+    if (!device || *device == MIDI_MAPPER || *device == 0)
+        platform::PrepareSoftwareSynth();
     owned_main_window_ = new CMainWindow();
     owned_main_window_->Create();
     if (IsWindow(owned_main_window_->GetHandle()))
@@ -214,12 +224,16 @@ void CApplication::StartUp() {
     Broadcast(0);
     kept_settings_.FinishStartUp();
     StartFrameThread();
-    owned_main_window_->Fade(false);
     StartMediaControls();
+    // Songs named on the command line start as the screen fades in, and
+    // the sound they may wait for is followed meanwhile: the first note is
+    // heard without waiting for the fade.
     QueueSongs(start.songs);
+    owned_main_window_->Fade(false, FollowSound);
 }
 
 void CApplication::Idle() {
+    FollowSound();
     FollowSongEnds();
     DocumentViewerFollowSong();
     FollowSongInWindowTitle();

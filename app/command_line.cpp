@@ -4,15 +4,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+
+#include "app/synth_settings.h"
 
 namespace {
 
 CommandLine the_command_line;
 
-enum LongOnly { kNoConfig = 256, kLoop, kFade, kNoMpris };
+enum LongOnly { kNoConfig = 256, kLoop, kFade, kNoMpris, kSoundFont, kListSoundFonts, kSynthSetting };
+
+// The synth settings' options come after kSynthSetting, in this order.
+constexpr const char* kSynthOptions[] = {"reverb", "reverb-level", "chorus",        "chorus-level",
+                                         "gain",   "polyphony",    "interpolation", "sample-rate"};
 
 constexpr option kOptions[] = {
     {"help", no_argument, nullptr, 'h'},
@@ -23,6 +30,16 @@ constexpr option kOptions[] = {
     {"loop", required_argument, nullptr, kLoop},
     {"fade", required_argument, nullptr, kFade},
     {"no-mpris", no_argument, nullptr, kNoMpris},
+    {"soundfont", required_argument, nullptr, kSoundFont},
+    {"list-soundfonts", no_argument, nullptr, kListSoundFonts},
+    {"reverb", required_argument, nullptr, kSynthSetting + 0},
+    {"reverb-level", required_argument, nullptr, kSynthSetting + 1},
+    {"chorus", required_argument, nullptr, kSynthSetting + 2},
+    {"chorus-level", required_argument, nullptr, kSynthSetting + 3},
+    {"gain", required_argument, nullptr, kSynthSetting + 4},
+    {"polyphony", required_argument, nullptr, kSynthSetting + 5},
+    {"interpolation", required_argument, nullptr, kSynthSetting + 6},
+    {"sample-rate", required_argument, nullptr, kSynthSetting + 7},
     {nullptr, 0, nullptr, 0},
 };
 constexpr const char* kShortOptions = "+:hVld:";
@@ -130,13 +147,32 @@ CommandLine ParseCommandLine(int argc, char** argv) {
                     return Failure("option '--fade' takes seconds from 0 to 60, not '" +
                                    std::string(optarg) + "'" + kTryHelp);
                 break;
-            case ':':
-                return Failure(std::string("option '") + OptionNeedingValue(optopt) +
-                               "' needs a value" + kTryHelp);
             case kNoMpris:
                 line.no_mpris = true;
                 break;
+            case kSoundFont:
+                if (const std::string problem = PathProblem(optarg); !problem.empty())
+                    return Failure("cannot open SoundFont '" + std::string(optarg) +
+                                   "': " + problem);
+                line.synth.soundfonts.emplace_back(optarg);
+                break;
+            case kListSoundFonts:
+                if (line.action == CommandLine::Action::kRun)
+                    line.action = CommandLine::Action::kListSoundFonts;
+                break;
+            case ':':
+                return Failure("option '" + WrittenOption(argv, optind - 1) + "' needs a value" +
+                               kTryHelp);
             default: {
+                if (option >= kSynthSetting && option < kSynthSetting + 8) {
+                    const char* name = kSynthOptions[option - kSynthSetting];
+                    std::string key = name;
+                    std::replace(key.begin(), key.end(), '-', '_');
+                    if (!TakeSynthSetting(key, optarg, line.synth))
+                        return Failure("bad value '" + std::string(optarg) + "' for --" + name +
+                                       kTryHelp);
+                    break;
+                }
                 // A long option leaves optind past itself; a short one is
                 // named by optopt.
                 const std::string last = optind > 0 ? WrittenOption(argv, optind - 1) : "";
@@ -195,8 +231,20 @@ const char* CommandLineHelp() {
            "      --fade=SECONDS  the fade after the last loop, 0 to 60 (default 8)\n"
            "      --no-mpris      do not offer the player to the desktop's media\n"
            "                      controls (MPRIS on the session bus)\n"
+           "      --soundfont=FILE  play with SoundFont FILE (.sf2, .sf3); given more\n"
+           "                      than once, the first given is on top\n"
+           "      --list-soundfonts  list the SoundFonts found, '*' before those in\n"
+           "                      use, and exit\n"
            "  -h, --help          show this help and exit\n"
            "  -V, --version       show the version and exit\n"
+           "\n"
+           "Software synth settings, for this run (unset: kept or default):\n"
+           "      --reverb=on|off, --reverb-level=0..1\n"
+           "      --chorus=on|off, --chorus-level=0..10\n"
+           "      --gain=0..10    loudness at full volume (0.6)\n"
+           "      --polyphony=N   voices at once, 1 to 65535 (256)\n"
+           "      --interpolation=none|linear|4th|7th\n"
+           "      --sample-rate=HZ  8000 to 96000 (44100)\n"
            "\n"
            "Exit status: 0 when all went well, 2 for a bad option or path.\n"
            "Settings: $NIVRA_CONFIG, else $XDG_CONFIG_HOME/nivra/nivra.conf\n"

@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "midi/loop_settings.h"
+#include "platform/synth_config.h"
 
 struct CommandLine {
-    enum class Action { kRun, kHelp, kVersion, kListDevices, kFail };
+    enum class Action { kRun, kHelp, kVersion, kListDevices, kListSoundFonts, kFail };
     Action action = Action::kRun;
     std::vector<std::string> paths;     // songs and folders, in the order given; each exists
     std::optional<std::string> device;  // --device ID as written
@@ -19,7 +20,10 @@ struct CommandLine {
     std::optional<int> loop_count;      // --loop=N
     std::optional<int> fade_seconds;    // --fade
     bool no_mpris = false;              // --no-mpris
-    std::string message;                // kFail: the line for standard error (exit 2)
+    // --soundfont FILE, the first given on top, and the synth settings
+    // given (--reverb...); for this run they win over the kept ones.
+    platform::SynthConfig synth;
+    std::string message;  // kFail: the line for standard error (exit 2)
 
     // `kept` with what --loop and --fade say put over it.
     LoopSettings LoopSettingsOver(LoopSettings kept) const;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "app/sound_choice.h"
 #include "display/palette.h"
 #include "midi/midi_out.h"
 #include "midi/player.h"
@@ -86,6 +87,9 @@ KeptValues CurrentKeptValues() {
     now.loop_mode = loop.mode;
     now.loop_count = loop.count;
     now.loop_fade_seconds = loop.fade_seconds;
+    // Only the stack can change during a run (F10); the sound settings are
+    // the file's or the command line's.
+    now.synth.soundfonts = platform::GetSynthConfig().soundfonts;
     const char* mode = platform::GetVideoBackendName();
     if (std::strcmp(mode, "headless") != 0)
         now.fullscreen = std::strcmp(mode, "fullscreen") == 0;
@@ -153,6 +157,12 @@ void KeptSettings::ApplyPalette() {
         Problem("the palette file nivra" + std::to_string(*file_.palette) + ".act cannot be read");
 }
 
+platform::SynthConfig KeptSettings::StartingSynth() const {
+    return StartingSynthConfig(
+        file_.synth, start_.synth_given,
+        std::getenv("NIVRA_SOUNDFONT") != nullptr && *std::getenv("NIVRA_SOUNDFONT") != '\0');
+}
+
 void KeptSettings::FinishStartUp() {
     if (!InUse())
         return;
@@ -191,6 +201,8 @@ void KeptSettings::Save() {
     TakeChange(kept.loop_mode, now.loop_mode, started_.loop_mode);
     TakeChange(kept.loop_count, now.loop_count, started_.loop_count);
     TakeChange(kept.loop_fade_seconds, now.loop_fade_seconds, started_.loop_fade_seconds);
+    if (now.synth.soundfonts != started_.synth.soundfonts)
+        kept.synth.soundfonts = now.synth.soundfonts;
     // Nothing changed: the file stays as it is, even a damaged one.
     if (kept == file_)
         return;

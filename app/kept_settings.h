@@ -5,6 +5,8 @@
 // in one line on standard error.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,8 @@ struct KeptSettingsStart {
     std::string path;           // the settings file; empty: nothing read or written
     bool device_given = false;  // a device was named: the kept one waits this run
     bool paths_given = false;   // songs or folders were named: so was the folder
+    // The SoundFonts and synth settings the command line gave for this run.
+    platform::SynthConfig synth_given;
 };
 
 class KeptSettings {
@@ -38,6 +42,11 @@ public:
     void ApplyToPlayer();
     // The palette, as Alt+digit loads it: once the palette exists.
     void ApplyPalette();
+    // The synth configuration the run starts with (see StartingSynthConfig);
+    // also with no settings file.
+    platform::SynthConfig StartingSynth() const;
+    // The device the file names, if any (it may be gone).
+    std::optional<std::uint32_t> KeptDevice() const { return file_.device; }
     // Takes note of the program as it starts, and names in one line what
     // the file held that was not used.
     void FinishStartUp();

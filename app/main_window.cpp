@@ -109,6 +109,12 @@ LRESULT CMainWindow::OnKeyDown(WPARAM key, LPARAM lparam) {
                 return 0;
             PushFocus(kDeviceSelectionPanelId);
             return 1;
+        case VK_F10:
+            // As F2: the SoundFont list handles F10 itself while it has the focus.
+            if (GetFocusedPanelId() == PANEL_ID_SOUNDFONT_SELECT)
+                return 0;
+            PushFocus(PANEL_ID_SOUNDFONT_SELECT);
+            return 1;
         case VK_F4:
             PlayerSetPlayThrough(!PlayerGetPlayThrough());
             return 1;
@@ -195,12 +201,14 @@ LRESULT CMainWindow::OnActivateApp(WPARAM active) {
     return 1;
 }
 
-void CMainWindow::Fade(bool out) {
+void CMainWindow::Fade(bool out, void (*each_frame)()) {
     CPalette& palette = GetPalette();
     for (int i = 0; i < kFadeSteps; ++i) {
         const int step = kFadeStepPercent * i;
         palette.SetBrightness(static_cast<WORD>(out ? kFullBrightness - step : step));
         palette.Apply();
+        if (each_frame != nullptr)
+            each_frame();
         WaitFrame();
     }
     palette.SetBrightness(out ? 0 : kFullBrightness);

@@ -20,8 +20,9 @@ public:
     LRESULT OnKeyDown(WPARAM wparam, LPARAM lparam) override;
     LRESULT OnActivateApp(WPARAM active) override;
 
-    // Brightness ramp over 21 frames, 0 to 100 (in) or 100 to 0 (out).
-    void Fade(bool out);
+    // Brightness ramp over 21 frames, 0 to 100 (in) or 100 to 0 (out);
+    // `each_frame`, when given, runs once a frame meanwhile.
+    void Fade(bool out, void (*each_frame)() = nullptr);
     // Fades out, stops the frame thread and clears the visible screen.
     void FadeOutAndClear();
     // Builds the flip chain, palette, canvas, fonts and title; attaches them

@@ -1,4 +1,4 @@
-// Construction of the program's eight panels, in drawing order.
+// Construction of the program's nine panels, in drawing order.
 #pragma once
 
 // Constructs every panel of the screen; each joins the panel list as it is

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "app/synth_settings.h"
 #include "platform/winmm.h"
 
 namespace {
@@ -165,6 +166,13 @@ bool TakeValue(std::string_view key, std::string_view raw, KeptValues& values, b
         if (!on)
             return false;
         (key == "repeat" ? values.repeat : values.play_through) = *on;
+    } else if (key == "soundfont") {
+        std::string path = Unescape(raw);
+        if (path.empty() || path.find('\0') != std::string::npos)
+            return false;
+        values.synth.soundfonts.push_back(std::move(path));
+    } else if (IsSynthSettingKey(key)) {
+        return TakeSynthSetting(key, raw, values.synth);
     } else if (key == "video") {
         if (raw != "fullscreen" && raw != "window")
             return false;
@@ -257,7 +265,10 @@ KeptValues ParseKeptValues(std::string_view text, std::vector<std::string>* prob
             problem(number, "bad " + key + " \"" + LegibleForMessage(raw) + "\"");
             continue;
         }
+        // The stack takes one line for each of its SoundFonts.
         for (const std::string& earlier : seen) {
+            if (key == "soundfont")
+                break;
             if (earlier == key) {
                 problem(number, key + " given twice");
                 break;
@@ -298,5 +309,9 @@ std::string FormatKeptValues(const KeptValues& values) {
         line("loop_count", std::to_string(*values.loop_count));
     if (values.loop_fade_seconds)
         line("loop_fade", std::to_string(*values.loop_fade_seconds));
+    for (const std::string& soundfont : values.synth.soundfonts)
+        line("soundfont", Escape(soundfont));
+    for (const auto& [key, value] : SynthSettingValues(values.synth))
+        line(key.c_str(), value);
     return text;
 }

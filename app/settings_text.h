@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "midi/loop_settings.h"
+#include "platform/synth_config.h"
 
 // What the program keeps between runs; a setting that is not there (never
 // kept, or bad in the file) leaves the program's default.
@@ -25,6 +26,9 @@ struct KeptValues {
     std::optional<LoopMode> loop_mode;
     std::optional<int> loop_count;         // passes of a loop body, 1 to 99
     std::optional<int> loop_fade_seconds;  // 0 to 60
+    // The SoundFont stack (one soundfont= line each, the top first) and the
+    // synth's sound settings.
+    platform::SynthConfig synth;
 
     bool operator==(const KeptValues&) const = default;
 };

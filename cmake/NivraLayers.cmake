@@ -25,7 +25,7 @@ target_link_libraries(nivra_gfx PUBLIC nivra_display nivra_platform_gdi nivra_pl
 target_link_libraries(nivra_midi PUBLIC nivra_platform_winmm nivra_platform_kernel
     PRIVATE nivra_platform_files nivra_platform_codepage)
 target_link_libraries(nivra_views PUBLIC nivra_gfx nivra_midi
-    PRIVATE nivra_display nivra_platform_message nivra_platform_user)
+    PRIVATE nivra_display nivra_platform_message nivra_platform_user nivra_platform_files)
 target_link_libraries(nivra_panels PUBLIC nivra_gfx nivra_midi
     PRIVATE nivra_display nivra_system nivra_platform_codepage nivra_platform_files
     nivra_platform_user)
@@ -68,6 +68,8 @@ set(NIVRA_PROGRAM_LINKS_bench_load nivra_midi)
 set(NIVRA_PROGRAM_LINKS_bench_lyrics nivra_panels)
 set(NIVRA_PROGRAM_LINKS_bench_playback nivra_midi)
 set(NIVRA_PROGRAM_LINKS_bench_rcpcv "")
+set(NIVRA_PROGRAM_LINKS_bench_soundfonts nivra_platform_winmm)
+set(NIVRA_PROGRAM_LINKS_bench_first_note "")
 set(NIVRA_PROGRAM_LINKS_fuzz_names nivra_platform_files nivra_platform_codepage)
 set(NIVRA_PROGRAM_LINKS_fuzz_palette nivra_display)
 set(NIVRA_PROGRAM_LINKS_fuzz_rcpcv "")

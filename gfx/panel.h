@@ -14,6 +14,7 @@
 // Notification codes passed to CPanel::Notify.
 inline constexpr int NOTIFY_START = 0;          // all panels created, focus set
 inline constexpr int NOTIFY_PLAY_RESTART = 1;   // a song (re)started playing
+inline constexpr int NOTIFY_SOUND_CHANGED = 2;  // the synth's SoundFonts changed or failed
 inline constexpr int NOTIFY_FOCUS_GAIN = 4096;  // the panel gains the focus
 inline constexpr int NOTIFY_FOCUS_LOSS = 4097;  // the panel loses the focus
 
@@ -22,6 +23,7 @@ inline constexpr WORD PANEL_ID_NONE = 0;
 inline constexpr WORD PANEL_ID_FILE_SELECTOR = 1;
 inline constexpr WORD PANEL_ID_DOCUMENT_VIEWER = 2;
 inline constexpr WORD PANEL_ID_DEVICE_SELECT = 3;
+inline constexpr WORD PANEL_ID_SOUNDFONT_SELECT = 4;
 
 // What DispatchInput hands to OnInput: the start of a window message. The
 // dispatcher does not fill in hwnd; handlers act on message WM_KEYDOWN

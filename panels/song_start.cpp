@@ -7,6 +7,7 @@
 #include "midi/sequencer.h"
 #include "panels/file_list.h"
 #include "panels/legible_name.h"
+#include "panels/sound_follow.h"
 #include "panels/status_bar_panel.h"
 #include "platform/files.h"
 
@@ -40,14 +41,16 @@ bool StartSong(const SongPlace& place) {
     // A song that cannot be reached ends the one before as a failed load does.
     if (path.empty())
         PlayerClose();
+    else
+        UseFolderSoundFont(platform::ToNativePath(path));
     const bool loaded = !path.empty() && PlayerOpen(path.c_str());
     // Counted once the song before is closed: it may still have ended while
     // the loading message waited for its frame, and that end is not this song's.
     end_count_at_start = GetSequencer().GetEndCount();
     if (loaded) {
-        PlayerPlay();
-        Broadcast(NOTIFY_PLAY_RESTART);
         SetStatusMessage(nullptr);
+        PlayWhenSoundReady();
+        Broadcast(NOTIFY_PLAY_RESTART);
         return true;
     }
     SetStatusMessage("FILE OPEN ERROR");

@@ -5,7 +5,9 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/device_option.h"
+#include "app/kept_settings.h"
 #include "app/media_controls.h"
+#include "app/sound_choice.h"
 #include "midi/rcp_converter.h"
 #include "system/sysinfo.h"
 
@@ -41,6 +43,16 @@ int main(int argc, char** argv) {
             for (const std::string& device : DeviceListLines())
                 std::printf("%s\n", device.c_str());
             return 0;
+        case CommandLine::Action::kListSoundFonts: {
+            // In use: what this run would load, the settings file included.
+            KeptSettings kept;
+            kept.Use(
+                {line.no_config ? std::string() : SettingsFilePath(), false, false, line.synth});
+            kept.Load();
+            for (const std::string& soundfont : SoundFontListLines(kept.StartingSynth()))
+                std::printf("%s\n", soundfont.c_str());
+            return 0;
+        }
         case CommandLine::Action::kRun:
             break;
     }
@@ -54,7 +66,7 @@ int main(int argc, char** argv) {
     }
     // --no-config: no settings file is read or written.
     application.UseKeptSettings({line.no_config ? std::string() : SettingsFilePath(),
-                                 line.device_id.has_value(), !line.paths.empty()});
+                                 line.device_id.has_value(), !line.paths.empty(), line.synth});
     if (!line.no_mpris)
         AllowMediaControls();
     SetCommandLine(std::move(line));

@@ -10,6 +10,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/synth_config.h"
 #include "platform/winmm.h"
 #include "platform/backends/midi/alsa_sequencer_device.h"
 #include "platform/winmm/midi_log.h"
@@ -115,6 +116,11 @@ void Log(const std::string& text) {
 }
 
 }  // namespace
+
+SoftwareSynthDevice& TheSoftwareSynth() {
+    return *Table().synth;
+}
+
 }  // namespace platform::winmm
 
 using platform::winmm::Table;
@@ -312,6 +318,16 @@ std::shared_ptr<MidiRecording> InstallMidiRecording(UINT device_count) {
         table.recorders.push_back(std::make_unique<winmm::RecordingDevice>(table.recording, id));
     table.listed_recorders = table.recording->Plugged();
     return table.recording;
+}
+
+void PrepareSoftwareSynth() {
+    {
+        auto& table = winmm::Table();
+        std::lock_guard<std::mutex> guard(table.lock);
+        if (table.recording)
+            return;  // the recorders stand in for every device
+    }
+    winmm::TheSoftwareSynth().Prepare();
 }
 
 void RemoveMidiRecording() {

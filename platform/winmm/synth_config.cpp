@@ -1,5 +1,6 @@
 #include <mutex>
 
+#include "platform/backends/midi/software_synth_device.h"
 #include "platform/synth_config.h"
 
 namespace platform {
@@ -19,8 +20,12 @@ SynthConfig& StoredConfig() {
 }  // namespace
 
 void SetSynthConfig(const SynthConfig& config) {
-    std::lock_guard<std::mutex> guard(ConfigLock());
-    StoredConfig() = config;
+    {
+        std::lock_guard<std::mutex> guard(ConfigLock());
+        StoredConfig() = config;
+    }
+    // Outside the lock: the synth reads the configuration back as it loads.
+    winmm::TheSoftwareSynth().Reconfigure(config);
 }
 
 SynthConfig GetSynthConfig() {
@@ -28,4 +33,19 @@ SynthConfig GetSynthConfig() {
     return StoredConfig();
 }
 
+SynthSoundState GetSynthSoundState() {
+    return winmm::TheSoftwareSynth().SoundState();
+}
+
+namespace winmm {
+
+void RevertSynthSound(const SynthConfig& in_use) {
+    std::lock_guard<std::mutex> guard(ConfigLock());
+    SynthConfig& stored = StoredConfig();
+    stored.soundfonts = in_use.soundfonts;
+    stored.folder_soundfont = in_use.folder_soundfont;
+    stored.sample_rate = in_use.sample_rate;
+}
+
+}  // namespace winmm
 }  // namespace platform

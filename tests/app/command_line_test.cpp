@@ -56,6 +56,20 @@ TEST(CommandLine, OptionFormsAndPaths) {
     EXPECT_TRUE(ended.no_mpris);
     EXPECT_EQ(ended.paths, (std::vector<std::string>{odd, folder}));
     EXPECT_EQ(Parse({song.c_str(), "--version"}).action, Action::kFail);
+
+    // SoundFonts stack in the order given, the first on top; sound settings.
+    const std::string bank = scratch.WriteFile("b.sf2", "RIFF").string();
+    const std::string bank_option = "--soundfont=" + bank;
+    CommandLine sound =
+        Parse({"--soundfont", song.c_str(), bank_option.c_str(), "--reverb=off",
+               "--chorus-level=2.5", "--interpolation=4th", "--sample-rate", "48000"});
+    EXPECT_EQ(sound.action, Action::kRun) << sound.message;
+    EXPECT_EQ(sound.synth.soundfonts, (std::vector<std::string>{song, bank}));
+    EXPECT_EQ(sound.synth.reverb, false);
+    EXPECT_EQ(sound.synth.chorus_level, 2.5);
+    EXPECT_EQ(sound.synth.interpolation, platform::SynthInterpolation::kFourthOrder);
+    EXPECT_EQ(sound.synth.sample_rate, 48000);
+    EXPECT_FALSE(sound.synth.gain);
 }
 
 TEST(CommandLine, LoopAndFadeGoOverTheKeptLoopSettings) {
@@ -76,6 +90,7 @@ TEST(CommandLine, ActionsWinOverRunningAndHelpWinsOverAll) {
     EXPECT_EQ(Parse({"-l"}).action, Action::kListDevices);
     // A listing does not care whether the paths after it exist.
     EXPECT_EQ(Parse({"--list-devices", "/no/such/song.mid"}).action, Action::kListDevices);
+    EXPECT_EQ(Parse({"--list-soundfonts"}).action, Action::kListSoundFonts);
     EXPECT_NE(std::string(CommandLineHelp()).find("--list-devices"), std::string::npos);
 }
 
@@ -98,6 +113,11 @@ TEST(CommandLine, RefusalsAreOneLineEach) {
          "nivra: option '--loop' takes off, 1 to 99 or forever, not '100' (try 'nivra --help')"},
         {Parse({"--fade=8s"}),
          "nivra: option '--fade' takes seconds from 0 to 60, not '8s' (try 'nivra --help')"},
+        {Parse({"--gain=loud"}), "nivra: bad value 'loud' for --gain (try 'nivra --help')"},
+        {Parse({"--sample-rate=1000"}),
+         "nivra: bad value '1000' for --sample-rate (try 'nivra --help')"},
+        {Parse({"--soundfont", missing.c_str()}),
+         "nivra: cannot open SoundFont '" + missing + "': No such file or directory"},
     };
     for (const auto& [line, message] : cases) {
         EXPECT_EQ(line.action, Action::kFail);

@@ -71,6 +71,7 @@ protected:
         DestroyAll();
         new KeyPanel(PANEL_ID_FILE_SELECTOR, &panel_keys_);
         new KeyPanel(PANEL_ID_DEVICE_SELECT, &panel_keys_);
+        new KeyPanel(PANEL_ID_SOUNDFONT_SELECT, &panel_keys_);
         SetFocus(PANEL_ID_FILE_SELECTOR);
         // Whatever earlier pushes left on the focus stack goes.
         for (int i = 0; i < 16; ++i)
@@ -128,18 +129,24 @@ TEST_F(MainWindowKeysTest, VolumeStepsBySixteenWithinTheRange) {
     EXPECT_EQ(player_.volume, 116);
 }
 
-TEST_F(MainWindowKeysTest, F2OpensDeviceSelectionOnceAndThenBelongsToIt) {
-    EXPECT_EQ(Key(VK_F2), 1);
-    EXPECT_EQ(GetFocusedPanelId(), PANEL_ID_DEVICE_SELECT);
-    // With the device selection focused, F2 is its own key: not consumed,
-    // and the focus history does not grow.
-    EXPECT_EQ(Key(VK_F2), 0);
-    EXPECT_EQ(window_.OnMessage(WM_KEYDOWN, VK_F2, 0), 1);
-    EXPECT_EQ(panel_keys_, (std::vector<std::string>{"3:256:113"}));
-    PopFocus();
-    EXPECT_EQ(GetFocusedPanelId(), PANEL_ID_FILE_SELECTOR);
-    PopFocus();
-    EXPECT_EQ(GetFocusedPanelId(), PANEL_ID_FILE_SELECTOR);
+TEST_F(MainWindowKeysTest, F2AndF10OpenTheirListsOnceAndThenBelongToThem) {
+    // F2 the devices (panel 3), F10 the SoundFonts (panel 4).
+    for (const auto& [key, panel] : {std::pair<WPARAM, int>{VK_F2, PANEL_ID_DEVICE_SELECT},
+                                     std::pair<WPARAM, int>{VK_F10, PANEL_ID_SOUNDFONT_SELECT}}) {
+        panel_keys_.clear();
+        EXPECT_EQ(Key(key), 1);
+        EXPECT_EQ(GetFocusedPanelId(), panel);
+        // With its list focused, the key is the list's own: not consumed,
+        // and the focus history does not grow.
+        EXPECT_EQ(Key(key), 0);
+        EXPECT_EQ(window_.OnMessage(WM_KEYDOWN, key, 0), 1);
+        EXPECT_EQ(panel_keys_,
+                  std::vector<std::string>{std::to_string(panel) + ":256:" + std::to_string(key)});
+        PopFocus();
+        EXPECT_EQ(GetFocusedPanelId(), PANEL_ID_FILE_SELECTOR);
+        PopFocus();
+        EXPECT_EQ(GetFocusedPanelId(), PANEL_ID_FILE_SELECTOR);
+    }
 }
 
 // Holds a modifier as the message loop would: the key-down taken from the queue.
@@ -204,8 +211,8 @@ TEST_F(MainWindowKeysTest, TransportKeysSetTempoTransposeMuteAndSolo) {
 }
 
 TEST_F(MainWindowKeysTest, OtherKeysAreLeftForTheFocusedPanel) {
-    for (WPARAM key : {WPARAM{VK_F1}, WPARAM{VK_F10}, WPARAM{VK_F12}, WPARAM{VK_RETURN},
-                       WPARAM{'A'}, WPARAM{VK_DOWN}})
+    for (WPARAM key : {WPARAM{VK_F1}, WPARAM{VK_F12}, WPARAM{VK_RETURN}, WPARAM{'A'},
+                       WPARAM{VK_DOWN}})
         EXPECT_EQ(Key(key), 0) << key;
     EXPECT_TRUE(player_.calls.empty());
     EXPECT_EQ(player_.volume, 100);

@@ -32,12 +32,23 @@ TEST(SettingsText, EverySettingGoesThroughTheTextAndBack) {
     all.loop_mode = LoopMode::kForever;
     all.loop_count = 99;
     all.loop_fade_seconds = 0;
+    // The stack keeps its order, one line each; every sound setting.
+    all.synth.soundfonts = {"/sf/top 100%.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2"};
+    all.synth.reverb = false;
+    all.synth.reverb_level = 0.25;
+    all.synth.chorus = true;
+    all.synth.chorus_level = 7.5;
+    all.synth.gain = 1.5;
+    all.synth.polyphony = 512;
+    all.synth.interpolation = platform::SynthInterpolation::kSeventhOrder;
+    all.synth.sample_rate = 48000;
     const std::string text = FormatKeptValues(all);
     std::vector<std::string> problems;
     EXPECT_EQ(Parse(text, &problems), all) << text;
     EXPECT_TRUE(problems.empty()) << problems.front();
     // One line a setting, nothing on them that a reader would take as a line end.
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 12) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 22) << text;
+    EXPECT_NE(text.find("soundfont=/sf/top 100%25.sf2\nsoundfont=/usr/"), std::string::npos);
 
     KeptValues mapper;
     mapper.device = MIDI_MAPPER;
@@ -83,7 +94,11 @@ TEST(SettingsText, BadLinesAreNamedAndTheGoodOnesStillCount) {
         "loop_count=0\n"          // 15: 1 to 99
         "loop_fade=61\n"          // 16: 0 to 60
         "loop_count=3\n"          // 17: good
-        "volume=3",               // 18: cut short, no line end
+        "gain=11\n"               // 18: out of range
+        "interpolation=cubic\n"   // 19
+        "polyphony=0\n"           // 20
+        "soundfont=\n"            // 21
+        "volume=3",               // 22: cut short, no line end
         &problems);
     EXPECT_EQ(values.palette, 5);
     EXPECT_EQ(values.play_through, false);
@@ -103,7 +118,9 @@ TEST(SettingsText, BadLinesAreNamedAndTheGoodOnesStillCount) {
         "line 9: no '=' in \"just words\"",     "line 11: palette given twice",
         "line 12: bad device \"99999999999\"",  "line 14: bad loop \"sometimes\"",
         "line 15: bad loop_count \"0\"",        "line 16: bad loop_fade \"61\"",
-        "line 18: cut short (\"volume=3\")"};
+        "line 18: bad gain \"11\"",             "line 19: bad interpolation \"cubic\"",
+        "line 20: bad polyphony \"0\"",         "line 21: bad soundfont \"\"",
+        "line 22: cut short (\"volume=3\")"};
     EXPECT_EQ(problems, expected);
 }
 

@@ -15,6 +15,7 @@
 
 #include "midi/player.h"
 #include "midi/sequencer.h"
+#include "platform/synth_config.h"
 #include "platform/winmm.h"
 #include "tests/midi/song_bytes.h"
 
@@ -86,6 +87,9 @@ TEST_F(SoftwareSynthTest, SongPlaysThroughDeviceZeroAndTheSynthReceivesItsNotes)
     sequencer.GetDeviceName(name);
     EXPECT_STREQ(name, "SOFTWARE SYNTH");
 
+    // The SoundFont loads in the background; the program starts a song once
+    // its sound is there (notes sent long before would be dropped).
+    ASSERT_TRUE(WaitUntil([] { return !platform::GetSynthSoundState().loading; }));
     PlayerPlay();
     ASSERT_TRUE(WaitUntil([] { return !PlayerIsPlaying(); }));
     // The synth applies what it was sent as it renders, one buffer later.

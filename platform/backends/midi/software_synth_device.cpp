@@ -10,9 +10,9 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/report.h"
 #include "platform/winmm.h"
 #include "platform/winmm/multimedia_clock.h"
-#include "platform/report.h"
 
 namespace platform::winmm {
 namespace {
@@ -24,13 +24,7 @@ constexpr int kBlockFrames = 64;   // FluidSynth's own rendering block
 constexpr int kFadeMs = 5;         // the fade before voices are cut
 constexpr int kReleaseMs = 100;    // how long notes may release when the output closes
 constexpr int kCloseWaitMs = 400;  // the longest Close waits for the quiet output
-constexpr double kFullGain = 0.6;
-
-const char* const kDebianSoundFonts[] = {
-    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",
-    "/usr/share/sounds/sf2/default-GM.sf2",
-};
+constexpr int kStaleNoteMs = 50;   // notes older than this when the first sound comes are dropped
 
 std::atomic<std::uint64_t> stat_frames{0};
 std::atomic<std::uint64_t> stat_note_ons{0};
@@ -38,60 +32,146 @@ std::atomic<std::uint64_t> stat_events{0};
 std::atomic<float> stat_peak{0};
 std::atomic<int> stat_voices{0};
 
-bool FileExists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+bool AnyFileExists(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        struct stat info {};
+        if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            return true;
+    }
+    return false;
 }
 
-// FluidSynth's own messages go through the same place as ours.
-void RouteFluidLog(int level, const char* message, void*) {
-    if (level <= FLUID_WARN)
-        Report("MIDI:FluidSynth", "%s", message);
+// What decides which SoundFonts are loaded and how fast they play.
+bool SameSound(const SynthConfig& a, const SynthConfig& b) {
+    return SoundFontStack(a) == SoundFontStack(b) && SynthSampleRate(a) == SynthSampleRate(b);
 }
 
 }  // namespace
 
 SoftwareSynthDevice::~SoftwareSynthDevice() {
+    loader_.Stop();
     Close();
-    synth_.reset();
-    settings_.reset();
+    instance_.reset();
     if (audio_subsystem_)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-std::string SoftwareSynthDevice::FindSoundFont() {
-    if (const char* chosen = std::getenv("NIVRA_SOUNDFONT"); chosen != nullptr && *chosen != '\0')
-        return FileExists(chosen) ? std::string(chosen) : std::string();
-    for (const char* candidate : kDebianSoundFonts)
-        if (FileExists(candidate))
-            return candidate;
-    return {};
+void SoftwareSynthDevice::RequestSound(const SynthConfig& config) {
+    bool replacing = false;
+    {
+        std::lock_guard<std::mutex> guard(state_lock_);
+        requested_ = config;
+        requested_any_ = true;
+        sound_state_.loading = true;
+        replacing = sound_state_.generation > 0;
+    }
+    sound_pending_.store(true);
+    // The first sound is ready at once, so the first song starts sooner. One
+    // that replaces another has no hurry (the old one plays on), and the
+    // song's state sent to it at once must not read samples mid-song.
+    loader_.Request(config, replacing ? SampleLoading::kAllAtLoad : SampleLoading::kOnFirstUse);
 }
 
-bool SoftwareSynthDevice::CreateSynth(const std::string& soundfont) {
-    static std::once_flag routed;
-    std::call_once(routed, [] {
-        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-            fluid_set_log_function(level, RouteFluidLog, nullptr);
-    });
-    settings_.reset(new_fluid_settings());
-    if (!settings_)
-        return false;
-    fluid_settings_setnum(settings_.get(), "synth.sample-rate", sample_rate_);
-    // GS and XG messages are addressed to device 0x10; without this the
-    // synth ignores their resets and part settings.
-    fluid_settings_setint(settings_.get(), "synth.device-id", 16);
-    fluid_settings_setnum(settings_.get(), "synth.gain", kFullGain);
-    synth_.reset(new_fluid_synth(settings_.get()));
-    if (!synth_)
-        return false;
-    if (fluid_synth_sfload(synth_.get(), soundfont.c_str(), 1) == FLUID_FAILED) {
-        Report(kArea, "cannot load SoundFont %s", soundfont.c_str());
-        synth_.reset();
-        settings_.reset();
-        return false;
+void SoftwareSynthDevice::Prepare() {
+    std::lock_guard<std::recursive_mutex> device_guard(device_lock_);
+    std::lock_guard<std::mutex> guard(state_lock_);
+    if (instance_ || requested_any_)
+        return;
+    const SynthConfig config = GetSynthConfig();
+    if (!AnyFileExists(SoundFontStack(config)))
+        return;
+    requested_ = config;
+    requested_any_ = true;
+    sound_state_.loading = true;
+    sound_pending_.store(true);
+    // The first sound: ready at once, so the first song starts sooner.
+    loader_.Request(config, SampleLoading::kOnFirstUse);
+}
+
+void SoftwareSynthDevice::Reconfigure(const SynthConfig& config) {
+    bool reload = false;
+    {
+        std::lock_guard<std::mutex> guard(state_lock_);
+        reload = requested_any_ && !SameSound(requested_, config);
     }
-    return true;
+    if (reload)
+        RequestSound(config);
+    full_gain_.store(FullGain(config));
+    {
+        std::lock_guard<std::mutex> guard(instance_lock_);
+        if (instance_)
+            ApplySoundSettings(instance_->Synth(), config);
+    }
+    SetVolume(volume_.load());
+}
+
+void SoftwareSynthDevice::DropStaleNotes() {
+    // A song that played on while the first sound loaded left its notes
+    // waiting; struck all at once they would be a burst of noise. Its
+    // programs, controllers and note-offs still count.
+    const std::uint64_t stale_ns = MonotonicNanos() - kStaleNoteMs * 1'000'000u;
+    std::lock_guard<std::mutex> guard(queue_lock_);
+    std::erase_if(queue_, [stale_ns](const Event& event) {
+        return event.kind == EventKind::kShort && (event.bytes[0] & 0xF0) == 0x90 &&
+               event.bytes[2] != 0 && event.due_ns < stale_ns;
+    });
+}
+
+SynthSoundState SoftwareSynthDevice::SoundState() const {
+    std::lock_guard<std::mutex> guard(state_lock_);
+    return sound_state_;
+}
+
+void SoftwareSynthDevice::Adopt(SynthBuild build) {
+    std::lock_guard<std::recursive_mutex> device_guard(device_lock_);
+    for (const std::string& problem : build.problems)
+        Report(kArea, "cannot load SoundFont %s", problem.c_str());
+    // A SoundFont that fails keeps the sound as it was; the first sound
+    // takes whatever loaded.
+    const bool keep_old = instance_ && !build.problems.empty();
+    const bool adopt = build.instance && !keep_old;
+    std::unique_ptr<SynthInstance> retired;
+    if (adopt) {
+        const bool reopen = audio_ != 0 && build.instance->SampleRate() != sample_rate_;
+        if (reopen)
+            CloseLocked();
+        ApplySoundSettings(build.instance->Synth(), GetSynthConfig());
+        {
+            std::lock_guard<std::mutex> guard(instance_lock_);
+            if (!instance_)
+                DropStaleNotes();
+            retired = std::move(instance_);
+            instance_ = std::move(build.instance);
+        }
+        if (reopen)
+            OpenLocked();
+        SetVolume(volume_.load());
+    } else if (!instance_) {
+        // No sound at all: what waited for it will never be heard.
+        std::lock_guard<std::mutex> guard(queue_lock_);
+        queue_.clear();
+    } else {
+        // The configuration goes back to the sound that stays.
+        RevertSynthSound(instance_->Config());
+    }
+    {
+        std::lock_guard<std::mutex> guard(state_lock_);
+        if (!build.problems.empty()) {
+            sound_state_.failures += static_cast<std::uint32_t>(build.problems.size());
+            sound_state_.last_failure = build.problems.back();
+        }
+        if (adopt) {
+            ++sound_state_.generation;
+            sound_state_.loaded = instance_->Loaded();
+            sound_state_.chosen = instance_->Chosen();
+        }
+        if (instance_)
+            requested_ = instance_->Config();
+        sound_state_.loading = false;
+    }
+    sound_pending_.store(false);
+    // The old synth (with its samples) is freed here, away from the audio.
+    retired.reset();
 }
 
 bool SoftwareSynthDevice::OpenAudio() {
@@ -138,24 +218,31 @@ bool SoftwareSynthDevice::OpenAudio() {
 }
 
 bool SoftwareSynthDevice::Open() {
+    std::lock_guard<std::recursive_mutex> guard(device_lock_);
+    return OpenLocked();
+}
+
+bool SoftwareSynthDevice::OpenLocked() {
     if (audio_ != 0)
         return true;
-    if (!synth_) {
-        const std::string soundfont = FindSoundFont();
-        if (soundfont.empty()) {
+    if (!instance_) {
+        // The sound loads in the background; the device opens at once and
+        // what it is sent waits until the sound is there.
+        const SynthConfig config = GetSynthConfig();
+        if (!AnyFileExists(SoundFontStack(config))) {
             static std::atomic<bool> said{false};
             ReportOnce(said, kArea,
                        "no General MIDI SoundFont (set NIVRA_SOUNDFONT or install "
                        "timgm6mb-soundfont)");
             return false;
         }
-        if (!CreateSynth(soundfont))
-            return false;
+        Prepare();
     }
     {
         std::lock_guard<std::mutex> guard(queue_lock_);
         queue_.clear();
     }
+    sample_rate_ = instance_ ? instance_->SampleRate() : SynthSampleRate(GetSynthConfig());
     fade_ = OutputFade(sample_rate_ * kFadeMs / 1000);
     release_left_ = -1;
     closing_.store(false);
@@ -164,6 +251,11 @@ bool SoftwareSynthDevice::Open() {
 }
 
 void SoftwareSynthDevice::Close() {
+    std::lock_guard<std::recursive_mutex> guard(device_lock_);
+    CloseLocked();
+}
+
+void SoftwareSynthDevice::CloseLocked() {
     if (audio_ == 0)
         return;
     // Stopping the output mid-note would click: let the callback apply the
@@ -180,10 +272,13 @@ void SoftwareSynthDevice::Close() {
     quiet_.store(false);
     fade_.Clear();
     release_left_ = -1;
-    std::lock_guard<std::mutex> guard(queue_lock_);
-    queue_.clear();
-    if (synth_)
-        fluid_synth_system_reset(synth_.get());
+    {
+        std::lock_guard<std::mutex> guard(queue_lock_);
+        queue_.clear();
+    }
+    std::lock_guard<std::mutex> guard(instance_lock_);
+    if (instance_)
+        fluid_synth_system_reset(instance_->Synth());
 }
 
 void SoftwareSynthDevice::Queue(Event event) {
@@ -215,9 +310,10 @@ void SoftwareSynthDevice::SendLong(const std::uint8_t* bytes, std::size_t count)
 }
 
 void SoftwareSynthDevice::SetVolume(std::uint32_t volume) {
+    volume_.store(volume);
     Event event;
     event.kind = EventKind::kGain;
-    event.gain = static_cast<float>(kFullGain * (volume & 0xFFFF) / 65535.0);
+    event.gain = static_cast<float>(full_gain_.load() * (volume & 0xFFFF) / 65535.0);
     Queue(std::move(event));
 }
 
@@ -228,6 +324,21 @@ void SoftwareSynthDevice::AudioCallback(void* self, Uint8* stream, int length_by
 }
 
 void SoftwareSynthDevice::Render(float* samples, int frames) {
+    std::lock_guard<std::mutex> guard(instance_lock_);
+    if (!instance_) {
+        // The sound is still loading: silence, and what was sent waits for
+        // it. With no sound coming (it failed), what falls due is dropped.
+        std::fill_n(samples, 2 * frames, 0.0f);
+        if (closing_.load(std::memory_order_relaxed))
+            quiet_.store(true);
+        if (!sound_pending_.load(std::memory_order_relaxed)) {
+            std::lock_guard<std::mutex> queue_guard(queue_lock_);
+            const std::uint64_t now_ns = MonotonicNanos();
+            while (!queue_.empty() && queue_.front().due_ns <= now_ns)
+                queue_.pop_front();
+        }
+        return;
+    }
     const std::uint64_t start_ns = MonotonicNanos();
     float peak = 0;
     for (int done = 0; done < frames;) {
@@ -240,7 +351,7 @@ void SoftwareSynthDevice::Render(float* samples, int frames) {
         else
             ApplyDue(block_end_ns);
         float* out = samples + 2 * done;
-        fluid_synth_write_float(synth_.get(), block, out, 0, 2, out, 1, 2);
+        fluid_synth_write_float(Synth(), block, out, 0, 2, out, 1, 2);
         fade_.Apply(out, block);  // runs only while closing
         if (fade_.Silent())
             quiet_.store(true);
@@ -249,7 +360,7 @@ void SoftwareSynthDevice::Render(float* samples, int frames) {
         done += block;
     }
     stat_frames.fetch_add(static_cast<std::uint64_t>(frames), std::memory_order_relaxed);
-    stat_voices.store(fluid_synth_get_active_voice_count(synth_.get()), std::memory_order_relaxed);
+    stat_voices.store(fluid_synth_get_active_voice_count(Synth()), std::memory_order_relaxed);
     if (peak > stat_peak.load(std::memory_order_relaxed))
         stat_peak.store(peak, std::memory_order_relaxed);
 }
@@ -260,7 +371,7 @@ void SoftwareSynthDevice::RenderClosing(int block) {
     ApplyDue(UINT64_MAX);
     if (release_left_ < 0)
         release_left_ = sample_rate_ * kReleaseMs / 1000;
-    if (fluid_synth_get_active_voice_count(synth_.get()) == 0 || release_left_ == 0)
+    if (fluid_synth_get_active_voice_count(Synth()) == 0 || release_left_ == 0)
         fade_.Start();
     release_left_ = std::max(0, release_left_ - block);
 }
@@ -279,7 +390,7 @@ void SoftwareSynthDevice::ApplyDue(std::uint64_t until_ns) {
 }
 
 void SoftwareSynthDevice::ApplyEvent(const Event& event) {
-    fluid_synth_t* synth = synth_.get();
+    fluid_synth_t* synth = Synth();
     stat_events.fetch_add(1, std::memory_order_relaxed);
     switch (event.kind) {
         case EventKind::kReset:

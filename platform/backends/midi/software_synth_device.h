@@ -16,6 +16,8 @@
 
 #include "platform/backends/midi/midi_out_device.h"
 #include "platform/backends/midi/output_fade.h"
+#include "platform/backends/midi/synth_loader.h"
+#include "platform/synth_config.h"
 
 namespace platform::winmm {
 
@@ -33,9 +35,13 @@ public:
     void SendLong(const std::uint8_t* bytes, std::size_t count) override;
     void SetVolume(std::uint32_t volume) override;
 
-    // The SoundFont the synth would use: NIVRA_SOUNDFONT when set (even when
-    // that file is missing), else the first Debian General MIDI SoundFont found.
-    static std::string FindSoundFont();
+    // Takes a new configuration: a new stack or sample rate loads in the
+    // background (the sound in use plays on meanwhile), the other settings
+    // apply at once.
+    void Reconfigure(const SynthConfig& config);
+    // Starts loading the configured sound when there is none yet.
+    void Prepare();
+    SynthSoundState SoundState() const;
 
 private:
     enum class EventKind { kShort, kSysEx, kReset, kGain };
@@ -47,7 +53,13 @@ private:
         float gain = 0;
     };
 
-    bool CreateSynth(const std::string& soundfont);
+    bool OpenLocked();
+    void CloseLocked();
+    void RequestSound(const SynthConfig& config);
+    // Takes a finished build into use (on the loader's thread).
+    void Adopt(SynthBuild build);
+    void DropStaleNotes();
+    fluid_synth_t* Synth() const { return instance_ ? instance_->Synth() : nullptr; }
     bool OpenAudio();
     void Queue(Event event);
     static void AudioCallback(void* self, Uint8* stream, int length_bytes);
@@ -56,10 +68,21 @@ private:
     void ApplyEvent(const Event& event);
     void RenderClosing(int block);
 
-    std::unique_ptr<fluid_settings_t, decltype(&delete_fluid_settings)> settings_{
-        nullptr, &delete_fluid_settings};
-    std::unique_ptr<fluid_synth_t, decltype(&delete_fluid_synth)> synth_{nullptr,
-                                                                         &delete_fluid_synth};
+    // Open, Close and a sound taken into use from the loader, one at a time.
+    std::recursive_mutex device_lock_;
+    // The synth in use; the audio thread holds the lock while it renders, so
+    // a new one is swapped in between two callbacks.
+    std::mutex instance_lock_;
+    std::unique_ptr<SynthInstance> instance_;
+    // What the program was told of the sound (guarded by state_lock_).
+    mutable std::mutex state_lock_;
+    SynthSoundState sound_state_;
+    SynthConfig requested_;
+    bool requested_any_ = false;
+    std::atomic<bool> sound_pending_{false};  // a sound is being loaded
+    std::atomic<std::uint32_t> volume_{0xFFFFFFFF};
+    std::atomic<double> full_gain_{0.6};
+
     SDL_AudioDeviceID audio_ = 0;
     bool audio_subsystem_ = false;
     int sample_rate_ = 44100;
@@ -76,6 +99,15 @@ private:
     // Used by the audio thread only (and by Close once the audio has stopped).
     OutputFade fade_{1};
     int release_left_ = -1;  // frames the notes may still release while closing
+
+    // Last: its thread calls Adopt, so it ends before anything else goes.
+    SynthLoader loader_{[this](SynthBuild build) { Adopt(std::move(build)); }};
 };
+
+// The program's one software synth (device 0).
+SoftwareSynthDevice& TheSoftwareSynth();
+// Sets the stored configuration's SoundFonts and sample rate back to those of
+// the sound in use, after a new one failed (nothing is reloaded).
+void RevertSynthSound(const SynthConfig& in_use);
 
 }  // namespace platform::winmm
