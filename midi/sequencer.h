@@ -15,6 +15,7 @@
 #include "midi/midi_track.h"
 #include "midi/note_map.h"
 #include "midi/player.h"
+#include "midi/replay_checkpoints.h"
 #include "midi/song_lyrics.h"
 
 class CRcpConverter;
@@ -131,6 +132,10 @@ private:
     void RewindSong();
     void RestartDevice();
     void RewindTracks();
+    // The work of one period at song time `at_us`: every event due by then,
+    // track by track. Whether some track was still active. The timer's
+    // periods and the silent runs both go through it.
+    bool DispatchDue(std::uint64_t at_us);
     void DispatchEvent(CMidiTrack& track);
     void DispatchMeta(CMidiTrack& track);
     void DispatchSysEx(CMidiTrack& track);
@@ -154,18 +159,32 @@ private:
     void ScanTitle();
 
     Rate CurrentRate() const;
-    // Takes a tempo factor asked for since the last period into use.
-    void ApplyTempoPercent();
+    // Song position in ticks at song time `us` (microseconds at normal tempo
+    // from the start of the pass), in the current tempo segment.
+    std::uint64_t PositionAt(std::uint64_t us) const;
+    // The first song time at which the position reaches `tick` (UINT64_MAX:
+    // never), in the current tempo segment.
+    std::uint64_t DueUs(std::uint64_t tick) const;
+    // When the next event of any active track falls due (UINT64_MAX: never).
+    std::uint64_t NextDueUs() const;
     // Releases the notes of channels that stopped being audible.
     void ReleaseSilencedChannels();
     std::uint32_t AudibleMask() const;
-    // Runs the song silently from its start as the timer would, skipping the
-    // periods in which nothing is due, until `period` reaches `target_ms` or
-    // nothing more can become due.
-    void Replay(std::uint64_t target_ms, std::uint64_t& period);
-    // Periods of normal tempo until the position reaches `tick` (UINT64_MAX: never).
-    std::uint64_t PeriodsUntil(std::uint64_t tick) const;
-    std::int64_t MeasureLength();
+    // Runs the song silently into the chase from where it stands, as the
+    // timer's periods would but skipping those in which nothing is due,
+    // until every event due by `until_us` is dispatched. Leaves checkpoints
+    // in `keep` when given one.
+    void RunSilently(std::uint64_t until_us, CReplayCheckpoints* keep);
+    // The silent run at load: the song's length, its words' times, its loop
+    // and the checkpoints.
+    void MeasureSong();
+    ReplayState CaptureState(std::uint64_t at_us) const;
+    void RestoreState(const ReplayState& state);
+    // Puts the song at song time `target_us` (timer stopped, song lock
+    // held): the device restarted with the state the song has there, the
+    // next period at the target. False when the song closed itself on a
+    // damaged track.
+    bool JumpTo(std::uint64_t target_us);
 
     std::atomic<std::uint8_t> volume{255};
     std::atomic<int> repeat{0};
@@ -177,22 +196,27 @@ private:
     int division = 0;
     std::atomic<std::uint32_t> tempo{0};
     std::atomic<std::uint32_t> playTimeMs{0};
-    std::atomic<std::uint64_t> elapsedMs{0};
-    std::atomic<std::uint64_t> baseTicks{0};
-    // Microseconds at normal tempo since the last tempo change that periods
-    // at earlier tempo factors added; elapsedMs counts those at activePercent.
-    std::atomic<std::uint64_t> foldedUs{0};
-    std::atomic<int> activePercent{100};
-    std::atomic<int> tempoPercent{100};
-    // Song time at normal tempo; playTimeMs is its whole milliseconds.
+    // Song time at normal tempo of the next period, from the song's start:
+    // it advances by the tempo factor's share of a millisecond every period
+    // that is not paused.
+    std::atomic<std::uint64_t> songUs{0};
+    // Played time at normal tempo; playTimeMs is its whole milliseconds.
     std::atomic<std::uint64_t> playTimeUs{0};
+    // The tempo segment: the position is baseTicks at song time
+    // segmentStart / rate.num, and moves at the rate from there. A Set Tempo
+    // starts a new segment at its own tick, so the position at a song time
+    // does not depend on where the periods fell.
+    std::atomic<std::uint64_t> baseTicks{0};
+    std::atomic<std::uint64_t> segmentStart{0};
+    std::atomic<int> tempoPercent{100};
     std::atomic<std::int64_t> songLengthMs{0};
     // SMPTE time: ticks per second as num / den; den 0 for tempo-based time.
     std::uint64_t smpteTicksNum = 0;
     std::uint64_t smpteTicksDen = 0;
-    // The tempo the current run started with (a song without a Set Tempo at
-    // its start keeps the previous run's).
-    std::uint32_t runStartTempo = 1'000'000;
+    // Song time of the last period of the load's silent run that dispatched
+    // anything.
+    std::uint64_t lastDueUs = 0;
+    CReplayCheckpoints checkpoints;
     std::atomic<int> transpose{0};
     std::atomic<std::uint32_t> mutedMask{0};
     std::atomic<int> soloChannel{NO_SOLO};

@@ -19,20 +19,8 @@ bool IsChannel(int channel) {
 }  // namespace
 
 void CSequencer::SetTempoPercent(int percent) {
-    // The timer folds the periods so far at the old factor before it uses the new.
+    // The next period advances the song time by the new factor's share.
     tempoPercent.store(std::clamp(percent, MIN_TEMPO_PERCENT, MAX_TEMPO_PERCENT), kRelaxed);
-}
-
-void CSequencer::ApplyTempoPercent() {
-    const int asked = tempoPercent.load(kRelaxed);
-    const int active = activePercent.load(kRelaxed);
-    if (asked == active)
-        return;
-    foldedUs.store(foldedUs.load(kRelaxed) + elapsedMs.load(kRelaxed) * kMicrosPerPercentPeriod *
-                                                 static_cast<std::uint64_t>(active),
-                   kRelaxed);
-    elapsedMs.store(0, kRelaxed);
-    activePercent.store(asked, kRelaxed);
 }
 
 void CSequencer::SetTranspose(int semitones) {

@@ -489,3 +489,71 @@ TEST_F(TransportTest, SmpteDivisionPlacesEventsInRealTime) {
         EXPECT_EQ(sequencer->GetTempoIndex(), 62);
     }
 }
+
+TEST_F(TransportTest, LengthWordsAndJumpsAgreeWithThePeriodsAtAnyTempoFactor) {
+    // Notes with words at ticks between periods, across a tempo change at
+    // tick 700 (division 480); the song ends at tick 3001.
+    const std::uint32_t ticks[] = {333, 1001, 1777, 2500};
+    Events voice;
+    std::uint32_t last = 0;
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        voice.At(ticks[i] - last, {0xFF, 0x05, 0x01, 'a'})
+            .At(0, {0x90, static_cast<std::uint8_t>(0x40 + i), 0x40});
+        last = ticks[i];
+    }
+    const Bytes song =
+        Song(480, {Events().Tempo(0, 500000).Tempo(700, 333333).End(), voice.End(3001 - last)});
+    // Each tick's exact time in microseconds, rounded up.
+    const auto due_us = [](std::uint64_t tick) {
+        const std::uint64_t scaled =
+            tick <= 700 ? tick * 500000 : 700 * 500000 + (tick - 700) * 333333;
+        return (scaled + 479) / 480;
+    };
+    ASSERT_TRUE(Open(song));
+    EXPECT_EQ(sequencer->GetSongLengthMs(), (due_us(3001) + 999) / 1000);
+    const auto& tokens = sequencer->GetLyrics().Tokens();
+    ASSERT_EQ(tokens.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(tokens[i].time_ms, (due_us(ticks[i]) + 999) / 1000);
+
+    // Played by hand at 135 %, then 70 %: each event goes out in the first
+    // period whose song time reaches it, and the song ends with the period
+    // that reaches its length.
+    sequencer->SetTempoPercent(135);
+    PlayerPlay();
+    std::vector<std::uint64_t> periods_us, sent_us;
+    std::uint64_t at_us = 0, last_active_us = 0;
+    for (int k = 0; PlayerIsPlaying() && k < 5000; ++k) {
+        if (k == 500)
+            sequencer->SetTempoPercent(70);
+        const std::size_t before = SongMessages().size();
+        Periods(1);
+        periods_us.push_back(at_us);
+        if (SongMessages().size() > before)
+            sent_us.push_back(at_us);
+        if (PlayerIsPlaying())
+            last_active_us = at_us;
+        at_us += 10 * static_cast<std::uint64_t>(sequencer->GetTempoPercent());
+    }
+    const auto first_period_at = [&](std::uint64_t us) {
+        return *std::lower_bound(periods_us.begin(), periods_us.end(), us);
+    };
+    ASSERT_EQ(sent_us.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(sent_us[i], first_period_at(due_us(ticks[i]))) << "note " << i;
+    EXPECT_EQ(last_active_us, first_period_at(due_us(3001)));
+
+    // A jump at 135 % to a time on the play's periods goes on period for
+    // period as the play did.
+    sequencer->SetTempoPercent(135);
+    recording->Clear();
+    PlayerPlay();
+    const std::uint64_t start_us = recording->Entries().back().time_us;
+    Periods(2000);
+    const Timed played_after = After(start_us + 1000 * 1000);
+    sequencer->SeekMs(1350);
+    const std::uint64_t seek_us = recording->Entries().back().time_us;
+    Periods(1000);
+    EXPECT_EQ(After(seek_us), played_after);
+    EXPECT_EQ(played_after.size(), 2u);
+}
