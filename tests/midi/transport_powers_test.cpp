@@ -557,3 +557,81 @@ TEST_F(TransportTest, LengthWordsAndJumpsAgreeWithThePeriodsAtAnyTempoFactor) {
     EXPECT_EQ(After(seek_us), played_after);
     EXPECT_EQ(played_after.size(), 2u);
 }
+
+TEST_F(TransportTest, DeviceChangeSendsTheSongsStateAndVolumeBeforeTheNextNote) {
+    // What each device received until its first note after the change.
+    const auto state_until_note = [&](UINT device) {
+        DeviceState state;
+        std::vector<std::string> volumes;
+        for (const auto& e : recording->Entries()) {
+            if (e.device_id != device)
+                continue;
+            if (e.text.rfind("volume ", 0) == 0)
+                volumes.push_back(e.text);
+            if (e.text.size() < 3 || e.text[2] != ' ')
+                continue;
+            if (e.text[0] == '9')
+                break;
+            state.Apply(e.text);
+        }
+        return std::make_pair(state, volumes);
+    };
+    OpenAndPlay(ChaseSong());
+    PlayerSetVolume(0x80);
+    Periods(1300);
+    DeviceState played;
+    for (const auto& message : Messages())
+        played.Apply(message);
+
+    // Playing: the new device (never opened before) gets the state and the
+    // player's volume, not its own full one, and the song goes on.
+    recording->Clear();
+    sequencer->SelectDevice(1);
+    Periods(1000);
+    auto [state, volumes] = state_until_note(1);
+    EXPECT_TRUE(state == played);
+    ASSERT_FALSE(volumes.empty());
+    EXPECT_EQ(volumes.back(), "volume 80008000");
+    EXPECT_EQ(PlayerGetVolume(), 0x80);
+    EXPECT_EQ(SongMessages().back(), "80 43 00");
+
+    // Paused: the state goes at once, the song stays where it was.
+    OpenAndPlay(ChaseSong());
+    Periods(1300);
+    PlayerPause();
+    recording->Clear();
+    sequencer->SelectDevice(0);
+    std::tie(state, volumes) = state_until_note(0);
+    EXPECT_TRUE(state == played);
+    EXPECT_TRUE(PlayerIsPaused());
+    Periods(500);
+    EXPECT_EQ(PlayerGetPlayTime(), 1300u);
+    PlayerPlay();
+    Periods(1000);
+    EXPECT_EQ(SongMessages().back(), "80 43 00");
+}
+
+TEST_F(TransportTest, JumpsPastCheckpointsLeaveWhatAPlayLeaves) {
+    // Ten seconds of a controller and a program that change every 100 ms.
+    Events events;
+    for (int i = 0; i < 100; ++i)
+        events.At(i == 0 ? 0 : 100, {0xB0, 0x0B, static_cast<std::uint8_t>(i)})
+            .At(0, {0xC1, static_cast<std::uint8_t>(i / 3)});
+    const Bytes song = Song(1000, {events.End(100)});
+    for (unsigned target : {2050u, 7499u, 9999u}) {
+        SCOPED_TRACE(target);
+        recording->Clear();
+        OpenAndPlay(song);
+        Periods(target);
+        DeviceState played;
+        for (const auto& message : Messages())
+            played.Apply(message);
+        sequencer->SeekMs(200);
+        recording->Clear();
+        sequencer->SeekMs(target);
+        DeviceState jumped;
+        for (const auto& message : Messages())
+            jumped.Apply(message);
+        EXPECT_TRUE(jumped == played);
+    }
+}
