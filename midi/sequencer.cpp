@@ -11,6 +11,7 @@ namespace {
 constexpr auto kRelaxed = std::memory_order_relaxed;
 // Microseconds per quarter note until the song sets a tempo.
 constexpr std::uint32_t kStartTempo = 1'000'000;
+constexpr std::uint8_t kMarker = 0x06;
 // General MIDI System On, sent at the start of every song.
 constexpr std::uint8_t kStartMessage[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
 
@@ -43,17 +44,17 @@ void CSequencer::OnTimer() {
     if (paused.load(std::memory_order_seq_cst) != 0)
         return;
     ReleaseSilencedChannels();
-    const std::uint64_t at_us = songUs.load(kRelaxed);
+    // The factor asked for last takes effect from this period on.
+    const std::uint64_t step =
+        kMicrosPerPercentPeriod * static_cast<std::uint64_t>(tempoPercent.load(kRelaxed));
+    std::uint64_t at_us = songUs.load(kRelaxed);
     bool some_active = false;
     try {
-        some_active = DispatchDue(at_us);
+        some_active = DispatchPeriod(at_us, step);
     } catch (EXCEPTION_MIDITRACK) {
         CloseAfterReadFault();
         return;
     }
-    // The factor asked for last takes effect from this period on.
-    const std::uint64_t step =
-        kMicrosPerPercentPeriod * static_cast<std::uint64_t>(tempoPercent.load(kRelaxed));
     songUs.store(at_us + step, kRelaxed);
     if (some_active) {
         const std::uint64_t micros = playTimeUs.fetch_add(step, kRelaxed) + step;
@@ -66,8 +67,8 @@ void CSequencer::OnTimer() {
         endCount.fetch_add(1, std::memory_order_release);
 }
 
-bool CSequencer::DispatchDue(std::uint64_t at_us) {
-    const std::uint64_t now = PositionAt(at_us);
+bool CSequencer::DispatchDue(std::uint64_t at_us, std::uint64_t end_tick) {
+    const std::uint64_t now = std::min(PositionAt(at_us), end_tick - 1);
     bool some_active = false;
     const int count = GetTrackCount();
     for (int i = 0; i < count; ++i) {
@@ -95,6 +96,9 @@ void CSequencer::DispatchEvent(CMidiTrack& track) {
         case 0xE0: {
             const std::uint8_t data1 = track.ReadByte();
             const std::uint8_t data2 = track.ReadByte();
+            if (loopMarks != nullptr && (status & 0xF0) == 0xB0 &&
+                CLoopMarks::IsLoopController(data1))
+                loopMarks->Controller(track.GetTime(), data1);
             SendChannelMessage(status, data1, data2);
             break;
         }
@@ -131,6 +135,10 @@ void CSequencer::DispatchMeta(CMidiTrack& track) {
     const std::uint8_t type = track.ReadByte();
     const std::uint32_t length = track.ReadVarLen();
     if (type != 0x51) {
+        if (loopMarks != nullptr && type == kMarker)
+            if (const std::uint8_t* bytes = track.Look(length))
+                loopMarks->Marker(track.GetTime(),
+                                  std::string_view(reinterpret_cast<const char*>(bytes), length));
         if (textLog != nullptr && CSongTextLog::Keeps(type))
             if (const std::uint8_t* bytes = track.Look(length))
                 textLog->Add(static_cast<int>(&track - tracks.get()), type, bytes, length);
@@ -204,6 +212,11 @@ void CSequencer::RewindSong() {
     RewindTracks();
     noteMap.Reset();
     releasedAudible = AudibleMask();
+    loopPass.store(0, kRelaxed);
+    fading = false;
+    fadedUs = 0;
+    nextFadeStepUs = 0;
+    channelVolume.SetFadeFactor(CChannelVolume::UNITY);
 }
 
 void CSequencer::RestartDevice() {
@@ -332,7 +345,7 @@ void CSequencer::SelectDevice(UINT id) {
         if (!was_open)
             return;
         midiOut.Open(id);
-        if (goes_on && !JumpTo(songUs.load(kRelaxed)))
+        if (goes_on && !JumpTo(CurrentPlace()))
             return;
     }
     if (goes_on)

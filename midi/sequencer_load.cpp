@@ -190,5 +190,6 @@ void CSequencer::ReleaseTracks() {
     trackCount.store(0, std::memory_order_relaxed);
     songLengthMs.store(0, std::memory_order_relaxed);
     checkpoints.Clear();
+    hasLoop.store(false, std::memory_order_relaxed);
     tracks.reset();
 }

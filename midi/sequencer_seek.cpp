@@ -54,18 +54,22 @@ std::uint64_t CSequencer::DueUs(std::uint64_t tick) const {
     return Saturated((needed + rate.num - 1) / rate.num);
 }
 
-std::uint64_t CSequencer::NextDueUs() const {
+std::uint64_t CSequencer::NextTick() const {
     std::uint64_t next_tick = kNever;
     const int count = GetTrackCount();
     for (int i = 0; i < count; ++i)
         if (tracks[i].IsActive())
             next_tick = std::min<std::uint64_t>(next_tick, tracks[i].GetTime());
-    return next_tick == kNever ? kNever : DueUs(next_tick);
+    return next_tick;
 }
 
-void CSequencer::RunSilently(std::uint64_t until_us, CReplayCheckpoints* keep) {
+void CSequencer::RunSilently(std::uint64_t until_us, CReplayCheckpoints* keep,
+                             std::uint64_t before_tick) {
     for (;;) {
-        std::uint64_t next = NextDueUs();
+        const std::uint64_t tick = NextTick();
+        if (tick == kNever || tick >= before_tick)
+            return;
+        std::uint64_t next = DueUs(tick);
         if (next == kNever || next > until_us)
             return;
         // A checkpoint holds what is due by a time and nothing after it.
@@ -87,17 +91,26 @@ void CSequencer::MeasureSong() {
     chaseState.Clear();
     chase = &chaseState;
     lastDueUs = 0;
+    CLoopMarks marks;
+    loopMarks = &marks;
+    bool faulted = false;
     try {
         RunSilently(kNever, &checkpoints);
     } catch (EXCEPTION_MIDITRACK) {
         // Playback closes the song where its data run out: that is its end.
+        faulted = true;
     }
+    loopMarks = nullptr;
     chase = nullptr;
     chaseState.Clear();
     // The millisecond of the last period that sent anything, as the timer
     // counts them at normal tempo.
     songLengthMs.store(
         static_cast<std::int64_t>(std::min<std::uint64_t>(CeilMs(lastDueUs), INT64_MAX)), kRelaxed);
+    hasLoop.store(false, kRelaxed);
+    // A song that breaks off never reaches a loop's end.
+    if (!faulted)
+        FindLoop(marks);
     RewindSong();
 }
 
@@ -128,18 +141,30 @@ void CSequencer::RestoreState(const ReplayState& state) {
     lastDueUs = state.at_us;
 }
 
-bool CSequencer::JumpTo(std::uint64_t target_us) {
+bool CSequencer::JumpTo(const PlayPlace& place) {
     RewindSong();
     chaseState.Clear();
     lastDueUs = 0;
+    loopPass.store(place.pass, kRelaxed);
+    fading = place.fading;
+    fadedUs = place.faded_us;
+    nextFadeStepUs = fadedUs;
+    // The restart below sends the channel volumes as the fade has them.
+    if (fading)
+        channelVolume.SetFadeFactor(FadeFactor());
     // What the periods before the target would have sent, from the nearest
-    // checkpoint on; the first period at the target sends the rest.
+    // checkpoint on (in a later pass, from the loop's start with the state
+    // the pass before left); the first period at the target sends the rest.
     const std::uint64_t step =
         kMicrosPerPercentPeriod * static_cast<std::uint64_t>(tempoPercent.load(kRelaxed));
-    if (target_us >= step) {
-        const std::uint64_t until = target_us - step;
-        if (const ReplayState* state = checkpoints.AtOrBefore(until))
+    if (place.song_us >= step || place.pass > 1) {
+        const std::uint64_t until = place.song_us >= step ? place.song_us - step : 0;
+        if (place.pass > 1) {
+            RestoreState(loopStartState);
+            chaseState = loopEndChase;
+        } else if (const ReplayState* state = checkpoints.AtOrBefore(until)) {
             RestoreState(*state);
+        }
         chase = &chaseState;
         try {
             RunSilently(until, nullptr);
@@ -159,10 +184,20 @@ bool CSequencer::JumpTo(std::uint64_t target_us) {
                     [this](const std::vector<std::uint8_t>& message) {
                         SendLongMessage(message.data(), message.size());
                     });
-    songUs.store(target_us, kRelaxed);
-    playTimeUs.store(target_us, kRelaxed);
-    playTimeMs.store(static_cast<std::uint32_t>(target_us / kMicrosPerMs), kRelaxed);
+    songUs.store(place.song_us, kRelaxed);
+    playTimeUs.store(place.played_us, kRelaxed);
+    playTimeMs.store(static_cast<std::uint32_t>(place.played_us / kMicrosPerMs), kRelaxed);
     return true;
+}
+
+CSequencer::PlayPlace CSequencer::CurrentPlace() const {
+    PlayPlace place;
+    place.song_us = songUs.load(kRelaxed);
+    place.played_us = playTimeUs.load(kRelaxed);
+    place.pass = loopPass.load(kRelaxed);
+    place.fading = fading;
+    place.faded_us = fadedUs;
+    return place;
 }
 
 void CSequencer::SeekMs(std::int64_t target_ms) {
@@ -176,8 +211,13 @@ void CSequencer::SeekMs(std::int64_t target_ms) {
         std::lock_guard<std::recursive_mutex> guard(songLock);
         if (!IsLoaded())
             return;  // closed itself meanwhile
-        const auto target_ms_clamped = std::clamp<std::int64_t>(target_ms, 0, GetSongLengthMs());
-        if (!JumpTo(static_cast<std::uint64_t>(target_ms_clamped) * kMicrosPerMs))
+        // A loop that goes on forever has no end to stop at.
+        const bool endless =
+            hasLoop.load(kRelaxed) && loopMode.load(kRelaxed) == LoopMode::kForever;
+        const std::int64_t last_ms = endless ? INT64_MAX / 2 / kMicrosPerMs : GetSongLengthMs();
+        const auto target =
+            static_cast<std::uint64_t>(std::clamp<std::int64_t>(target_ms, 0, last_ms));
+        if (!JumpTo(PlaceOf(target * kMicrosPerMs)))
             return;
         // An ended song plays again from a target inside it.
         playing.store(1, kRelaxed);

@@ -62,10 +62,13 @@ void CSequencer::ReleaseSilencedChannels() {
     for (int channel = 0; silenced != 0 && channel < CNoteMap::CHANNEL_COUNT; ++channel) {
         if ((silenced >> channel & 1) == 0)
             continue;
-        const auto off = static_cast<std::uint8_t>(0x80 | channel);
-        noteMap.ReleaseChannel(channel,
-                               [&](std::uint8_t pitch) { SendShortAndRecord(off, pitch, 0); });
+        ReleaseChannelNotes(channel);
     }
+}
+
+void CSequencer::ReleaseChannelNotes(int channel) {
+    const auto off = static_cast<std::uint8_t>(0x80 | channel);
+    noteMap.ReleaseChannel(channel, [&](std::uint8_t pitch) { SendShortAndRecord(off, pitch, 0); });
 }
 
 void CSequencer::SendChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
