@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-void CReplayCheckpoints::Clear() {
+void CReplayCheckpoints::Clear(std::uint64_t from_us) {
     states.clear();
     spacingUs = FIRST_SPACING_US;
-    nextUs = FIRST_SPACING_US;
+    nextUs = from_us + FIRST_SPACING_US;
 }
 
 void CReplayCheckpoints::Add(ReplayState&& state) {

@@ -29,7 +29,8 @@ public:
     // A long song thins its checkpoints rather than grow without end.
     static constexpr std::size_t MAX_COUNT = 256;
 
-    void Clear();
+    // None, the first wanted a spacing after `from_us`.
+    void Clear(std::uint64_t from_us = 0);
     // Whether the run, about to dispatch what is due at `next_us`, should
     // leave a checkpoint first.
     bool Wants(std::uint64_t next_us) const { return next_us >= nextUs; }

@@ -284,6 +284,9 @@ private:
     std::atomic<std::uint64_t> loopEndUs{0};
     ReplayState loopStartState;
     CChaseState loopEndChase;
+    // Checkpoints of a later pass, which starts from the state the one
+    // before left.
+    CReplayCheckpoints loopCheckpoints;
     // Where the silent run at load puts the loop marks it meets.
     CLoopMarks* loopMarks = nullptr;
     // Timer side: the fade after the last pass.

@@ -190,6 +190,7 @@ void CSequencer::ReleaseTracks() {
     trackCount.store(0, std::memory_order_relaxed);
     songLengthMs.store(0, std::memory_order_relaxed);
     checkpoints.Clear();
+    loopCheckpoints.Clear();
     hasLoop.store(false, std::memory_order_relaxed);
     tracks.reset();
 }

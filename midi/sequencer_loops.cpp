@@ -77,6 +77,7 @@ DWORD CSequencer::GetSongTimeMs() const {
 }
 
 void CSequencer::FindLoop(const CLoopMarks& marks) {
+    loopCheckpoints.Clear();
     const std::optional<LoopPoints> points = marks.Find();
     if (!points)
         return;
@@ -100,14 +101,20 @@ void CSequencer::FindLoop(const CLoopMarks& marks) {
     ReplayState at_start = CaptureState(lastDueUs);
     RunSilently(kNever, nullptr, end);
     const std::uint64_t end_us = DueUs(end);
-    chase = nullptr;
     if (end_us == kNever || end_us < start_us + kShortestLoopUs) {
+        chase = nullptr;
         chaseState.Clear();
         return;
     }
     loopEndChase = chaseState;
-    chaseState.Clear();
     loopStartState = std::move(at_start);
+    // A later pass run once, for its checkpoints.
+    RestoreState(loopStartState);
+    chaseState = loopEndChase;
+    loopCheckpoints.Clear(start_us);
+    RunSilently(kNever, &loopCheckpoints, end);
+    chase = nullptr;
+    chaseState.Clear();
     loopStartTick = start;
     loopEndTick = end;
     loopStartUs.store(start_us, kRelaxed);

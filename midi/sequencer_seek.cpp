@@ -160,8 +160,12 @@ bool CSequencer::JumpTo(const PlayPlace& place) {
     if (place.song_us >= step || place.pass > 1) {
         const std::uint64_t until = place.song_us >= step ? place.song_us - step : 0;
         if (place.pass > 1) {
-            RestoreState(loopStartState);
-            chaseState = loopEndChase;
+            if (const ReplayState* state = loopCheckpoints.AtOrBefore(until)) {
+                RestoreState(*state);
+            } else {
+                RestoreState(loopStartState);
+                chaseState = loopEndChase;
+            }
         } else if (const ReplayState* state = checkpoints.AtOrBefore(until)) {
             RestoreState(*state);
         }

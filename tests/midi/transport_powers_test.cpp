@@ -612,13 +612,20 @@ TEST_F(TransportTest, DeviceChangeSendsTheSongsStateAndVolumeBeforeTheNextNote) 
 }
 
 TEST_F(TransportTest, JumpsPastCheckpointsLeaveWhatAPlayLeaves) {
-    // Ten seconds of a controller and a program that change every 100 ms.
+    // Ten seconds of a controller and a program that change every 100 ms;
+    // looped from 1 s on, the targets past 10 s lie in the second pass.
     Events events;
-    for (int i = 0; i < 100; ++i)
+    for (int i = 0; i < 100; ++i) {
         events.At(i == 0 ? 0 : 100, {0xB0, 0x0B, static_cast<std::uint8_t>(i)})
             .At(0, {0xC1, static_cast<std::uint8_t>(i / 3)});
+        if (i == 10)
+            events.At(0, {0xB2, 0x6F, 0x00});
+    }
     const Bytes song = Song(1000, {events.End(100)});
-    for (unsigned target : {2050u, 7499u, 9999u}) {
+    LoopSettings forever;
+    forever.mode = LoopMode::kForever;
+    sequencer->SetLoopSettings(forever);
+    for (unsigned target : {2050u, 7499u, 9999u, 10000u + 7499u}) {
         SCOPED_TRACE(target);
         recording->Clear();
         OpenAndPlay(song);
