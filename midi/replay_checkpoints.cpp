@@ -8,8 +8,8 @@ void CReplayCheckpoints::Clear(std::uint64_t from_us) {
     nextUs = from_us + FIRST_SPACING_US;
 }
 
-void CReplayCheckpoints::Add(ReplayState&& state) {
-    nextUs = state.at_us + spacingUs;
+void CReplayCheckpoints::Add(std::unique_ptr<ReplayState> state) {
+    nextUs = state->at_us + spacingUs;
     states.push_back(std::move(state));
     if (states.size() < MAX_COUNT)
         return;
@@ -19,12 +19,14 @@ void CReplayCheckpoints::Add(ReplayState&& state) {
         states[kept++] = std::move(states[i]);
     states.resize(kept);
     spacingUs *= 2;
-    nextUs = states.back().at_us + spacingUs;
+    nextUs = states.back()->at_us + spacingUs;
 }
 
 const ReplayState* CReplayCheckpoints::AtOrBefore(std::uint64_t us) const {
-    const auto after = std::upper_bound(
-        states.begin(), states.end(), us,
-        [](std::uint64_t value, const ReplayState& state) { return value < state.at_us; });
-    return after == states.begin() ? nullptr : &*(after - 1);
+    const auto after =
+        std::upper_bound(states.begin(), states.end(), us,
+                         [](std::uint64_t value, const std::unique_ptr<ReplayState>& state) {
+                             return value < state->at_us;
+                         });
+    return after == states.begin() ? nullptr : (after - 1)->get();
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "midi/chase_state.h"
@@ -34,13 +35,14 @@ public:
     // Whether the run, about to dispatch what is due at `next_us`, should
     // leave a checkpoint first.
     bool Wants(std::uint64_t next_us) const { return next_us >= nextUs; }
-    void Add(ReplayState&& state);
+    void Add(std::unique_ptr<ReplayState> state);
     // The latest checkpoint at or before `us`; null when none is.
     const ReplayState* AtOrBefore(std::uint64_t us) const;
     std::size_t Count() const { return states.size(); }
 
 private:
-    std::vector<ReplayState> states;
+    // Held apart, so that growing and thinning the list moves no chase.
+    std::vector<std::unique_ptr<ReplayState>> states;
     std::uint64_t spacingUs = FIRST_SPACING_US;
     std::uint64_t nextUs = FIRST_SPACING_US;
 };

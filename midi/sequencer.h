@@ -188,7 +188,7 @@ private:
     // The silent run at load: the song's length, its words' times, its loop
     // and the checkpoints.
     void MeasureSong();
-    ReplayState CaptureState(std::uint64_t at_us) const;
+    std::unique_ptr<ReplayState> CaptureState(std::uint64_t at_us) const;
     void RestoreState(const ReplayState& state);
     // A place in the played timeline: the song time within the pass, the
     // played time, the pass of the loop and how far its fade has gone.
@@ -282,7 +282,7 @@ private:
     std::uint64_t loopEndTick = 0;
     std::atomic<std::uint64_t> loopStartUs{0};
     std::atomic<std::uint64_t> loopEndUs{0};
-    ReplayState loopStartState;
+    std::unique_ptr<ReplayState> loopStartState;
     CChaseState loopEndChase;
     // Checkpoints of a later pass, which starts from the state the one
     // before left.

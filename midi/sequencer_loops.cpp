@@ -98,7 +98,7 @@ void CSequencer::FindLoop(const CLoopMarks& marks) {
     chase = &chaseState;
     RunSilently(kNever, nullptr, start);
     const std::uint64_t start_us = DueUs(start);
-    ReplayState at_start = CaptureState(lastDueUs);
+    std::unique_ptr<ReplayState> at_start = CaptureState(lastDueUs);
     RunSilently(kNever, nullptr, end);
     const std::uint64_t end_us = DueUs(end);
     if (end_us == kNever || end_us < start_us + kShortestLoopUs) {
@@ -109,7 +109,7 @@ void CSequencer::FindLoop(const CLoopMarks& marks) {
     loopEndChase = chaseState;
     loopStartState = std::move(at_start);
     // A later pass run once, for its checkpoints.
-    RestoreState(loopStartState);
+    RestoreState(*loopStartState);
     chaseState = loopEndChase;
     loopCheckpoints.Clear(start_us);
     RunSilently(kNever, &loopCheckpoints, end);
@@ -179,12 +179,13 @@ void CSequencer::JumpBack() {
     // Notes still sounding end here; everything else the song has set stays.
     for (int channel = 0; channel < CNoteMap::CHANNEL_COUNT; ++channel)
         ReleaseChannelNotes(channel);
-    const int count = std::min(GetTrackCount(), static_cast<int>(loopStartState.cursors.size()));
+    const ReplayState& start = *loopStartState;
+    const int count = std::min(GetTrackCount(), static_cast<int>(start.cursors.size()));
     for (int i = 0; i < count; ++i)
-        tracks[i].SetCursor(loopStartState.cursors[static_cast<std::size_t>(i)]);
-    baseTicks.store(loopStartState.base_ticks, kRelaxed);
-    segmentStart.store(loopStartState.segment_start, kRelaxed);
-    tempo.store(loopStartState.tempo, kRelaxed);
+        tracks[i].SetCursor(start.cursors[static_cast<std::size_t>(i)]);
+    baseTicks.store(start.base_ticks, kRelaxed);
+    segmentStart.store(start.segment_start, kRelaxed);
+    tempo.store(start.tempo, kRelaxed);
     const int pass = loopPass.load(kRelaxed);
     loopPass.store(pass < INT_MAX ? pass + 1 : pass, kRelaxed);
 }

@@ -114,19 +114,16 @@ void CSequencer::MeasureSong() {
     RewindSong();
 }
 
-ReplayState CSequencer::CaptureState(std::uint64_t at_us) const {
-    ReplayState state;
-    state.at_us = at_us;
-    state.base_ticks = baseTicks.load(kRelaxed);
-    state.segment_start = segmentStart.load(kRelaxed);
-    state.tempo = tempo.load(kRelaxed);
+std::unique_ptr<ReplayState> CSequencer::CaptureState(std::uint64_t at_us) const {
+    std::vector<CMidiTrack::Cursor> cursors;
     const int count = GetTrackCount();
-    state.cursors.reserve(static_cast<std::size_t>(count));
+    cursors.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
-        state.cursors.push_back(tracks[i].GetCursor());
-    state.chase = chaseState;
-    state.notes = noteMap;
-    return state;
+        cursors.push_back(tracks[i].GetCursor());
+    // Built in one go: the chase and the note map are copied once.
+    return std::make_unique<ReplayState>(
+        ReplayState{at_us, baseTicks.load(kRelaxed), segmentStart.load(kRelaxed),
+                    tempo.load(kRelaxed), std::move(cursors), chaseState, noteMap});
 }
 
 void CSequencer::RestoreState(const ReplayState& state) {
@@ -163,7 +160,7 @@ bool CSequencer::JumpTo(const PlayPlace& place) {
             if (const ReplayState* state = loopCheckpoints.AtOrBefore(until)) {
                 RestoreState(*state);
             } else {
-                RestoreState(loopStartState);
+                RestoreState(*loopStartState);
                 chaseState = loopEndChase;
             }
         } else if (const ReplayState* state = checkpoints.AtOrBefore(until)) {
