@@ -10,31 +10,10 @@ using ::testing::ElementsAre;
 
 namespace {
 
-// One track's events, each after its delta time.
-class Track {
-public:
-    Track& At(std::uint32_t delta, std::initializer_list<std::uint8_t> event) {
-        const Bytes time = VarLen(delta);
-        bytes.insert(bytes.end(), time.begin(), time.end());
-        bytes.insert(bytes.end(), event);
-        return *this;
-    }
-    Track& Marker(std::uint32_t delta, const std::string& text) {
-        const Bytes meta = Meta(delta, 0x06, text);
-        bytes.insert(bytes.end(), meta.begin(), meta.end());
-        return *this;
-    }
-    Bytes End(std::uint32_t delta) {
-        At(delta, {0xFF, 0x2F, 0x00});
-        return bytes;
-    }
-    Bytes bytes;
-};
-
 // Intro note at 0, loop start (controller 111) at 100 with a note, a note
 // at 150 held over the loop's end, the song's own volume at 300, end at 400.
 Bytes LoopSong() {
-    return Song(1000, {Track()
+    return Song(1000, {Events()
                            .At(0, {0xC0, 0x05})
                            .At(0, {0xB0, 0x07, 0x64})
                            .At(0, {0x90, 0x30, 0x40})
@@ -87,20 +66,20 @@ TEST_F(LoopTest, EachConventionIsFoundAndDecoysAreIgnored) {
         std::int64_t two_pass_length;
     };
     // Every song ends at tick 2000 on the first track.
-    const Bytes end = Track().End(2000);
+    const Bytes end = Events().End(2000);
     const Case cases[] = {
-        {"111 on several channels: the first", Track().At(500, {0xB3, 0x6F, 0x00}).End(0), 0},
-        {"110 and 111", Track().At(300, {0xB0, 0x6E, 0x00}).At(600, {0xB0, 0x6F, 0x00}).End(0),
+        {"111 on several channels: the first", Events().At(500, {0xB3, 0x6F, 0x00}).End(0), 0},
+        {"110 and 111", Events().At(300, {0xB0, 0x6E, 0x00}).At(600, {0xB0, 0x6F, 0x00}).End(0),
          300 + 2 * 600},
-        {"110 alone", Track().At(300, {0xB0, 0x6E, 0x00}).End(0), 0},
+        {"110 alone", Events().At(300, {0xB0, 0x6E, 0x00}).End(0), 0},
         {"111 before 110: 111 alone",
-         Track().At(300, {0xB0, 0x6F, 0x00}).At(100, {0xB0, 0x6E, 0x00}).End(0), 300 + 2 * 1700},
-        {"116 and 117", Track().At(100, {0xB0, 0x74, 0x00}).At(500, {0xB0, 0x75, 0x00}).End(0),
+         Events().At(300, {0xB0, 0x6F, 0x00}).At(100, {0xB0, 0x6E, 0x00}).End(0), 300 + 2 * 1700},
+        {"116 and 117", Events().At(100, {0xB0, 0x74, 0x00}).At(500, {0xB0, 0x75, 0x00}).End(0),
          100 + 2 * 500},
-        {"a body of 1 tick", Track().At(100, {0xB0, 0x74, 0x00}).At(1, {0xB0, 0x75, 0x00}).End(0),
+        {"a body of 1 tick", Events().At(100, {0xB0, 0x74, 0x00}).At(1, {0xB0, 0x75, 0x00}).End(0),
          0},
         {"markers in any case, nested",
-         Track()
+         Events()
              .Marker(100, "LOOPSTART")
              .Marker(100, "loopstart")
              .Marker(100, "loopEnd")
@@ -108,12 +87,12 @@ TEST_F(LoopTest, EachConventionIsFoundAndDecoysAreIgnored) {
              .End(0),
          100 + 2 * 200},
         {"markers that are no loop marks",
-         Track().Marker(100, "loopStarts").Marker(100, "end").End(0), 0},
-        {"an end before the start", Track().Marker(100, "loopEnd").Marker(300, "loopStart").End(0),
+         Events().Marker(100, "loopStarts").Marker(100, "end").End(0), 0},
+        {"an end before the start", Events().Marker(100, "loopEnd").Marker(300, "loopStart").End(0),
          0},
-        {"a start at the song's end", Track().At(2000, {0xB0, 0x6F, 0x00}).End(0), 0},
+        {"a start at the song's end", Events().At(2000, {0xB0, 0x6F, 0x00}).End(0), 0},
         {"markers win over crossing controllers",
-         Track()
+         Events()
              .At(100, {0xB0, 0x74, 0x00})
              .Marker(100, "loopStart")
              .At(100, {0xB0, 0x75, 0x00})
@@ -123,7 +102,7 @@ TEST_F(LoopTest, EachConventionIsFoundAndDecoysAreIgnored) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Bytes other = Track().At(200, {0xB5, 0x6F, 0x00}).End(0);
+        Bytes other = Events().At(200, {0xB5, 0x6F, 0x00}).End(0);
         const bool several = std::string(c.name).rfind("111 on", 0) == 0;
         const Bytes song = several ? Song(1000, {end, c.track, other}) : Song(1000, {end, c.track});
         EXPECT_EQ(TwoPassLength(song), several ? 200 + 2 * 1800 : c.two_pass_length);
@@ -131,10 +110,10 @@ TEST_F(LoopTest, EachConventionIsFoundAndDecoysAreIgnored) {
 
     // 80,000 controller 111 from tick 0 on: one loop, from the first, ends
     // and releases its notes as any other.
-    Track many;
+    Events many;
     many.At(0, {0x90, 0x3C, 0x40}).At(0, {0xB0, 0x6F, 0x00});
     for (int i = 1; i < 80000; ++i)
-        many.bytes.insert(many.bytes.end(), {0x00, 0x6F, 0x00});
+        many.Raw({0x00, 0x6F, 0x00});
     const Bytes hostile = Song(1000, {many.End(100)});
     EXPECT_EQ(TwoPassLength(hostile), 200);
     PlayerPlay();

@@ -16,36 +16,6 @@ namespace {
 constexpr const char* kSystemOn = "F0 7E 7F 09 01 F7";
 constexpr const char* kGsReset = "F0 41 10 42 12 40 00 7F 00 41 F7";
 
-// One track's events, each after its delta time.
-class Events {
-public:
-    Events& At(std::uint32_t delta, std::initializer_list<std::uint8_t> event) {
-        std::uint8_t groups[5];
-        int count = 0;
-        do {
-            groups[count++] = static_cast<std::uint8_t>(delta & 0x7F);
-            delta >>= 7;
-        } while (delta != 0);
-        while (count > 1)
-            bytes.push_back(static_cast<std::uint8_t>(groups[--count] | 0x80));
-        bytes.push_back(groups[0]);
-        bytes.insert(bytes.end(), event);
-        return *this;
-    }
-    Events& Tempo(std::uint32_t delta, std::uint32_t micros) {
-        return At(delta,
-                  {0xFF, 0x51, 0x03, static_cast<std::uint8_t>(micros >> 16),
-                   static_cast<std::uint8_t>(micros >> 8), static_cast<std::uint8_t>(micros)});
-    }
-    Bytes End(std::uint32_t delta = 0) {
-        At(delta, {0xFF, 0x2F, 0x00});
-        return bytes;
-    }
-
-private:
-    Bytes bytes;
-};
-
 std::vector<std::uint8_t> Hex(const std::string& text) {
     std::vector<std::uint8_t> out;
     std::istringstream in(text);
