@@ -9,6 +9,7 @@
 //    Every due message must arrive: one missing is one lost.
 //
 // Usage: bench_seek [--seeks N] [--jumps N]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -29,6 +30,7 @@ constexpr std::uint64_t kWindowUs = 500'000;
 // its window and sent a little late is compared rather than counted missing.
 constexpr std::uint64_t kLateUs = 50'000;
 constexpr std::uint64_t kPauseUs = kWindowUs + 100'000;
+constexpr double kLateTargetMs = 3;
 
 // The longest generated song that fits the loader.
 song_bytes::Bytes LargestSong() {
@@ -127,6 +129,15 @@ int main(int argc, char** argv) {
     for (std::size_t w = 0; w < due.size() && w < real.size(); ++w) {
         const std::size_t count = std::min(due[w].size(), real[w].size());
         missing += due[w].size() - count;
+        // A window with a message past the lateness target is named, so that
+        // a stall of the machine (every message after it late by as much)
+        // tells itself apart from a fault of the jump.
+        double latest_ms = 0;
+        for (std::size_t i = 0; i < count; ++i)
+            latest_ms = std::max(latest_ms, real[w][i].first - due[w][i].first);
+        if (latest_ms > kLateTargetMs)
+            std::printf("  window %zu: %zu messages due, %zu sent, the latest %.3f ms late\n", w,
+                        due[w].size(), real[w].size(), latest_ms);
         for (std::size_t i = 0; i < count; ++i) {
             mismatched += due[w][i].second != real[w][i].second;
             errors_ms.push_back(real[w][i].first - due[w][i].first);
@@ -146,7 +157,7 @@ int main(int argc, char** argv) {
     bench::TargetBoard::Figure("after a jump: send minus due time, min", error.min, "ms");
     bench::TargetBoard::Figure("after a jump: send minus due time, p50", error.p50, "ms");
     board.AtMost("after a jump: send minus due time, p99", error.p99, 1, "ms");
-    board.AtMost("after a jump: send minus due time, max", error.max, 3, "ms");
+    board.AtMost("after a jump: send minus due time, max", error.max, kLateTargetMs, "ms");
     board.Summary("bench_seek");
     return 0;
 }
