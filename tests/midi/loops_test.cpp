@@ -108,11 +108,11 @@ TEST_F(LoopTest, EachConventionIsFoundAndDecoysAreIgnored) {
         EXPECT_EQ(TwoPassLength(song), several ? 200 + 2 * 1800 : c.two_pass_length);
     }
 
-    // 80,000 controller 111 from tick 0 on: one loop, from the first, ends
+    // 20,000 controller 111 from tick 0 on: one loop, from the first, ends
     // and releases its notes as any other.
     Events many;
     many.At(0, {0x90, 0x3C, 0x40}).At(0, {0xB0, 0x6F, 0x00});
-    for (int i = 1; i < 80000; ++i)
+    for (int i = 1; i < 20000; ++i)
         many.Raw({0x00, 0x6F, 0x00});
     const Bytes hostile = Song(1000, {many.End(100)});
     EXPECT_EQ(TwoPassLength(hostile), 200);
