@@ -85,18 +85,6 @@ bool TakeLoopOption(const char* value, CommandLine& line) {
     return true;
 }
 
-// The name of the long option whose value is missing.
-const char* OptionNeedingValue(int option) {
-    switch (option) {
-        case kLoop:
-            return "--loop";
-        case kFade:
-            return "--fade";
-        default:
-            return "--device";
-    }
-}
-
 // Empty when `path` can be used: a readable file, or a folder that can be
 // read and entered; else why not.
 std::string PathProblem(const std::string& path) {

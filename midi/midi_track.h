@@ -13,6 +13,14 @@ enum EXCEPTION_MIDITRACK {
 
 class CMidiTrack {
 public:
+    // Where reading stands: enough to come back to the same event later.
+    struct Cursor {
+        std::uint64_t pos = 0;
+        std::uint32_t time = 0;
+        std::uint8_t running_status = 0;
+        int active = 0;
+    };
+
     CMidiTrack() = default;
     CMidiTrack(const CMidiTrack&) = delete;
     CMidiTrack& operator=(const CMidiTrack&) = delete;
@@ -41,6 +49,13 @@ public:
     std::uint8_t GetRunningStatus() const { return runningStatus; }
     void SetRunningStatus(std::uint8_t status) { runningStatus = status; }
     bool HasData() const { return data != nullptr; }
+    Cursor GetCursor() const { return {pos, time, runningStatus, active}; }
+    void SetCursor(const Cursor& cursor) {
+        pos = cursor.pos;
+        time = cursor.time;
+        runningStatus = cursor.running_status;
+        active = cursor.active;
+    }
     // The next `count` bytes from the read position, without moving it;
     // null when fewer remain.
     const std::uint8_t* Look(std::uint32_t count) const {

@@ -1,5 +1,6 @@
 #include "midi/sequencer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -10,6 +11,9 @@
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
+// Microseconds per quarter note until the song sets a tempo.
+constexpr std::uint32_t kStartTempo = 1'000'000;
+constexpr std::uint8_t kMarker = 0x06;
 // General MIDI System On, sent at the start of every song.
 constexpr std::uint8_t kStartMessage[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
 
@@ -26,21 +30,8 @@ CSequencer::~CSequencer() {
     }
 }
 
-CSequencer::Rate CSequencer::CurrentRate() const {
-    if (smpteTicksDen != 0)
-        return {smpteTicksNum, smpteTicksDen};
-    return {static_cast<std::uint64_t>(division), tempo.load(kRelaxed)};
-}
-
 std::uint64_t CSequencer::GetPositionTicks() const {
-    const Rate rate = CurrentRate();
-    if (rate.den == 0)
-        return baseTicks.load(kRelaxed);
-    // Each period is worth 10 x percent microseconds at normal tempo, exactly.
-    const std::uint64_t micros =
-        foldedUs.load(kRelaxed) + elapsedMs.load(kRelaxed) * kMicrosPerPercentPeriod *
-                                      static_cast<std::uint64_t>(activePercent.load(kRelaxed));
-    return baseTicks.load(kRelaxed) + micros * rate.num / rate.den;
+    return PositionAt(songUs.load(kRelaxed));
 }
 
 const CMidiTrack* CSequencer::GetTrack(int index) const {
@@ -54,27 +45,21 @@ void CSequencer::OnTimer() {
     // callback that Pause's wait did not see cannot miss the pause either.
     if (paused.load(std::memory_order_seq_cst) != 0)
         return;
-    ApplyTempoPercent();
     ApplyDeviceFactor();
     ReleaseSilencedChannels();
-    const std::uint64_t now = GetPositionTicks();
+    // The factor asked for last takes effect from this period on.
+    const std::uint64_t step =
+        kMicrosPerPercentPeriod * static_cast<std::uint64_t>(tempoPercent.load(kRelaxed));
+    std::uint64_t at_us = songUs.load(kRelaxed);
     bool some_active = false;
     try {
-        const int count = GetTrackCount();
-        for (int i = 0; i < count; ++i) {
-            CMidiTrack& track = tracks[i];
-            if (track.IsActive())
-                some_active = true;
-            while (track.IsActive() && track.GetTime() <= now)
-                DispatchEvent(track);
-        }
+        some_active = DispatchPeriod(at_us, step);
     } catch (EXCEPTION_MIDITRACK) {
         CloseAfterReadFault();
         return;
     }
-    elapsedMs.fetch_add(1, kRelaxed);
+    songUs.store(at_us + step, kRelaxed);
     if (some_active) {
-        const std::uint64_t step = kMicrosPerPercentPeriod * activePercent.load(kRelaxed);
         const std::uint64_t micros = playTimeUs.fetch_add(step, kRelaxed) + step;
         playTimeMs.store(static_cast<std::uint32_t>(micros / 1000), kRelaxed);
     }
@@ -83,6 +68,20 @@ void CSequencer::OnTimer() {
         ResetPosition();
     else if (was_playing && !some_active)
         endCount.fetch_add(1, std::memory_order_release);
+}
+
+bool CSequencer::DispatchDue(std::uint64_t at_us, std::uint64_t end_tick) {
+    const std::uint64_t now = std::min(PositionAt(at_us), end_tick - 1);
+    bool some_active = false;
+    const int count = GetTrackCount();
+    for (int i = 0; i < count; ++i) {
+        CMidiTrack& track = tracks[i];
+        if (track.IsActive())
+            some_active = true;
+        while (track.IsActive() && track.GetTime() <= now)
+            DispatchEvent(track);
+    }
+    return some_active;
 }
 
 void CSequencer::DispatchEvent(CMidiTrack& track) {
@@ -100,6 +99,9 @@ void CSequencer::DispatchEvent(CMidiTrack& track) {
         case 0xE0: {
             const std::uint8_t data1 = track.ReadByte();
             const std::uint8_t data2 = track.ReadByte();
+            if (loopMarks != nullptr && (status & 0xF0) == 0xB0 &&
+                CLoopMarks::IsLoopController(data1))
+                loopMarks->Controller(track.GetTime(), data1);
             SendChannelMessage(status, data1, data2);
             break;
         }
@@ -136,25 +138,31 @@ void CSequencer::DispatchMeta(CMidiTrack& track) {
     const std::uint8_t type = track.ReadByte();
     const std::uint32_t length = track.ReadVarLen();
     if (type != 0x51) {
+        if (loopMarks != nullptr && type == kMarker)
+            if (const std::uint8_t* bytes = track.Look(length))
+                loopMarks->Marker(track.GetTime(),
+                                  std::string_view(reinterpret_cast<const char*>(bytes), length));
         if (textLog != nullptr && CSongTextLog::Keeps(type))
             if (const std::uint8_t* bytes = track.Look(length))
                 textLog->Add(static_cast<int>(&track - tracks.get()), type, bytes, length);
         track.Skip(length);
         return;
     }
-    // Fold the time so far into the base so the position stays continuous.
-    const std::uint64_t folded = GetPositionTicks();
     std::uint32_t value = 0;
     for (std::uint32_t i = 0; i < length; ++i)
         value = value * 256 + track.ReadByte();
     // A Set Tempo without data would make the tempo 0: the previous one stays.
     if (value == 0)
         return;
-    // SMPTE time does not depend on the tempo: the position needs no fold.
+    // The new segment starts at the event's own tick (SMPTE time does not
+    // depend on the tempo). A tick before the segment's start (two tracks'
+    // changes in one period) starts it where the last one did.
     if (smpteTicksDen == 0) {
-        baseTicks.store(folded, kRelaxed);
-        elapsedMs.store(0, kRelaxed);
-        foldedUs.store(0, kRelaxed);
+        const std::uint64_t base = baseTicks.load(kRelaxed);
+        const std::uint64_t tick = std::max<std::uint64_t>(track.GetTime(), base);
+        segmentStart.store(segmentStart.load(kRelaxed) + (tick - base) * tempo.load(kRelaxed),
+                           kRelaxed);
+        baseTicks.store(tick, kRelaxed);
     }
     tempo.store(value, kRelaxed);
 }
@@ -203,16 +211,21 @@ void CSequencer::ResetPosition() {
 }
 
 void CSequencer::RewindSong() {
+    // Every pass of the song starts at the tempo it was measured with.
+    tempo.store(kStartTempo, kRelaxed);
     baseTicks.store(0, kRelaxed);
-    elapsedMs.store(0, kRelaxed);
-    playTimeMs.store(0, kRelaxed);
-    foldedUs.store(0, kRelaxed);
+    segmentStart.store(0, kRelaxed);
+    songUs.store(0, kRelaxed);
     playTimeUs.store(0, kRelaxed);
-    activePercent.store(tempoPercent.load(kRelaxed), kRelaxed);
-    runStartTempo = tempo.load(kRelaxed);
+    playTimeMs.store(0, kRelaxed);
     RewindTracks();
     noteMap.Reset();
     releasedAudible = AudibleMask();
+    loopPass.store(0, kRelaxed);
+    fading = false;
+    fadedUs = 0;
+    nextFadeStepUs = 0;
+    channelVolume.SetFadeFactor(CChannelVolume::UNITY);
 }
 
 void CSequencer::RestartDevice() {
@@ -349,19 +362,26 @@ void CSequencer::SelectDevice(UINT id) {
         KeepSelection(id);
         return;
     }
-    const bool was_paused = IsPaused();
-    if (!was_paused)
-        Pause();
+    // A song that plays or is paused goes on sounding the same on the new
+    // device: it is restarted with the state the song has at its place, as
+    // a jump there does. Any other starts from the beginning.
+    const bool goes_on = IsPlaying();
+    CMidiTimer::Stop();
     {
         std::lock_guard<std::recursive_mutex> guard(songLock);
         // A song that closed itself meanwhile took its device with it; the
         // choice then waits for the next load like any choice without a song.
         const bool was_open = midiOut.Close();
         KeepSelection(id);
-        // The new device hears the player's volume, in its own way.
-        if (was_open && midiOut.Open(id))
-            SetVolume(volume.load(kRelaxed));
+        if (!was_open)
+            return;
+        // The new device hears the player's volume through the restart.
+        midiOut.Open(id);
+        if (goes_on && !JumpTo(CurrentPlace()))
+            return;
     }
-    if (!was_paused)
+    if (goes_on)
+        Start(1, nullptr, 0);
+    else
         Play();
 }

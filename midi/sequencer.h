@@ -10,12 +10,14 @@
 
 #include "midi/channel_volume.h"
 #include "midi/chase_state.h"
+#include "midi/loop_points.h"
 #include "midi/loop_settings.h"
 #include "midi/midi_out.h"
 #include "midi/midi_timer.h"
 #include "midi/midi_track.h"
 #include "midi/note_map.h"
 #include "midi/player.h"
+#include "midi/replay_checkpoints.h"
 #include "midi/song_lyrics.h"
 
 class CRcpConverter;
@@ -49,18 +51,23 @@ public:
     // by the tempo factor) and sends what is due.
     void OnTimer() override;
 
-    // The song's length in milliseconds at normal tempo: where its last track
-    // ends (measured at load; 0 without a song).
-    std::int64_t GetSongLengthMs() const { return songLengthMs.load(std::memory_order_relaxed); }
+    // The song's length in milliseconds at normal tempo as it plays in the
+    // current loop mode: where its last track ends, or for a song with a
+    // loop the intro, the passes and the fade (looping forever: the intro
+    // and one pass). Measured at load; 0 without a song.
+    std::int64_t GetSongLengthMs() const;
+    // Where the song stands in its own time at normal tempo, in milliseconds:
+    // the play time, except that it goes back with each pass of a loop.
+    DWORD GetSongTimeMs() const;
     // How many times a song has ended by itself (its last track done, or its
     // data run out) since the program started; a repeat, a stop or a pause
     // is no end. Counted on the timer thread, so another thread can notice an
     // end by polling without waiting on anything.
     std::uint32_t GetEndCount() const { return endCount.load(std::memory_order_acquire); }
-    // Jumps to `target_ms` at normal tempo, clamped to the song, while it plays,
-    // is paused or has ended: silences the device, sends the state the song has
-    // there and plays on from there (a paused song stays paused). At or past the
-    // end the song ends as it does by itself. A stopped song is left alone.
+    // Jumps to played time `target_ms` at normal tempo (across the passes of
+    // a loop), clamped to the song, while it plays, is paused or has ended: silences the device,
+    // sends the state the song has there and plays on from there (a paused song stays paused). At
+    // or past the end the song ends as it does by itself. A stopped song is left alone.
     void SeekMs(std::int64_t target_ms);
     // How many times the position has jumped (each SeekMs that moved it),
     // so another thread can notice a jump by polling. Every other jump of
@@ -151,6 +158,10 @@ private:
     void RewindSong();
     void RestartDevice();
     void RewindTracks();
+    // The work of one period at song time `at_us`: every event due by then,
+    // track by track. Whether some track was still active. The timer's
+    // periods and the silent runs both go through it.
+    bool DispatchDue(std::uint64_t at_us, std::uint64_t end_tick = UINT64_MAX);
     void DispatchEvent(CMidiTrack& track);
     void DispatchMeta(CMidiTrack& track);
     void DispatchSysEx(CMidiTrack& track);
@@ -177,18 +188,66 @@ private:
     void ScanTitle();
 
     Rate CurrentRate() const;
-    // Takes a tempo factor asked for since the last period into use.
-    void ApplyTempoPercent();
+    // Song position in ticks at song time `us` (microseconds at normal tempo
+    // from the start of the pass), in the current tempo segment.
+    std::uint64_t PositionAt(std::uint64_t us) const;
+    // The first song time at which the position reaches `tick` (UINT64_MAX:
+    // never), in the current tempo segment.
+    std::uint64_t DueUs(std::uint64_t tick) const;
+    // The tick of the next event of any active track (UINT64_MAX: none).
+    std::uint64_t NextTick() const;
     // Releases the notes of channels that stopped being audible.
     void ReleaseSilencedChannels();
+    // Releases every note struck on `channel`.
+    void ReleaseChannelNotes(int channel);
     std::uint32_t AudibleMask() const;
-    // Runs the song silently from its start as the timer would, skipping the
-    // periods in which nothing is due, until `period` reaches `target_ms` or
-    // nothing more can become due.
-    void Replay(std::uint64_t target_ms, std::uint64_t& period);
-    // Periods of normal tempo until the position reaches `tick` (UINT64_MAX: never).
-    std::uint64_t PeriodsUntil(std::uint64_t tick) const;
-    std::int64_t MeasureLength();
+    // Runs the song silently into the chase from where it stands, as the
+    // timer's periods would but skipping those in which nothing is due,
+    // until every event due by `until_us` is dispatched, or the next event
+    // lies at or after `before_tick`. Leaves checkpoints in `keep` when
+    // given one.
+    void RunSilently(std::uint64_t until_us, CReplayCheckpoints* keep,
+                     std::uint64_t before_tick = UINT64_MAX);
+    // The silent run at load: the song's length, its words' times, its loop
+    // and the checkpoints.
+    void MeasureSong();
+    std::unique_ptr<ReplayState> CaptureState(std::uint64_t at_us) const;
+    void RestoreState(const ReplayState& state);
+    // A place in the played timeline: the song time within the pass, the
+    // played time, the pass of the loop and how far its fade has gone.
+    struct PlayPlace {
+        std::uint64_t song_us = 0;
+        std::uint64_t played_us = 0;
+        int pass = 0;
+        bool fading = false;
+        std::uint64_t faded_us = 0;
+    };
+    // Puts the song at `place` (timer stopped, song lock held): the device
+    // restarted with the state the song has there, the next period there.
+    // False when the song closed itself on a damaged track.
+    bool JumpTo(const PlayPlace& place);
+    PlayPlace CurrentPlace() const;
+
+    // Loops. The loop the marks gathered at load make, checked against the
+    // song and measured; none when they make no loop.
+    void FindLoop(const CLoopMarks& marks);
+    // One period's dispatch at `at_us`, with the loop's jump back (which
+    // moves `at_us` back by the loop's length) and the fade.
+    bool DispatchPeriod(std::uint64_t& at_us, std::uint64_t step_us);
+    // What the loop's end, reached in this period, does to the song.
+    enum class LoopTurn { kJumpBack, kEnd, kPlayOn };
+    LoopTurn TurnAtLoopEnd(LoopMode mode);
+    void JumpBack();
+    void StopFade();
+    // Advances the fade by `step_us`; true once it is over.
+    bool StepFade(std::uint64_t step_us);
+    // The fade factor for how far the fade has gone.
+    std::uint32_t FadeFactor() const;
+    // Ends the song where it is: every note released, every track done.
+    void EndHere();
+    std::uint64_t FadeLengthUs() const;
+    // Where played time `played_us` lies in the current loop mode.
+    PlayPlace PlaceOf(std::uint64_t played_us) const;
 
     std::atomic<std::uint8_t> volume{255};
     std::atomic<int> repeat{0};
@@ -201,22 +260,27 @@ private:
     int division = 0;
     std::atomic<std::uint32_t> tempo{0};
     std::atomic<std::uint32_t> playTimeMs{0};
-    std::atomic<std::uint64_t> elapsedMs{0};
-    std::atomic<std::uint64_t> baseTicks{0};
-    // Microseconds at normal tempo since the last tempo change that periods
-    // at earlier tempo factors added; elapsedMs counts those at activePercent.
-    std::atomic<std::uint64_t> foldedUs{0};
-    std::atomic<int> activePercent{100};
-    std::atomic<int> tempoPercent{100};
-    // Song time at normal tempo; playTimeMs is its whole milliseconds.
+    // Song time at normal tempo of the next period, from the song's start:
+    // it advances by the tempo factor's share of a millisecond every period
+    // that is not paused.
+    std::atomic<std::uint64_t> songUs{0};
+    // Played time at normal tempo; playTimeMs is its whole milliseconds.
     std::atomic<std::uint64_t> playTimeUs{0};
+    // The tempo segment: the position is baseTicks at song time
+    // segmentStart / rate.num, and moves at the rate from there. A Set Tempo
+    // starts a new segment at its own tick, so the position at a song time
+    // does not depend on where the periods fell.
+    std::atomic<std::uint64_t> baseTicks{0};
+    std::atomic<std::uint64_t> segmentStart{0};
+    std::atomic<int> tempoPercent{100};
     std::atomic<std::int64_t> songLengthMs{0};
     // SMPTE time: ticks per second as num / den; den 0 for tempo-based time.
     std::uint64_t smpteTicksNum = 0;
     std::uint64_t smpteTicksDen = 0;
-    // The tempo the current run started with (a song without a Set Tempo at
-    // its start keeps the previous run's).
-    std::uint32_t runStartTempo = 1'000'000;
+    // Song time of the last period of the load's silent run that dispatched
+    // anything.
+    std::uint64_t lastDueUs = 0;
+    CReplayCheckpoints checkpoints;
     std::atomic<int> transpose{0};
     std::atomic<std::uint32_t> mutedMask{0};
     std::atomic<int> soloChannel{NO_SOLO};
@@ -240,6 +304,25 @@ private:
     CSongLyrics lyrics;
     // Where the silent run at load puts the song's text events.
     CSongTextLog* textLog = nullptr;
+
+    // The song's loop, measured at load: its ticks, its song times, the
+    // replay state just before its start and the chase at its end (where
+    // every later pass starts from).
+    std::uint64_t loopStartTick = 0;
+    std::uint64_t loopEndTick = 0;
+    std::atomic<std::uint64_t> loopStartUs{0};
+    std::atomic<std::uint64_t> loopEndUs{0};
+    std::unique_ptr<ReplayState> loopStartState;
+    CChaseState loopEndChase;
+    // Checkpoints of a later pass, which starts from the state the one
+    // before left.
+    CReplayCheckpoints loopCheckpoints;
+    // Where the silent run at load puts the loop marks it meets.
+    CLoopMarks* loopMarks = nullptr;
+    // Timer side: the fade after the last pass.
+    bool fading = false;
+    std::uint64_t fadedUs = 0;
+    std::uint64_t nextFadeStepUs = 0;
 
     std::atomic<LoopMode> loopMode{LoopMode::kOff};
     std::atomic<int> loopCount{LoopSettings::DEFAULT_COUNT};

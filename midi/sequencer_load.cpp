@@ -104,12 +104,11 @@ bool CSequencer::Load(const char* path) {
         ReleaseTracks();
         return false;
     }
-    tempo.store(1'000'000, std::memory_order_relaxed);
     // The silent run that measures the song also meets its words at the
     // times playback sends them.
     CSongTextLog text_log;
     textLog = &text_log;
-    songLengthMs.store(MeasureLength(), std::memory_order_relaxed);
+    MeasureSong();
     textLog = nullptr;
     lyrics = CSongLyrics::Read(text_log);
     return true;
@@ -195,5 +194,8 @@ void CSequencer::ReleaseTracks() {
     std::lock_guard<std::recursive_mutex> guard(songLock);
     trackCount.store(0, std::memory_order_relaxed);
     songLengthMs.store(0, std::memory_order_relaxed);
+    checkpoints.Clear();
+    loopCheckpoints.Clear();
+    hasLoop.store(false, std::memory_order_relaxed);
     tracks.reset();
 }

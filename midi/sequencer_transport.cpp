@@ -19,20 +19,8 @@ bool IsChannel(int channel) {
 }  // namespace
 
 void CSequencer::SetTempoPercent(int percent) {
-    // The timer folds the periods so far at the old factor before it uses the new.
+    // The next period advances the song time by the new factor's share.
     tempoPercent.store(std::clamp(percent, MIN_TEMPO_PERCENT, MAX_TEMPO_PERCENT), kRelaxed);
-}
-
-void CSequencer::ApplyTempoPercent() {
-    const int asked = tempoPercent.load(kRelaxed);
-    const int active = activePercent.load(kRelaxed);
-    if (asked == active)
-        return;
-    foldedUs.store(foldedUs.load(kRelaxed) + elapsedMs.load(kRelaxed) * kMicrosPerPercentPeriod *
-                                                 static_cast<std::uint64_t>(active),
-                   kRelaxed);
-    elapsedMs.store(0, kRelaxed);
-    activePercent.store(asked, kRelaxed);
 }
 
 void CSequencer::SetTranspose(int semitones) {
@@ -74,10 +62,13 @@ void CSequencer::ReleaseSilencedChannels() {
     for (int channel = 0; silenced != 0 && channel < CNoteMap::CHANNEL_COUNT; ++channel) {
         if ((silenced >> channel & 1) == 0)
             continue;
-        const auto off = static_cast<std::uint8_t>(0x80 | channel);
-        noteMap.ReleaseChannel(channel,
-                               [&](std::uint8_t pitch) { SendShortAndRecord(off, pitch, 0); });
+        ReleaseChannelNotes(channel);
     }
+}
+
+void CSequencer::ReleaseChannelNotes(int channel) {
+    const auto off = static_cast<std::uint8_t>(0x80 | channel);
+    noteMap.ReleaseChannel(channel, [&](std::uint8_t pitch) { SendShortAndRecord(off, pitch, 0); });
 }
 
 void CSequencer::SendChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {

@@ -47,7 +47,7 @@ void CDocumentViewerPanel::Follow(ULONGLONG now_ms) {
 }
 
 int CDocumentViewerPanel::FollowedTop() const {
-    const int line = static_cast<int>(words.CurrentLine(PlayerGetPlayTime()));
+    const int line = static_cast<int>(words.CurrentLine(GetSequencer().GetSongTimeMs()));
     const int top = line - kFollowRow;
     const int max_top = GetMaxTop();
     return top < 0 ? 0 : top > max_top ? max_top : top;
@@ -104,7 +104,7 @@ void CDocumentViewerPanel::LightSungWords(CSurface* target, IDirectDrawSurface* 
         if (highlight_images[i].load(std::memory_order_acquire) != shown_image)
             continue;
         RECT lit[2];
-        const int count = highlights[i].LitRects(PlayerGetPlayTime(), kWidth_px, lit);
+        const int count = highlights[i].LitRects(GetSequencer().GetSongTimeMs(), kWidth_px, lit);
         for (int k = 0; k < count; ++k)
             RecolourRect(target->surface, rect.left + lit[k].left, rect.top + lit[k].top,
                          rect.left + lit[k].right, rect.top + lit[k].bottom, kDimTextIndex,

@@ -93,6 +93,39 @@ inline Bytes Meta(std::uint32_t delta, std::uint8_t type, const std::string& dat
     return out;
 }
 
+// One track's events, each after its delta time.
+class Events {
+public:
+    Events& At(std::uint32_t delta, std::initializer_list<std::uint8_t> event) {
+        const Bytes time = VarLen(delta);
+        bytes.insert(bytes.end(), time.begin(), time.end());
+        bytes.insert(bytes.end(), event);
+        return *this;
+    }
+    Events& Tempo(std::uint32_t delta, std::uint32_t micros) {
+        return At(delta,
+                  {0xFF, 0x51, 0x03, static_cast<std::uint8_t>(micros >> 16),
+                   static_cast<std::uint8_t>(micros >> 8), static_cast<std::uint8_t>(micros)});
+    }
+    Events& Marker(std::uint32_t delta, const std::string& text) {
+        const Bytes meta = Meta(delta, 0x06, text);
+        bytes.insert(bytes.end(), meta.begin(), meta.end());
+        return *this;
+    }
+    // Events with no delta of their own after the last (running status).
+    Events& Raw(std::initializer_list<std::uint8_t> more) {
+        bytes.insert(bytes.end(), more);
+        return *this;
+    }
+    Bytes End(std::uint32_t delta = 0) {
+        At(delta, {0xFF, 0x2F, 0x00});
+        return bytes;
+    }
+
+private:
+    Bytes bytes;
+};
+
 inline Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& part : parts)

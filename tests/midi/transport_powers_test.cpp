@@ -16,36 +16,6 @@ namespace {
 constexpr const char* kSystemOn = "F0 7E 7F 09 01 F7";
 constexpr const char* kGsReset = "F0 41 10 42 12 40 00 7F 00 41 F7";
 
-// One track's events, each after its delta time.
-class Events {
-public:
-    Events& At(std::uint32_t delta, std::initializer_list<std::uint8_t> event) {
-        std::uint8_t groups[5];
-        int count = 0;
-        do {
-            groups[count++] = static_cast<std::uint8_t>(delta & 0x7F);
-            delta >>= 7;
-        } while (delta != 0);
-        while (count > 1)
-            bytes.push_back(static_cast<std::uint8_t>(groups[--count] | 0x80));
-        bytes.push_back(groups[0]);
-        bytes.insert(bytes.end(), event);
-        return *this;
-    }
-    Events& Tempo(std::uint32_t delta, std::uint32_t micros) {
-        return At(delta,
-                  {0xFF, 0x51, 0x03, static_cast<std::uint8_t>(micros >> 16),
-                   static_cast<std::uint8_t>(micros >> 8), static_cast<std::uint8_t>(micros)});
-    }
-    Bytes End(std::uint32_t delta = 0) {
-        At(delta, {0xFF, 0x2F, 0x00});
-        return bytes;
-    }
-
-private:
-    Bytes bytes;
-};
-
 std::vector<std::uint8_t> Hex(const std::string& text) {
     std::vector<std::uint8_t> out;
     std::istringstream in(text);
@@ -526,5 +496,158 @@ TEST_F(TransportTest, SmpteDivisionPlacesEventsInRealTime) {
         Periods(1);
         EXPECT_THAT(SongMessages(), ElementsAre("90 3C 40"));
         EXPECT_EQ(sequencer->GetTempoIndex(), 62);
+    }
+}
+
+TEST_F(TransportTest, LengthWordsAndJumpsAgreeWithThePeriodsAtAnyTempoFactor) {
+    // Notes with words at ticks between periods, across a tempo change at
+    // tick 700 (division 480); the song ends at tick 3001.
+    const std::uint32_t ticks[] = {333, 1001, 1777, 2500};
+    Events voice;
+    std::uint32_t last = 0;
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        voice.At(ticks[i] - last, {0xFF, 0x05, 0x01, 'a'})
+            .At(0, {0x90, static_cast<std::uint8_t>(0x40 + i), 0x40});
+        last = ticks[i];
+    }
+    const Bytes song =
+        Song(480, {Events().Tempo(0, 500000).Tempo(700, 333333).End(), voice.End(3001 - last)});
+    // Each tick's exact time in microseconds, rounded up.
+    const auto due_us = [](std::uint64_t tick) {
+        const std::uint64_t scaled =
+            tick <= 700 ? tick * 500000 : 700 * 500000 + (tick - 700) * 333333;
+        return (scaled + 479) / 480;
+    };
+    ASSERT_TRUE(Open(song));
+    EXPECT_EQ(sequencer->GetSongLengthMs(), (due_us(3001) + 999) / 1000);
+    const auto& tokens = sequencer->GetLyrics().Tokens();
+    ASSERT_EQ(tokens.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(tokens[i].time_ms, (due_us(ticks[i]) + 999) / 1000);
+
+    // Played by hand at 135 %, then 70 %: each event goes out in the first
+    // period whose song time reaches it, and the song ends with the period
+    // that reaches its length.
+    sequencer->SetTempoPercent(135);
+    PlayerPlay();
+    std::vector<std::uint64_t> periods_us, sent_us;
+    std::uint64_t at_us = 0, last_active_us = 0;
+    for (int k = 0; PlayerIsPlaying() && k < 5000; ++k) {
+        if (k == 500)
+            sequencer->SetTempoPercent(70);
+        const std::size_t before = SongMessages().size();
+        Periods(1);
+        periods_us.push_back(at_us);
+        if (SongMessages().size() > before)
+            sent_us.push_back(at_us);
+        if (PlayerIsPlaying())
+            last_active_us = at_us;
+        at_us += 10 * static_cast<std::uint64_t>(sequencer->GetTempoPercent());
+    }
+    const auto first_period_at = [&](std::uint64_t us) {
+        return *std::lower_bound(periods_us.begin(), periods_us.end(), us);
+    };
+    ASSERT_EQ(sent_us.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(sent_us[i], first_period_at(due_us(ticks[i]))) << "note " << i;
+    EXPECT_EQ(last_active_us, first_period_at(due_us(3001)));
+
+    // A jump at 135 % to a time on the play's periods goes on period for
+    // period as the play did.
+    sequencer->SetTempoPercent(135);
+    recording->Clear();
+    PlayerPlay();
+    const std::uint64_t start_us = recording->Entries().back().time_us;
+    Periods(2000);
+    const Timed played_after = After(start_us + 1000 * 1000);
+    sequencer->SeekMs(1350);
+    const std::uint64_t seek_us = recording->Entries().back().time_us;
+    Periods(1000);
+    EXPECT_EQ(After(seek_us), played_after);
+    EXPECT_EQ(played_after.size(), 2u);
+}
+
+TEST_F(TransportTest, DeviceChangeSendsTheSongsStateAndVolumeBeforeTheNextNote) {
+    // What each device received until its first note after the change.
+    const auto state_until_note = [&](UINT device) {
+        DeviceState state;
+        std::vector<std::string> volumes;
+        for (const auto& e : recording->Entries()) {
+            if (e.device_id != device)
+                continue;
+            if (e.text.rfind("volume ", 0) == 0)
+                volumes.push_back(e.text);
+            if (e.text.size() < 3 || e.text[2] != ' ')
+                continue;
+            if (e.text[0] == '9')
+                break;
+            state.Apply(e.text);
+        }
+        return std::make_pair(state, volumes);
+    };
+    OpenAndPlay(ChaseSong());
+    PlayerSetVolume(0x80);
+    Periods(1300);
+    DeviceState played;
+    for (const auto& message : Messages())
+        played.Apply(message);
+
+    // Playing: the new device (never opened before) gets the state and the
+    // player's volume, not its own full one, and the song goes on.
+    recording->Clear();
+    sequencer->SelectDevice(1);
+    Periods(1000);
+    auto [state, volumes] = state_until_note(1);
+    EXPECT_TRUE(state == played);
+    ASSERT_FALSE(volumes.empty());
+    EXPECT_EQ(volumes.back(), "volume 80008000");
+    EXPECT_EQ(PlayerGetVolume(), 0x80);
+    EXPECT_EQ(SongMessages().back(), "80 43 00");
+
+    // Paused: the state goes at once, the song stays where it was.
+    OpenAndPlay(ChaseSong());
+    Periods(1300);
+    PlayerPause();
+    recording->Clear();
+    sequencer->SelectDevice(0);
+    std::tie(state, volumes) = state_until_note(0);
+    EXPECT_TRUE(state == played);
+    EXPECT_TRUE(PlayerIsPaused());
+    Periods(500);
+    EXPECT_EQ(PlayerGetPlayTime(), 1300u);
+    PlayerPlay();
+    Periods(1000);
+    EXPECT_EQ(SongMessages().back(), "80 43 00");
+}
+
+TEST_F(TransportTest, JumpsPastCheckpointsLeaveWhatAPlayLeaves) {
+    // Ten seconds of a controller and a program that change every 100 ms;
+    // looped from 1 s on, the targets past 10 s lie in the second pass.
+    Events events;
+    for (int i = 0; i < 100; ++i) {
+        events.At(i == 0 ? 0 : 100, {0xB0, 0x0B, static_cast<std::uint8_t>(i)})
+            .At(0, {0xC1, static_cast<std::uint8_t>(i / 3)});
+        if (i == 10)
+            events.At(0, {0xB2, 0x6F, 0x00});
+    }
+    const Bytes song = Song(1000, {events.End(100)});
+    LoopSettings forever;
+    forever.mode = LoopMode::kForever;
+    sequencer->SetLoopSettings(forever);
+    for (unsigned target : {2050u, 7499u, 9999u, 10000u + 7499u}) {
+        SCOPED_TRACE(target);
+        recording->Clear();
+        OpenAndPlay(song);
+        Periods(target);
+        DeviceState played;
+        for (const auto& message : Messages())
+            played.Apply(message);
+        sequencer->SeekMs(200);
+        recording->Clear();
+        sequencer->SeekMs(target);
+        DeviceState jumped;
+        for (const auto& message : Messages())
+            jumped.Apply(message);
+        EXPECT_TRUE(jumped == played);
     }
 }
