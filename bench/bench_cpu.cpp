@@ -4,11 +4,13 @@
 // from /proc over a window after start-up, for the whole process and for
 // each of its threads, so the figures hold on a loaded machine as well.
 //
-// Usage: bench_cpu [--seconds N] [--runs N] [--song FILE]
+// Usage: bench_cpu [--seconds N] [--runs N] [--song FILE] [--program FILE]
 //   --seconds N  length of each measured window (default 20)
 //   --runs N     runs of each case; the median is reported (default 3)
 //   --song FILE  the song to play (default a dense orchestral song of the
 //                shared test data)
+//   --program FILE  the program to measure (default build/nivra), so that
+//                a copy of an earlier build can be compared
 #include <dirent.h>
 #include <unistd.h>
 
@@ -60,13 +62,30 @@ double CpuSecondsOf(const std::string& stat_path) {
     return (user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-std::map<int, double> ThreadCpuSeconds(pid_t pid) {
-    std::map<int, double> threads;
+// The times a thread gave up the processor of its own accord: its wake-ups,
+// a figure the machine's load does not change.
+double VoluntarySwitchesOf(const std::string& status_path) {
+    std::ifstream in(status_path);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
+            return std::stod(line.substr(line.find(':') + 1));
+    return 0;
+}
+
+struct ThreadFigures {
+    double cpu_seconds = 0;
+    double switches = 0;
+};
+
+std::map<int, ThreadFigures> ThreadsOf(pid_t pid) {
+    std::map<int, ThreadFigures> threads;
     const std::string folder = "/proc/" + std::to_string(pid) + "/task";
     std::error_code failed;
     for (const auto& entry : std::filesystem::directory_iterator(folder, failed)) {
         const std::string tid = entry.path().filename().string();
-        threads[std::stoi(tid)] = CpuSecondsOf(entry.path().string() + "/stat");
+        threads[std::stoi(tid)] = {CpuSecondsOf(entry.path().string() + "/stat"),
+                                   VoluntarySwitchesOf(entry.path().string() + "/status")};
     }
     return threads;
 }
@@ -75,23 +94,26 @@ struct Window {
     double process_percent = 0;
     // Per thread, in the order the threads were made (the main thread first).
     std::vector<double> thread_percents;
+    std::vector<double> thread_wakeups_per_second;
 };
 
 Window Measure(pid_t pid, double seconds) {
     const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
     const double cpu_before = CpuSecondsOf(stat);
-    const auto threads_before = ThreadCpuSeconds(pid);
+    const auto threads_before = ThreadsOf(pid);
     const double wall_before = bench::WallSeconds();
     Sleep(seconds);
     const double cpu_after = CpuSecondsOf(stat);
-    const auto threads_after = ThreadCpuSeconds(pid);
+    const auto threads_after = ThreadsOf(pid);
     const double wall = bench::WallSeconds() - wall_before;
     Window window;
     window.process_percent = (cpu_after - cpu_before) / wall * 100;
     for (const auto& [tid, after] : threads_after) {
-        const auto before = threads_before.find(tid);
-        const double used = after - (before == threads_before.end() ? 0 : before->second);
-        window.thread_percents.push_back(used / wall * 100);
+        const auto found = threads_before.find(tid);
+        const ThreadFigures before =
+            found == threads_before.end() ? ThreadFigures{} : found->second;
+        window.thread_percents.push_back((after.cpu_seconds - before.cpu_seconds) / wall * 100);
+        window.thread_wakeups_per_second.push_back((after.switches - before.switches) / wall);
     }
     return window;
 }
@@ -106,8 +128,11 @@ bool LogHasStarted(const std::filesystem::path& log) {
 }
 
 // One run of the program: at rest when `song` is empty, else playing it.
+std::string program_path = e2e::ProgramPath();
+
 bool RunOnce(const std::string& song, double seconds, Window& window) {
     e2e::RunOptions options;
+    options.program = program_path;
     options.timeout_seconds = static_cast<int>(seconds) + 60;
     options.extra_environment["NIVRA_SOUNDFONT"] = kSoundFont;
     options.arguments = {"--no-config"};
@@ -129,11 +154,13 @@ bool RunOnce(const std::string& song, double seconds, Window& window) {
     return program.WaitForExit() == 0;
 }
 
-std::string Percents(const std::vector<double>& percents) {
+std::string Figures(const std::vector<double>& values, const char* format) {
     std::string text;
     char figure[32];
-    for (double percent : percents) {
-        std::snprintf(figure, sizeof figure, "%s%.2f", text.empty() ? "" : " ", percent);
+    for (double value : values) {
+        if (!text.empty())
+            text += ' ';
+        std::snprintf(figure, sizeof figure, format, value);
         text += figure;
     }
     return text;
@@ -148,8 +175,9 @@ void MeasureCase(const char* label, const std::string& song, double seconds, int
             std::printf("  %s: run %d failed\n", label, run + 1);
             continue;
         }
-        std::printf("  %s, run %d: %.2f %% (threads: %s)\n", label, run + 1, window.process_percent,
-                    Percents(window.thread_percents).c_str());
+        std::printf("  %s, run %d: %.2f %% (threads: %s %%; wake-ups/s: %s)\n", label, run + 1,
+                    window.process_percent, Figures(window.thread_percents, "%.2f").c_str(),
+                    Figures(window.thread_wakeups_per_second, "%.0f").c_str());
         windows.push_back(window);
     }
     if (windows.empty()) {
@@ -168,9 +196,12 @@ int main(int argc, char** argv) {
     const double seconds = bench::NumberArgument(argc, argv, "--seconds", 20);
     const int runs = std::max(1, static_cast<int>(bench::NumberArgument(argc, argv, "--runs", 3)));
     std::string song = kDefaultSong;
-    for (int i = 1; i + 1 < argc; ++i)
+    for (int i = 1; i + 1 < argc; ++i) {
         if (std::string(argv[i]) == "--song")
             song = argv[i + 1];
+        if (std::string(argv[i]) == "--program")
+            program_path = argv[i + 1];
+    }
     std::printf("bench_cpu (load average %s): %d run(s) of %.0f s each, CPU %% of one core\n",
                 bench::LoadAverage().c_str(), runs, seconds);
     bench::TargetBoard board;

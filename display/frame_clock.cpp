@@ -14,8 +14,13 @@ void CFrameClock::SleepMs(DWORD ms) {
     Sleep(ms);
 }
 
+// timeGetTime counts whole milliseconds of the monotonic clock, as
+// steady_clock does: sleeping to the next whole millisecond ends the wait in
+// one wake-up rather than polling through it.
 void CFrameClock::Relax() {
-    std::this_thread::sleep_for(std::chrono::microseconds(100));
+    using std::chrono::milliseconds;
+    const auto now = std::chrono::steady_clock::now();
+    std::this_thread::sleep_until(std::chrono::floor<milliseconds>(now) + milliseconds(1));
 }
 
 CFrameClock& GetSystemFrameClock() {

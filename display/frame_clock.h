@@ -11,8 +11,8 @@ public:
     virtual DWORD Now();
     // Gives the processor away for about this many milliseconds.
     virtual void SleepMs(DWORD ms);
-    // One short pause while polling for the target millisecond: much shorter
-    // than a millisecond, so the wait stays exact without burning a core.
+    // One short pause while polling for the target millisecond: until the
+    // clock's next millisecond, so the wait stays exact without burning a core.
     virtual void Relax();
 };
 
