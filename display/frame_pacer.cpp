@@ -33,6 +33,12 @@ void CFramePacer::WaitUntil(DWORD target_ms) {
     }
 }
 
+DWORD CFramePacer::GetTimeToNextFrame() {
+    const DWORD carry = remainder_ + fraction_ >= kFractionUnits ? 1 : 0;
+    const auto ahead_ms = static_cast<LONG>(last_frame_ms_ + period_ms_ + carry - clock_.Now());
+    return ahead_ms > 0 ? static_cast<DWORD>(ahead_ms) : 0;
+}
+
 int CFramePacer::Step(void* context) {
     if (rate_ == 0 || !callback_)
         return 0;

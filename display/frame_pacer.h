@@ -26,6 +26,8 @@ public:
     DWORD GetFraction() const { return fraction_; }
     // When the last frame started (clock milliseconds).
     DWORD GetLastFrameTime() const { return last_frame_ms_; }
+    // Milliseconds from now until the next frame is due (0 when it is late).
+    DWORD GetTimeToNextFrame();
 
     // Milliseconds before the target at which the wait stops sleeping and spins.
     static constexpr DWORD kSpinMarginMs = 1;

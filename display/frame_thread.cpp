@@ -12,6 +12,9 @@ constexpr DWORD kSuspendAckTimeoutMs = 3000;
 constexpr DWORD kFrameWaitMs = 100;
 constexpr DWORD kPumpSliceMs = 1;
 constexpr DWORD kIdleSleepMs = 100;
+// The main thread is woken this long before each frame, so what its idle
+// work changes (the words of a song) is drawn in that frame.
+constexpr DWORD kMainWakeLeadMs = 2;
 
 constexpr int kFlashEntry = 8;
 constexpr int kFlashEveryFrames = 3;
@@ -135,10 +138,14 @@ DWORD WINAPI CFrameThread::FrameMain(LPVOID object) {
             std::lock_guard guard(self->suspension_lock_);
             idle = self->suspended_ != 0;
         }
-        if (idle)
+        if (idle) {
             Sleep(kIdleSleepMs);
-        else
+        } else {
             self->pacer_.Step(self);
+            const DWORD ahead_ms = self->pacer_.GetTimeToNextFrame();
+            platform::WakeMessageQueueIn(ahead_ms > kMainWakeLeadMs ? ahead_ms - kMainWakeLeadMs
+                                                                    : 0);
+        }
         self->FollowSuspension();
     } while (self->stop_.load() == 0);
     return 0;
@@ -187,6 +194,8 @@ int CFrameThread::DrawFrame() {
         primary_->Flip(nullptr, DDFLIP_WAIT);
     frames_drawn_.fetch_add(1, std::memory_order_relaxed);
     SetEvent(frame_done_.Get());
+    // The main thread's pump shows the finished frame, and a wait for it ends.
+    platform::WakeMessageQueue();
     return 0;
 }
 

@@ -124,6 +124,17 @@ namespace platform {
 // Called on the main thread by PeekMessageA/GetMessageA before they look at
 // the queue (the video backend turns its events into posted messages there).
 void SetMessagePump(void (*pump)());
+// How long (milliseconds) an empty queue may wait for a post before the
+// pump must run again: until scripted input falls due, or a millisecond for
+// a window whose events must be polled. Without it, a millisecond; never
+// more than 20 ms.
+void SetPumpWaitLimit(DWORD (*limit_ms)());
+// Ends a wait of PeekMessageA or GetMessageA on an empty queue now, as a
+// post would but without a message (the display calls it when a frame is
+// finished, so the pump shows it at once).
+void WakeMessageQueue();
+// The same delay_ms from now; one such wake is kept, a later call replaces it.
+void WakeMessageQueueIn(DWORD delay_ms);
 // How DispatchMessageA and SendMessageA find a window's procedure.
 void SetWindowProcedureLookup(WNDPROC (*lookup)(HWND window));
 // Where DefWindowProcA sends what only the window layer can do (WM_CLOSE,

@@ -5,6 +5,7 @@
 #include "platform/kernel.h"
 #include "platform/message.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -19,8 +20,14 @@ using DefaultHandler = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 
 constexpr WPARAM kVirtualKeyF4 = 0x73;
 constexpr LPARAM kAltHeldBit = LPARAM{1} << 29;
-// How long an empty queue waits for a post before answering.
+using Clock = std::chrono::steady_clock;
+
+// How long an empty queue waits for a post before answering, unless the
+// window layer says how long its pump may wait.
 constexpr auto kEmptyQueueWait = std::chrono::milliseconds(1);
+// The longest wait whatever the pump says: close signals and the idle work
+// of the main loop are seen at least this often.
+constexpr auto kLongestEmptyQueueWait = std::chrono::milliseconds(20);
 
 struct Queue {
     std::mutex lock;
@@ -28,6 +35,10 @@ struct Queue {
     std::deque<MSG> messages;
     bool quit_pending = false;
     int quit_code = 0;
+    // Counts WakeMessageQueue calls, so a wake between two looks is not lost.
+    std::uint64_t wakes = 0;
+    // A wake asked for ahead of time (WakeMessageQueueAt); max() when none.
+    Clock::time_point wake_at = Clock::time_point::max();
 };
 
 Queue& TheQueue() {
@@ -54,6 +65,7 @@ void TrackKeyState(const MSG& message) {
 }
 
 std::atomic<void (*)()> pump{nullptr};
+std::atomic<DWORD (*)()> pump_wait_limit{nullptr};
 std::atomic<WNDPROC (*)(HWND)> procedure_lookup{nullptr};
 std::atomic<DefaultHandler> default_handler{nullptr};
 std::atomic<HWND> close_request_window{nullptr};
@@ -74,6 +86,24 @@ void HandleCloseSignal() {
 void RunPump() {
     if (auto function = pump.load(std::memory_order_acquire))
         function();
+}
+
+// Waits for a post or a wake, or until the pump must run again. Called with
+// the lock held.
+void WaitForPost(Queue& queue, std::unique_lock<std::mutex>& hold) {
+    const Clock::time_point now = Clock::now();
+    auto limit = kEmptyQueueWait;
+    if (auto pump_limit = pump_wait_limit.load(std::memory_order_acquire))
+        limit = std::min<std::chrono::milliseconds>(std::chrono::milliseconds(pump_limit()),
+                                                    kLongestEmptyQueueWait);
+    Clock::time_point until = now + limit;
+    if (queue.wake_at <= now)
+        queue.wake_at = Clock::time_point::max();
+    until = std::min(until, queue.wake_at);
+    const std::uint64_t wakes = queue.wakes;
+    queue.posted.wait_until(hold, until, [&] {
+        return queue.wakes != wakes || !queue.messages.empty() || queue.quit_pending;
+    });
 }
 
 bool Matches(const MSG& message, HWND window, UINT filter_min, UINT filter_max) {
@@ -128,7 +158,7 @@ BOOL PeekMessageA(LPMSG message, HWND window, UINT filter_min, UINT filter_max, 
     std::unique_lock<std::mutex> hold(queue.lock);
     if (Take(queue, message, window, filter_min, filter_max, removing))
         return TRUE;
-    queue.posted.wait_for(hold, kEmptyQueueWait);
+    WaitForPost(queue, hold);
     return Take(queue, message, window, filter_min, filter_max, removing) ? TRUE : FALSE;
 }
 
@@ -142,8 +172,8 @@ BOOL GetMessageA(LPMSG message, HWND window, UINT filter_min, UINT filter_max) {
         std::unique_lock<std::mutex> hold(queue.lock);
         if (Take(queue, message, window, filter_min, filter_max, true))
             return message->message == WM_QUIT ? 0 : 1;
-        // Wake at least once a millisecond to run the pump again.
-        queue.posted.wait_for(hold, kEmptyQueueWait);
+        // Wake when the pump must run again.
+        WaitForPost(queue, hold);
     }
 }
 
@@ -217,6 +247,29 @@ void SetMessagePump(void (*function)()) {
     pump.store(function, std::memory_order_release);
 }
 
+void SetPumpWaitLimit(DWORD (*limit_ms)()) {
+    pump_wait_limit.store(limit_ms, std::memory_order_release);
+}
+
+void WakeMessageQueue() {
+    Queue& queue = TheQueue();
+    {
+        std::lock_guard<std::mutex> hold(queue.lock);
+        ++queue.wakes;
+    }
+    queue.posted.notify_all();
+}
+
+void WakeMessageQueueIn(DWORD delay_ms) {
+    const Clock::time_point when = Clock::now() + std::chrono::milliseconds(delay_ms);
+    Queue& queue = TheQueue();
+    {
+        std::lock_guard<std::mutex> hold(queue.lock);
+        queue.wake_at = when;
+    }
+    queue.posted.notify_all();
+}
+
 void SetWindowProcedureLookup(WNDPROC (*lookup)(HWND window)) {
     procedure_lookup.store(lookup, std::memory_order_release);
 }
@@ -253,6 +306,7 @@ void ClearMessageQueue() {
     queue.messages.clear();
     queue.quit_pending = false;
     queue.quit_code = 0;
+    queue.wake_at = Clock::time_point::max();
     close_signal_received = 0;
 }
 
