@@ -138,14 +138,10 @@ DWORD WINAPI CFrameThread::FrameMain(LPVOID object) {
             std::lock_guard guard(self->suspension_lock_);
             idle = self->suspended_ != 0;
         }
-        if (idle) {
+        if (idle)
             Sleep(kIdleSleepMs);
-        } else {
+        else
             self->pacer_.Step(self);
-            const DWORD ahead_ms = self->pacer_.GetTimeToNextFrame();
-            platform::WakeMessageQueueIn(ahead_ms > kMainWakeLeadMs ? ahead_ms - kMainWakeLeadMs
-                                                                    : 0);
-        }
         self->FollowSuspension();
     } while (self->stop_.load() == 0);
     return 0;
@@ -194,7 +190,10 @@ int CFrameThread::DrawFrame() {
         primary_->Flip(nullptr, DDFLIP_WAIT);
     frames_drawn_.fetch_add(1, std::memory_order_relaxed);
     SetEvent(frame_done_.Get());
-    // The main thread's pump shows the finished frame, and a wait for it ends.
+    // The main thread's pump shows the finished frame, and a wait for it
+    // ends; its next wait ends shortly before the next frame.
+    const DWORD ahead_ms = pacer_.GetTimeToNextFrame();
+    platform::WakeMessageQueueIn(ahead_ms > kMainWakeLeadMs ? ahead_ms - kMainWakeLeadMs : 0);
     platform::WakeMessageQueue();
     return 0;
 }

@@ -35,9 +35,13 @@ struct Queue {
     std::deque<MSG> messages;
     bool quit_pending = false;
     int quit_code = 0;
-    // Counts WakeMessageQueue calls, so a wake between two looks is not lost.
-    std::uint64_t wakes = 0;
-    // A wake asked for ahead of time (WakeMessageQueueAt); max() when none.
+    // Set by WakeMessageQueue and taken by the next wait, so a wake that
+    // comes between two looks (a frame finished just then) is not lost.
+    bool wake_pending = false;
+    // Counts posts, so a wait ends on a new one (not on one already there
+    // that the reader's filter leaves).
+    std::uint64_t posts = 0;
+    // A wake asked for ahead of time (WakeMessageQueueIn); max() when none.
     Clock::time_point wake_at = Clock::time_point::max();
 };
 
@@ -100,10 +104,10 @@ void WaitForPost(Queue& queue, std::unique_lock<std::mutex>& hold) {
     if (queue.wake_at <= now)
         queue.wake_at = Clock::time_point::max();
     until = std::min(until, queue.wake_at);
-    const std::uint64_t wakes = queue.wakes;
-    queue.posted.wait_until(hold, until, [&] {
-        return queue.wakes != wakes || !queue.messages.empty() || queue.quit_pending;
-    });
+    const std::uint64_t posts = queue.posts;
+    queue.posted.wait_until(hold, until,
+                            [&] { return queue.wake_pending || queue.posts != posts; });
+    queue.wake_pending = false;
 }
 
 bool Matches(const MSG& message, HWND window, UINT filter_min, UINT filter_max) {
@@ -211,6 +215,7 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     {
         std::lock_guard<std::mutex> hold(queue.lock);
         queue.messages.push_back(MSG{window, message, wParam, lParam, GetTickCount(), {0, 0}});
+        ++queue.posts;
     }
     queue.posted.notify_all();
     return TRUE;
@@ -227,6 +232,7 @@ void PostQuitMessage(int exit_code) {
         std::lock_guard<std::mutex> hold(queue.lock);
         queue.quit_pending = true;
         queue.quit_code = exit_code;
+        ++queue.posts;
     }
     queue.posted.notify_all();
 }
@@ -255,7 +261,7 @@ void WakeMessageQueue() {
     Queue& queue = TheQueue();
     {
         std::lock_guard<std::mutex> hold(queue.lock);
-        ++queue.wakes;
+        queue.wake_pending = true;
     }
     queue.posted.notify_all();
 }
@@ -263,11 +269,8 @@ void WakeMessageQueue() {
 void WakeMessageQueueIn(DWORD delay_ms) {
     const Clock::time_point when = Clock::now() + std::chrono::milliseconds(delay_ms);
     Queue& queue = TheQueue();
-    {
-        std::lock_guard<std::mutex> hold(queue.lock);
-        queue.wake_at = when;
-    }
-    queue.posted.notify_all();
+    std::lock_guard<std::mutex> hold(queue.lock);
+    queue.wake_at = when;
 }
 
 void SetWindowProcedureLookup(WNDPROC (*lookup)(HWND window)) {
@@ -307,6 +310,7 @@ void ClearMessageQueue() {
     queue.quit_pending = false;
     queue.quit_code = 0;
     queue.wake_at = Clock::time_point::max();
+    queue.wake_pending = false;
     close_signal_received = 0;
 }
 
