@@ -133,7 +133,9 @@ void SetPumpWaitLimit(DWORD (*limit_ms)());
 // post would but without a message (the display calls it when a frame is
 // finished, so the pump shows it at once).
 void WakeMessageQueue();
-// The same delay_ms from now; one such wake is kept, a later call replaces it.
+// The same delay_ms from now, for waits that begin after this call (a wait
+// already under way keeps its end); one such wake is kept, a later call
+// replaces it.
 void WakeMessageQueueIn(DWORD delay_ms);
 // How DispatchMessageA and SendMessageA find a window's procedure.
 void SetWindowProcedureLookup(WNDPROC (*lookup)(HWND window));
