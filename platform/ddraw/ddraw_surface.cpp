@@ -5,7 +5,7 @@
 #include "platform/gdi/surface_dc.h"
 #include "platform/ddraw/ddraw_objects.h"
 #include "platform/ddraw/display_output.h"
-#include "platform/ddraw/keyed_rows_copy.h"
+#include "platform/ddraw/rows_copy.h"
 
 namespace platform::video {
 namespace {
@@ -98,8 +98,7 @@ void DrawSurface::Copy(const DrawSurface& source, const RECT& from, int x, int y
         CopyKeyedRows(Pixel(x, y), pitch_, rows, row_pitch, width, height, keys);
         return;
     }
-    for (int row = 0; row < height; ++row)
-        std::memcpy(Pixel(x, y + row), rows + static_cast<std::ptrdiff_t>(row) * row_pitch, width);
+    CopyRows(Pixel(x, y), pitch_, rows, row_pitch, width, height);
 }
 
 HRESULT DrawSurface::SourceArea(LPDIRECTDRAWSURFACE source, const RECT* source_rect, RECT& area) {

@@ -1,17 +1,17 @@
-// The colour-keyed copy against the rule written out pixel by pixel, for
-// widths across its 8- and 16-pixel steps, several rows with a pitch wider
-// than the copy, and every kind of key range.
+// The row copies against their rules written out pixel by pixel, for widths
+// across their 4-, 8- and 16-pixel steps, several rows with a pitch wider
+// than the copy, and (keyed) every kind of key range.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <random>
 #include <vector>
 
-#include "platform/ddraw/keyed_rows_copy.h"
+#include "platform/ddraw/rows_copy.h"
 
 using platform::video::RowKeys;
 
-TEST(KeyedRowsCopy, MatchesThePixelRuleForEveryWidthAndKeyRange) {
+TEST(RowsCopy, PlainAndKeyedMatchThePixelRulesForEveryWidthAndKeyRange) {
     std::mt19937 random(7);
     auto byte = [&] { return static_cast<std::uint8_t>(random() % 8); };  // keys hit often
     for (int trial = 0; trial < 2000; ++trial) {
@@ -26,6 +26,12 @@ TEST(KeyedRowsCopy, MatchesThePixelRuleForEveryWidthAndKeyRange) {
         std::vector<std::uint8_t> in(pitch * height), out(pitch * height);
         for (std::size_t i = 0; i < in.size(); ++i)
             in[i] = byte(), out[i] = byte();
+        std::vector<std::uint8_t> plain = out, expected_plain = out;
+        for (int row = 0; row < height; ++row)
+            for (int i = row * pitch; i < row * pitch + width; ++i)
+                expected_plain[i] = in[i];
+        platform::video::CopyRows(plain.data(), pitch, in.data(), pitch, width, height);
+        ASSERT_EQ(plain, expected_plain) << "trial " << trial << ", width " << width;
         std::vector<std::uint8_t> expected = out;
         for (int row = 0; row < height; ++row)
             for (int i = row * pitch; i < row * pitch + width; ++i) {

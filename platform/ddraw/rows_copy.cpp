@@ -1,11 +1,11 @@
-#include "platform/ddraw/keyed_rows_copy.h"
+#include "platform/ddraw/rows_copy.h"
 
 #include <cstring>
 
 namespace platform::video {
 namespace {
 
-// Pixels a chunk at a time through the compiler's vector types; the
+// Pixels a chunk (8 or 16) at a time through the compiler's vector types; the
 // comparisons give all ones or all zeros per pixel.
 template <int kWidth>
 struct Pixels;
@@ -65,7 +65,30 @@ void CopyChunks(std::uint8_t* out, const std::uint8_t* in, int width, const Keys
         CopyChunk<kWidth>(out + width - kWidth, in + width - kWidth, keys);
 }
 
+// A short row as two fixed-size copies that may overlap: the compiler turns
+// them into plain moves, cheaper than a call to memcpy for a glyph's row.
+template <int kSize>
+void CopyShortRow(std::uint8_t* out, const std::uint8_t* in, int width) {
+    std::memcpy(out, in, kSize);
+    std::memcpy(out + width - kSize, in + width - kSize, kSize);
+}
+
 }  // namespace
+
+void CopyRows(std::uint8_t* out, std::ptrdiff_t out_pitch, const std::uint8_t* in,
+              std::ptrdiff_t in_pitch, int width, int height) {
+    for (int row = 0; row < height; ++row, out += out_pitch, in += in_pitch) {
+        if (width > 16)
+            std::memcpy(out, in, width);
+        else if (width >= 8)
+            CopyShortRow<8>(out, in, width);
+        else if (width >= 4)
+            CopyShortRow<4>(out, in, width);
+        else
+            for (int column = 0; column < width; ++column)
+                out[column] = in[column];
+    }
+}
 
 void CopyKeyedRows(std::uint8_t* out, std::ptrdiff_t out_pitch, const std::uint8_t* in,
                    std::ptrdiff_t in_pitch, int width, int height, const RowKeys& row_keys) {
