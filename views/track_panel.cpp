@@ -9,6 +9,7 @@
 #include "midi/channel_monitor.h"
 #include "platform/ddraw.h"
 #include "gfx/copy_rect.h"
+#include "views/number_text.h"
 #include "views/silenced_channel.h"
 
 namespace {
@@ -35,31 +36,12 @@ constexpr uint8_t kLitBlackColour = 38;
 
 constexpr int kBlackKeyOffsets[] = {3, 8, 18, 23, 28};
 
-// "%03d" of a byte and "%04x" of a 16-bit value, as snprintf writes them:
-// sixteen rows redraw four such numbers every frame, and the formatting
-// machinery cost more than the drawing.
 static_assert(std::is_same_v<decltype(ChannelInfo::program), std::atomic<std::uint8_t>> &&
                   std::is_same_v<decltype(ChannelInfo::pan), std::atomic<std::uint8_t>> &&
                   std::is_same_v<decltype(ChannelInfo::volume), std::atomic<std::uint8_t>> &&
                   std::is_same_v<decltype(ChannelInfo::modulation), std::atomic<std::uint8_t>> &&
                   std::is_same_v<decltype(ChannelInfo::bank), std::atomic<std::uint16_t>>,
-              "the row's numbers are written for these widths");
-
-char* PutThreeDigits(char* out, unsigned value) {
-    out[0] = static_cast<char>('0' + value / 100 % 10);
-    out[1] = static_cast<char>('0' + value / 10 % 10);
-    out[2] = static_cast<char>('0' + value % 10);
-    out[3] = '\0';
-    return out + 3;
-}
-
-char* PutFourHexDigits(char* out, unsigned value) {
-    constexpr char kHexDigits[] = "0123456789abcdef";
-    for (int i = 0; i < 4; ++i)
-        out[i] = kHexDigits[(value >> (12 - 4 * i)) & 0xF];
-    out[4] = '\0';
-    return out + 4;
-}
+              "the row's numbers are written for these widths ");
 
 }  // namespace
 
