@@ -133,10 +133,12 @@ void SetPumpWaitLimit(DWORD (*limit_ms)());
 // post would but without a message (the display calls it when a frame is
 // finished, so the pump shows it at once).
 void WakeMessageQueue();
-// The same delay_ms from now, for waits that begin after this call (a wait
-// already under way keeps its end); one such wake is kept, a later call
-// replaces it.
-void WakeMessageQueueIn(DWORD delay_ms);
+// The same delay_ms from now and then, when then_every_us is not 0, every
+// then_every_us microseconds (the frames' period, so the main thread wakes
+// before each frame without being told each time), until the next call.
+// It applies to waits that begin after this call; a wait already under way
+// keeps its end.
+void WakeMessageQueueIn(DWORD delay_ms, DWORD then_every_us = 0);
 // How DispatchMessageA and SendMessageA find a window's procedure.
 void SetWindowProcedureLookup(WNDPROC (*lookup)(HWND window));
 // Where DefWindowProcA sends what only the window layer can do (WM_CLOSE,

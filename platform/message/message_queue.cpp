@@ -43,6 +43,8 @@ struct Queue {
     std::uint64_t posts = 0;
     // A wake asked for ahead of time (WakeMessageQueueIn); max() when none.
     Clock::time_point wake_at = Clock::time_point::max();
+    // Its period when it repeats (the frames'), zero when it comes once.
+    std::chrono::microseconds wake_every{0};
 };
 
 Queue& TheQueue() {
@@ -101,8 +103,12 @@ void WaitForPost(Queue& queue, std::unique_lock<std::mutex>& hold) {
         limit = std::min<std::chrono::milliseconds>(std::chrono::milliseconds(pump_limit()),
                                                     kLongestEmptyQueueWait);
     Clock::time_point until = now + limit;
-    if (queue.wake_at <= now)
-        queue.wake_at = Clock::time_point::max();
+    if (queue.wake_at <= now) {
+        if (queue.wake_every.count() > 0)
+            queue.wake_at += ((now - queue.wake_at) / queue.wake_every + 1) * queue.wake_every;
+        else
+            queue.wake_at = Clock::time_point::max();
+    }
     until = std::min(until, queue.wake_at);
     const std::uint64_t posts = queue.posts;
     queue.posted.wait_until(hold, until,
@@ -266,11 +272,12 @@ void WakeMessageQueue() {
     queue.posted.notify_all();
 }
 
-void WakeMessageQueueIn(DWORD delay_ms) {
+void WakeMessageQueueIn(DWORD delay_ms, DWORD then_every_us) {
     const Clock::time_point when = Clock::now() + std::chrono::milliseconds(delay_ms);
     Queue& queue = TheQueue();
     std::lock_guard<std::mutex> hold(queue.lock);
     queue.wake_at = when;
+    queue.wake_every = std::chrono::microseconds(then_every_us);
 }
 
 void SetWindowProcedureLookup(WNDPROC (*lookup)(HWND window)) {
@@ -310,6 +317,7 @@ void ClearMessageQueue() {
     queue.quit_pending = false;
     queue.quit_code = 0;
     queue.wake_at = Clock::time_point::max();
+    queue.wake_every = std::chrono::microseconds(0);
     queue.wake_pending = false;
     close_signal_received = 0;
 }
