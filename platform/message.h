@@ -70,8 +70,10 @@ using LPMSG = MSG*;
 using WNDPROC = LRESULT(CALLBACK*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Looks for a message (for any window when `window` is null; all messages
-// when both filters are 0). An empty queue waits about a millisecond for a
-// message before answering FALSE, so a polling loop does not spin a core.
+// when both filters are 0). An empty queue waits for a message before
+// answering FALSE, so a polling loop does not spin a core: a millisecond,
+// or as long as the window layer's pump allows (SetPumpWaitLimit), ended
+// early by a post or a wake (WakeMessageQueue, WakeMessageQueueIn).
 // WM_QUIT comes only once the other messages are gone; PM_NOREMOVE leaves
 // it pending.
 BOOL PeekMessageA(LPMSG message, HWND window, UINT filter_min, UINT filter_max, UINT remove);
