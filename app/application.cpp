@@ -55,8 +55,8 @@ CApplicationBase* CApplicationBase::Get() {
 int CApplicationBase::Run() {
     MSG message;
     for (;;) {
-        // PeekMessageA waits about a millisecond on an empty queue, so this
-        // polling does not spin a core.
+        // PeekMessageA waits on an empty queue (until a post, the next frame
+        // or the pump's next need), so this polling does not spin a core.
         while (!PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE))
             Idle();
         BOOL result = GetMessageA(&message, nullptr, 0, 0);

@@ -20,17 +20,14 @@ void CFramePacer::Init(WORD rate, Callback callback) {
 
 void CFramePacer::WaitUntil(DWORD target_ms) {
     // The signed difference keeps the comparison right across the clock's wrap.
-    for (;;) {
-        const auto early_ms = static_cast<LONG>(target_ms - clock_.Now());
-        if (early_ms <= 0)
-            return;
-        // Sleep away all but the last stretch, then poll the clock closely
-        // so the frame still starts on its millisecond.
-        if (static_cast<DWORD>(early_ms) > kSpinMarginMs)
-            clock_.SleepMs(static_cast<DWORD>(early_ms) - kSpinMarginMs);
-        else
-            clock_.Relax();
-    }
+    while (static_cast<LONG>(target_ms - clock_.Now()) > 0)
+        clock_.SleepToward(target_ms);
+}
+
+DWORD CFramePacer::GetTimeToNextFrame() {
+    const DWORD carry = remainder_ + fraction_ >= kFractionUnits ? 1 : 0;
+    const auto ahead_ms = static_cast<LONG>(last_frame_ms_ + period_ms_ + carry - clock_.Now());
+    return ahead_ms > 0 ? static_cast<DWORD>(ahead_ms) : 0;
 }
 
 int CFramePacer::Step(void* context) {

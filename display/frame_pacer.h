@@ -1,7 +1,7 @@
 // Frame clock at a fixed rate: whole-millisecond periods with a carried
 // remainder in 1/10000 ms, so 60 fps alternates 16 and 17 ms gaps averaging
-// 16.6666 ms. Each step waits for its target millisecond (sleeping while it
-// is far, spinning for the last stretch) and then runs the frame callback.
+// 16.6666 ms. Each step waits for its target millisecond (the clock's
+// SleepToward) and then runs the frame callback.
 #pragma once
 
 #include <atomic>
@@ -26,9 +26,8 @@ public:
     DWORD GetFraction() const { return fraction_; }
     // When the last frame started (clock milliseconds).
     DWORD GetLastFrameTime() const { return last_frame_ms_; }
-
-    // Milliseconds before the target at which the wait stops sleeping and spins.
-    static constexpr DWORD kSpinMarginMs = 1;
+    // Milliseconds from now until the next frame is due (0 when it is late).
+    DWORD GetTimeToNextFrame();
 
 private:
     void WaitUntil(DWORD target_ms);

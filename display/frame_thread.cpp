@@ -12,6 +12,9 @@ constexpr DWORD kSuspendAckTimeoutMs = 3000;
 constexpr DWORD kFrameWaitMs = 100;
 constexpr DWORD kPumpSliceMs = 1;
 constexpr DWORD kIdleSleepMs = 100;
+// The main thread is woken this long before each frame, so what its idle
+// work changes (the words of a song) is drawn in that frame.
+constexpr DWORD kMainWakeLeadMs = 2;
 
 constexpr int kFlashEntry = 8;
 constexpr int kFlashEveryFrames = 3;
@@ -90,19 +93,27 @@ int CFrameThread::Resume() {
 bool CFrameThread::WaitFrame() {
     if (suspend_count_.load() > 0 || !thread_.load())
         return false;
+    // Counted before the event is reset, so the frame that sets it also
+    // ends the pump's wait below.
+    frame_waiters_.fetch_add(1);
     ResetEvent(frame_done_.Get());
     // The display shows finished frames from the main thread's message pump,
     // so a wait on the main thread (fades, Commit) keeps that pump running:
     // otherwise a fade would reach the screen only as its last frame.
     const DWORD started_ms = GetTickCount();
+    bool done = false;
     for (;;) {
-        if (WaitForSingleObject(frame_done_.Get(), kPumpSliceMs) == WAIT_OBJECT_0)
-            return true;
+        if (WaitForSingleObject(frame_done_.Get(), kPumpSliceMs) == WAIT_OBJECT_0) {
+            done = true;
+            break;
+        }
         if (GetTickCount() - started_ms >= kFrameWaitMs)
-            return false;
+            break;
         MSG ignored;
         PeekMessageA(&ignored, nullptr, 0, 0, PM_NOREMOVE);
     }
+    frame_waiters_.fetch_sub(1);
+    return done;
 }
 
 void CFrameThread::AttachSurfaces(IDirectDrawSurface* primary, IDirectDrawSurface* canvas) {
@@ -187,6 +198,14 @@ int CFrameThread::DrawFrame() {
         primary_->Flip(nullptr, DDFLIP_WAIT);
     frames_drawn_.fetch_add(1, std::memory_order_relaxed);
     SetEvent(frame_done_.Get());
+    // The main thread's waits end shortly before each frame (the schedule is
+    // renewed every frame, so it follows the frames), and a wait for this
+    // frame ends now.
+    const DWORD ahead_ms = pacer_.GetTimeToNextFrame();
+    platform::WakeMessageQueueIn(ahead_ms > kMainWakeLeadMs ? ahead_ms - kMainWakeLeadMs : 0,
+                                 1'000'000u / kFrameRate);
+    if (frame_waiters_.load() > 0)
+        platform::WakeMessageQueue();
     return 0;
 }
 

@@ -87,6 +87,9 @@ private:
     std::atomic<FrameDrawHook> draw_hook_{nullptr};
     std::atomic<int> stop_{0};
     std::atomic<std::uint64_t> frames_drawn_{0};
+    // WaitFrame calls under way: only then does a finished frame wake the
+    // main thread's message queue at once.
+    std::atomic<int> frame_waiters_{0};
 
     // Palette animation: entry 8 flashes every third frame, entry 21 blinks
     // between entries 22 and 23 every 20 frames.

@@ -70,8 +70,10 @@ using LPMSG = MSG*;
 using WNDPROC = LRESULT(CALLBACK*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Looks for a message (for any window when `window` is null; all messages
-// when both filters are 0). An empty queue waits about a millisecond for a
-// message before answering FALSE, so a polling loop does not spin a core.
+// when both filters are 0). An empty queue waits for a message before
+// answering FALSE, so a polling loop does not spin a core: a millisecond,
+// or as long as the window layer's pump allows (SetPumpWaitLimit), ended
+// early by a post or a wake (WakeMessageQueue, WakeMessageQueueIn).
 // WM_QUIT comes only once the other messages are gone; PM_NOREMOVE leaves
 // it pending.
 BOOL PeekMessageA(LPMSG message, HWND window, UINT filter_min, UINT filter_max, UINT remove);
@@ -124,6 +126,21 @@ namespace platform {
 // Called on the main thread by PeekMessageA/GetMessageA before they look at
 // the queue (the video backend turns its events into posted messages there).
 void SetMessagePump(void (*pump)());
+// How long (milliseconds) an empty queue may wait for a post before the
+// pump must run again: until scripted input falls due, or a millisecond for
+// a window whose events must be polled. Without it, a millisecond; never
+// more than 20 ms.
+void SetPumpWaitLimit(DWORD (*limit_ms)());
+// Ends a wait of PeekMessageA or GetMessageA on an empty queue now, as a
+// post would but without a message (the display calls it when a frame is
+// finished, so the pump shows it at once).
+void WakeMessageQueue();
+// The same delay_ms from now and then, when then_every_us is not 0, every
+// then_every_us microseconds (the frames' period, so the main thread wakes
+// before each frame without being told each time), until the next call.
+// It applies to waits that begin after this call; a wait already under way
+// keeps its end.
+void WakeMessageQueueIn(DWORD delay_ms, DWORD then_every_us = 0);
 // How DispatchMessageA and SendMessageA find a window's procedure.
 void SetWindowProcedureLookup(WNDPROC (*lookup)(HWND window));
 // Where DefWindowProcA sends what only the window layer can do (WM_CLOSE,

@@ -1,6 +1,7 @@
 #include "views/midi_canvas_panel.h"
 
 #include <cstdio>
+#include <type_traits>
 
 #include "gfx/custom_bitmap.h"
 #include "gfx/draw.h"
@@ -8,6 +9,7 @@
 #include "midi/channel_monitor.h"
 #include "midi/player.h"
 #include "platform/kernel.h"
+#include "views/number_text.h"
 #include "views/silenced_channel.h"
 #include "gfx/copy_rect.h"
 
@@ -135,8 +137,10 @@ void CMidiCanvasPanel::DrawChannel(CSurface* target, int channel, int left, int 
     }
     meter.level = StepMeterLevel(meter.level, target_level);
 
+    static_assert(std::is_same_v<decltype(info->program), std::atomic<std::uint8_t>>,
+                  "three digits hold the program number");
     char program[8];
-    std::snprintf(program, sizeof program, "%03d", info->program.load(std::memory_order_relaxed));
+    PutThreeDigits(program, info->program.load(std::memory_order_relaxed));
     DrawTextFontA(target, x, top + 97, program, 0, 1);
 
     const int picture = PanPictureIndex(info->pan.load(std::memory_order_relaxed));

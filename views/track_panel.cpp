@@ -2,12 +2,14 @@
 
 #include <cmath>
 #include <cstdio>
+#include <type_traits>
 
 #include "gfx/draw.h"
 #include "gfx/text.h"
 #include "midi/channel_monitor.h"
 #include "platform/ddraw.h"
 #include "gfx/copy_rect.h"
+#include "views/number_text.h"
 #include "views/silenced_channel.h"
 
 namespace {
@@ -33,6 +35,13 @@ constexpr uint8_t kLitWhiteEdgeColour = 37;
 constexpr uint8_t kLitBlackColour = 38;
 
 constexpr int kBlackKeyOffsets[] = {3, 8, 18, 23, 28};
+
+static_assert(std::is_same_v<decltype(ChannelInfo::program), std::atomic<std::uint8_t>> &&
+                  std::is_same_v<decltype(ChannelInfo::pan), std::atomic<std::uint8_t>> &&
+                  std::is_same_v<decltype(ChannelInfo::volume), std::atomic<std::uint8_t>> &&
+                  std::is_same_v<decltype(ChannelInfo::modulation), std::atomic<std::uint8_t>> &&
+                  std::is_same_v<decltype(ChannelInfo::bank), std::atomic<std::uint16_t>>,
+              "the row's numbers are written for these widths ");
 
 }  // namespace
 
@@ -143,15 +152,16 @@ void CTrackPanel::DrawRow(CSurface* target, int channel, int left, int y) {
     DrawTextFontA(target, left + 118, y - 6, names_.c_str(), 0, 0);
 
     char text[16];
-    std::snprintf(text, sizeof text, "%03d-%04x", info->program.load(std::memory_order_relaxed),
-                  info->bank.load(std::memory_order_relaxed));
+    char* end = PutThreeDigits(text, info->program.load(std::memory_order_relaxed));
+    *end++ = '-';
+    PutFourHexDigits(end, info->bank.load(std::memory_order_relaxed));
     DrawTextFontA(target, left + 98, y, text, 0, 0);
-    std::snprintf(text, sizeof text, "%03d", info->pan.load(std::memory_order_relaxed));
+    PutThreeDigits(text, info->pan.load(std::memory_order_relaxed));
     DrawTextFontA(target, left + 163, y, text, 0, 0);
-    std::snprintf(text, sizeof text, "%03d", info->volume.load(std::memory_order_relaxed));
+    PutThreeDigits(text, info->volume.load(std::memory_order_relaxed));
     DrawTextFontA(target, left + 203, y, text, 0, 0);
     const uint8_t modulation = info->modulation.load(std::memory_order_relaxed);
-    std::snprintf(text, sizeof text, "%03d", modulation);
+    PutThreeDigits(text, modulation);
     DrawTextFontA(target, left + 290, y, text, 0, 0);
 
     // The strip scrolls left: columns d..31 first, then 0..d-1 behind them.

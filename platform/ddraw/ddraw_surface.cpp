@@ -5,6 +5,7 @@
 #include "platform/gdi/surface_dc.h"
 #include "platform/ddraw/ddraw_objects.h"
 #include "platform/ddraw/display_output.h"
+#include "platform/ddraw/rows_copy.h"
 
 namespace platform::video {
 namespace {
@@ -86,25 +87,18 @@ void DrawSurface::Copy(const DrawSurface& source, const RECT& from, int x, int y
     }
     const std::uint64_t source_key = source.source_key_;
     const std::uint64_t dest_key = dest_key_;
-    const bool use_source_key = (key_flags & DDBLTFAST_SRCCOLORKEY) != 0;
-    const bool use_dest_key = (key_flags & DDBLTFAST_DESTCOLORKEY) != 0;
-    const BYTE source_low = source_key & 0xFF, source_high = (source_key >> 8) & 0xFF;
-    const BYTE dest_low = dest_key & 0xFF, dest_high = (dest_key >> 8) & 0xFF;
-    for (int row = 0; row < height; ++row) {
-        const BYTE* in = rows + static_cast<std::ptrdiff_t>(row) * row_pitch;
-        BYTE* out = Pixel(x, y + row);
-        if (!use_source_key && !use_dest_key) {
-            std::memcpy(out, in, width);
-            continue;
-        }
-        for (int column = 0; column < width; ++column) {
-            if (use_source_key && in[column] >= source_low && in[column] <= source_high)
-                continue;
-            if (use_dest_key && !(out[column] >= dest_low && out[column] <= dest_high))
-                continue;
-            out[column] = in[column];
-        }
+    RowKeys keys;
+    keys.use_source = (key_flags & DDBLTFAST_SRCCOLORKEY) != 0;
+    keys.use_dest = (key_flags & DDBLTFAST_DESTCOLORKEY) != 0;
+    keys.source_low = source_key & 0xFF;
+    keys.source_high = (source_key >> 8) & 0xFF;
+    keys.dest_low = dest_key & 0xFF;
+    keys.dest_high = (dest_key >> 8) & 0xFF;
+    if (keys.use_source || keys.use_dest) {
+        CopyKeyedRows(Pixel(x, y), pitch_, rows, row_pitch, width, height, keys);
+        return;
     }
+    CopyRows(Pixel(x, y), pitch_, rows, row_pitch, width, height);
 }
 
 HRESULT DrawSurface::SourceArea(LPDIRECTDRAWSURFACE source, const RECT* source_rect, RECT& area) {

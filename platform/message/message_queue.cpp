@@ -5,6 +5,7 @@
 #include "platform/kernel.h"
 #include "platform/message.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -19,8 +20,14 @@ using DefaultHandler = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 
 constexpr WPARAM kVirtualKeyF4 = 0x73;
 constexpr LPARAM kAltHeldBit = LPARAM{1} << 29;
-// How long an empty queue waits for a post before answering.
+using Clock = std::chrono::steady_clock;
+
+// How long an empty queue waits for a post before answering, unless the
+// window layer says how long its pump may wait.
 constexpr auto kEmptyQueueWait = std::chrono::milliseconds(1);
+// The longest wait whatever the pump says: close signals and the idle work
+// of the main loop are seen at least this often.
+constexpr auto kLongestEmptyQueueWait = std::chrono::milliseconds(20);
 
 struct Queue {
     std::mutex lock;
@@ -28,6 +35,16 @@ struct Queue {
     std::deque<MSG> messages;
     bool quit_pending = false;
     int quit_code = 0;
+    // Set by WakeMessageQueue and taken by the next wait, so a wake that
+    // comes between two looks (a frame finished just then) is not lost.
+    bool wake_pending = false;
+    // Counts posts, so a wait ends on a new one (not on one already there
+    // that the reader's filter leaves).
+    std::uint64_t posts = 0;
+    // A wake asked for ahead of time (WakeMessageQueueIn); max() when none.
+    Clock::time_point wake_at = Clock::time_point::max();
+    // Its period when it repeats (the frames'), zero when it comes once.
+    std::chrono::microseconds wake_every{0};
 };
 
 Queue& TheQueue() {
@@ -54,6 +71,7 @@ void TrackKeyState(const MSG& message) {
 }
 
 std::atomic<void (*)()> pump{nullptr};
+std::atomic<DWORD (*)()> pump_wait_limit{nullptr};
 std::atomic<WNDPROC (*)(HWND)> procedure_lookup{nullptr};
 std::atomic<DefaultHandler> default_handler{nullptr};
 std::atomic<HWND> close_request_window{nullptr};
@@ -74,6 +92,28 @@ void HandleCloseSignal() {
 void RunPump() {
     if (auto function = pump.load(std::memory_order_acquire))
         function();
+}
+
+// Waits for a post or a wake, or until the pump must run again. Called with
+// the lock held.
+void WaitForPost(Queue& queue, std::unique_lock<std::mutex>& hold) {
+    const Clock::time_point now = Clock::now();
+    auto limit = kEmptyQueueWait;
+    if (auto pump_limit = pump_wait_limit.load(std::memory_order_acquire))
+        limit = std::min<std::chrono::milliseconds>(std::chrono::milliseconds(pump_limit()),
+                                                    kLongestEmptyQueueWait);
+    Clock::time_point until = now + limit;
+    if (queue.wake_at <= now) {
+        if (queue.wake_every.count() > 0)
+            queue.wake_at += ((now - queue.wake_at) / queue.wake_every + 1) * queue.wake_every;
+        else
+            queue.wake_at = Clock::time_point::max();
+    }
+    until = std::min(until, queue.wake_at);
+    const std::uint64_t posts = queue.posts;
+    queue.posted.wait_until(hold, until,
+                            [&] { return queue.wake_pending || queue.posts != posts; });
+    queue.wake_pending = false;
 }
 
 bool Matches(const MSG& message, HWND window, UINT filter_min, UINT filter_max) {
@@ -128,7 +168,7 @@ BOOL PeekMessageA(LPMSG message, HWND window, UINT filter_min, UINT filter_max, 
     std::unique_lock<std::mutex> hold(queue.lock);
     if (Take(queue, message, window, filter_min, filter_max, removing))
         return TRUE;
-    queue.posted.wait_for(hold, kEmptyQueueWait);
+    WaitForPost(queue, hold);
     return Take(queue, message, window, filter_min, filter_max, removing) ? TRUE : FALSE;
 }
 
@@ -142,8 +182,8 @@ BOOL GetMessageA(LPMSG message, HWND window, UINT filter_min, UINT filter_max) {
         std::unique_lock<std::mutex> hold(queue.lock);
         if (Take(queue, message, window, filter_min, filter_max, true))
             return message->message == WM_QUIT ? 0 : 1;
-        // Wake at least once a millisecond to run the pump again.
-        queue.posted.wait_for(hold, kEmptyQueueWait);
+        // Wake when the pump must run again.
+        WaitForPost(queue, hold);
     }
 }
 
@@ -181,6 +221,7 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     {
         std::lock_guard<std::mutex> hold(queue.lock);
         queue.messages.push_back(MSG{window, message, wParam, lParam, GetTickCount(), {0, 0}});
+        ++queue.posts;
     }
     queue.posted.notify_all();
     return TRUE;
@@ -197,6 +238,7 @@ void PostQuitMessage(int exit_code) {
         std::lock_guard<std::mutex> hold(queue.lock);
         queue.quit_pending = true;
         queue.quit_code = exit_code;
+        ++queue.posts;
     }
     queue.posted.notify_all();
 }
@@ -215,6 +257,27 @@ namespace platform {
 
 void SetMessagePump(void (*function)()) {
     pump.store(function, std::memory_order_release);
+}
+
+void SetPumpWaitLimit(DWORD (*limit_ms)()) {
+    pump_wait_limit.store(limit_ms, std::memory_order_release);
+}
+
+void WakeMessageQueue() {
+    Queue& queue = TheQueue();
+    {
+        std::lock_guard<std::mutex> hold(queue.lock);
+        queue.wake_pending = true;
+    }
+    queue.posted.notify_all();
+}
+
+void WakeMessageQueueIn(DWORD delay_ms, DWORD then_every_us) {
+    const Clock::time_point when = Clock::now() + std::chrono::milliseconds(delay_ms);
+    Queue& queue = TheQueue();
+    std::lock_guard<std::mutex> hold(queue.lock);
+    queue.wake_at = when;
+    queue.wake_every = std::chrono::microseconds(then_every_us);
 }
 
 void SetWindowProcedureLookup(WNDPROC (*lookup)(HWND window)) {
@@ -253,6 +316,9 @@ void ClearMessageQueue() {
     queue.messages.clear();
     queue.quit_pending = false;
     queue.quit_code = 0;
+    queue.wake_at = Clock::time_point::max();
+    queue.wake_every = std::chrono::microseconds(0);
+    queue.wake_pending = false;
     close_signal_received = 0;
 }
 

@@ -177,6 +177,18 @@ void VideoSession::Pump() {
     }
 }
 
+DWORD VideoSession::PumpWaitLimitMs() const {
+    constexpr DWORD kPollEveryMs = 1;
+    constexpr DWORD kNothingToWaitFor = ~DWORD{0};
+    if (!open_ || !OnMainThread() || std::strcmp(backend_->Name(), "headless") != 0)
+        return kPollEveryMs;
+    if (next_action_ >= script_.size())
+        return kNothingToWaitFor;
+    const DWORD due_ms = script_[next_action_].at_ms;
+    const DWORD now_ms = MillisecondsSinceStart();
+    return due_ms > now_ms ? due_ms - now_ms : 0;
+}
+
 void VideoSession::Minimize() {
     if (open_ && OnMainThread())
         backend_->Minimize();

@@ -28,6 +28,10 @@ public:
 
     // The message pump (main thread only).
     void Pump();
+    // How long the main thread may wait before the pump must run again:
+    // a window's events are polled every millisecond; headless, only the
+    // next scripted action is waited for.
+    DWORD PumpWaitLimitMs() const;
 
     void Minimize();
     // The window's title (UTF-8; main thread only).

@@ -137,6 +137,8 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
         platform::SetWindowDefaultHandler(&DefaultWindowBehaviour);
         platform::video::VideoSession::Get().Open(handle, window_name);
         platform::SetMessagePump([] { platform::video::VideoSession::Get().Pump(); });
+        platform::SetPumpWaitLimit(
+            [] { return platform::video::VideoSession::Get().PumpWaitLimitMs(); });
         platform::SetCloseRequestWindow(handle);
     }
     CREATESTRUCTA create{
@@ -169,6 +171,7 @@ BOOL DestroyWindow(HWND window) {
     if (was_input_window) {
         platform::SetCloseRequestWindow(nullptr);
         platform::SetMessagePump(nullptr);
+        platform::SetPumpWaitLimit(nullptr);
         platform::video::VideoSession::Get().Close();
     }
     return TRUE;

@@ -1,6 +1,7 @@
 // Periodic timers: one thread each, woken at absolute deadlines start + n
 // periods on CLOCK_MONOTONIC, so lateness never accumulates. A late wake-up
-// runs the missed periods at once, up to a cap; a longer stall skips ahead.
+// runs the missed periods at once, for stalls of up to a second; a longer
+// stall (a suspended machine) skips ahead.
 
 #include <pthread.h>
 #include <sched.h>
@@ -11,7 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -20,14 +20,12 @@
 
 #include "platform/winmm.h"
 #include "platform/winmm/multimedia_clock.h"
+#include "platform/winmm/period_schedule.h"
 #include "platform/report.h"
 
 namespace {
 
 constexpr UINT kMaxPeriodMs = 1'000'000;
-// Missed periods run back to back after a late wake-up, but no more than
-// this many milliseconds' worth: a suspended machine must not fire thousands.
-constexpr std::uint64_t kCatchUpCapMs = 20;
 
 struct Timer {
     UINT id = 0;
@@ -86,22 +84,14 @@ timespec ToTimespec(std::uint64_t ns) {
 void RunTimerThread(std::shared_ptr<Timer> timer) {
     prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
     TryRealTimePriority();
-    const std::uint64_t period_ns = static_cast<std::uint64_t>(timer->period_ms) * 1'000'000u;
-    const std::uint64_t start_ns = timer->start_ns;
-    std::uint64_t fired = 0;
+    platform::winmm::PeriodSchedule schedule(
+        timer->start_ns, static_cast<std::uint64_t>(timer->period_ms) * 1'000'000u);
     while (!timer->killed.load(std::memory_order_acquire)) {
-        const std::uint64_t deadline = start_ns + (fired + 1) * period_ns;
-        const timespec when = ToTimespec(deadline);
+        const timespec when = ToTimespec(schedule.NextDeadline());
         while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &when, nullptr) == EINTR) {
         }
-        const std::uint64_t now = platform::winmm::MonotonicNanos();
-        std::uint64_t due = (now - start_ns) / period_ns;
-        const std::uint64_t cap =
-            std::max<std::uint64_t>(1, kCatchUpCapMs * 1'000'000u / period_ns);
-        if (due > fired + cap)
-            fired = due - cap;
-        while (fired < due && !timer->killed.load(std::memory_order_acquire)) {
-            ++fired;
+        for (std::uint64_t due = schedule.TakeDue(platform::winmm::MonotonicNanos());
+             due > 0 && !timer->killed.load(std::memory_order_acquire); --due) {
             timer->callback(timer->id, 0, timer->user, 0, 0);
             if (!timer->periodic)
                 timer->killed.store(true, std::memory_order_release);

@@ -36,6 +36,7 @@ protected:
     }
     void TearDown() override {
         platform::SetMessagePump(nullptr);
+        platform::SetPumpWaitLimit(nullptr);
         platform::SetWindowProcedureLookup(nullptr);
         platform::SetCloseRequestWindow(nullptr);
         platform::ClearMessageQueue();
@@ -113,6 +114,22 @@ TEST_F(MessageQueueTest, EmptyQueueWaitsBrieflyAndWakesForAPost) {
     });
     EXPECT_EQ(GetMessageA(&message, nullptr, 0, 0), 1);
     EXPECT_EQ(message.message, WM_USER + 1);
+    poster.join();
+}
+
+TEST_F(MessageQueueTest, ThePumpsLimitLengthensTheWaitUpTo20MsAndAPostStillEndsIt) {
+    platform::SetPumpWaitLimit([] { return DWORD{60000}; });
+    MSG message;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(19));
+
+    std::thread poster([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        PostMessageA(FakeWindow(0x10), WM_USER + 2, 0, 0);
+    });
+    EXPECT_EQ(GetMessageA(&message, nullptr, 0, 0), 1);
+    EXPECT_EQ(message.message, WM_USER + 2);
     poster.join();
 }
 

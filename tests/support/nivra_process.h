@@ -108,6 +108,7 @@ public:
         return exit_code_;
     }
     void Signal(int signal) const { kill(pid_, signal); }
+    pid_t Pid() const { return pid_; }
     // True while the program runs; once it has ended, its exit code is kept
     // for WaitForExit.
     bool Running() {
