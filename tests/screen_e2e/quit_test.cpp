@@ -112,6 +112,7 @@ TEST(LongProgramPathTest, StartsFindsItsFilesPlaysAnRcpSongAndQuits) {
     support::KeyScript keys(2000, 60);
     keys.MoveCursor(0, song)
         .Key("RETURN")
+        .AwaitSongStart()
         .Shot(shots.Path() / "playing.png", 1500)
         .Key("ESCAPE", 100);
     options.script = keys.Lines();

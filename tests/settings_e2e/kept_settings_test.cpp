@@ -78,7 +78,13 @@ TEST_F(KeptSettingsRuns, WhatOneRunChangesTheNextStartsWith) {
         support::KeyScript keys(kFadedInMs, 150);
         keys.Key("ALT+3").Key("F2").Key("DOWN").Key("RETURN");
         keys.Steps(0, support::SelectorIndex(songs_.Path(), "SUB")).Key("RETURN");
-        keys.Steps(0, song_index).Key("RETURN").Key("F9", 600).Key("F9").Key("F5").Key("F4");
+        keys.Steps(0, song_index)
+            .Key("RETURN")
+            .AwaitSongStart()
+            .Key("F9", 600)
+            .Key("F9")
+            .Key("F5")
+            .Key("F4");
         keys.Key("ESCAPE", 300);
         e2e::NivraProcess first(Options(songs_.Path(), keys));
         ASSERT_EQ(first.WaitForExit(), 0) << first.Stderr();
@@ -94,7 +100,7 @@ TEST_F(KeptSettingsRuns, WhatOneRunChangesTheNextStartsWith) {
     e2e::ScratchFolder elsewhere{"nivra-kept-elsewhere"};
     const fs::path shot = elsewhere / "playing.png";
     support::KeyScript keys(kFadedInMs, 150);
-    keys.Steps(0, song_index).Key("RETURN").Shot(shot, 1000).Key("ESCAPE", 100);
+    keys.Steps(0, song_index).Key("RETURN").AwaitSongStart().Shot(shot, 1000).Key("ESCAPE", 100);
     e2e::NivraProcess second(Options(elsewhere.Path(), keys));
     ASSERT_EQ(second.WaitForExit(), 0) << second.Stderr();
     EXPECT_EQ(second.Stderr().find("SETTINGS"), std::string::npos) << second.Stderr();
@@ -216,7 +222,7 @@ TEST_F(KeptSettingsRuns, TheCommandLineWinsForItsRun) {
     e2e::NivraProcess without(no_config);
 
     support::KeyScript device_keys(kFadedInMs, 150);
-    device_keys.Steps(0, song_index).Key("RETURN");
+    device_keys.Steps(0, song_index).Key("RETURN").AwaitSongStart();
     device_keys.Shot(scratch_ / "device.png", 800).Key("ALT+2").Key("ESCAPE");
     e2e::RunOptions device = Options(songs_ / "SUB", device_keys);
     device.extra_environment["NIVRA_CONFIG"] = other.string();
