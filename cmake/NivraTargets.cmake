@@ -162,7 +162,22 @@ function(nivra_add_test_folders)
         endif()
         if(plain)
             nivra_add_test(test_${name} SOURCES ${plain} LABELS ${name})
+            nivra_add_preloads(test_${name} ${dir})
         endif()
+    endforeach()
+endfunction()
+
+# <folder>/*_preload.c: a library the folder's tests preload into the program
+# (LD_PRELOAD) to hold it at a chosen call; test code only, never linked in.
+function(nivra_add_preloads test dir)
+    file(GLOB sources CONFIGURE_DEPENDS ${dir}/*_preload.c)
+    foreach(source ${sources})
+        get_filename_component(stem ${source} NAME_WE)
+        add_library(${stem} SHARED ${source})
+        target_link_libraries(${stem} PRIVATE ${CMAKE_DL_LIBS})
+        set_target_properties(${stem} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY
+            ${CMAKE_BINARY_DIR}/tests)
+        add_dependencies(${test} ${stem})
     endforeach()
 endfunction()
 

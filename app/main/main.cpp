@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
     }
     // --no-config: no settings file is read or written.
     application.UseKeptSettings({line.no_config ? std::string() : SettingsFilePath(),
-                                 line.device_id.has_value(), !line.paths.empty()});
+                                 line.device_id.has_value(), !line.paths.empty(),
+                                 SongFolders(line.paths)});
     SetCommandLine(std::move(line));
 
     platform::InstallCloseRequestSignals();
