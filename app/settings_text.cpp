@@ -265,7 +265,8 @@ std::string UpdateKeptText(std::string_view old_text, const KeptValues& changed,
                            const std::vector<std::string>& dropped) {
     // The changed settings' lines, as the whole file would have them.
     std::vector<std::pair<std::string, std::string>> lines;
-    std::string_view formatted = FormatKeptValues(changed);
+    const std::string whole = FormatKeptValues(changed);
+    std::string_view formatted = whole;
     while (!formatted.empty()) {
         const std::size_t end = formatted.find('\n');
         const std::string_view line = formatted.substr(0, end + 1);
