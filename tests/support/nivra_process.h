@@ -222,6 +222,36 @@ private:
         for (const std::string& argument : options.arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
+        // The environment is made before the fork: the child of a process
+        // with threads (other runs' script feeders) may only call what is
+        // safe there, which setenv is not.
+        std::map<std::string, std::string> environment;
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            const std::string text = *entry;
+            const auto equals = text.find('=');
+            if (equals != std::string::npos)
+                environment[text.substr(0, equals)] = text.substr(equals + 1);
+        }
+        environment["NIVRA_VIDEO"] = "headless";
+        environment["SDL_AUDIODRIVER"] = "dummy";
+        environment["XDG_RUNTIME_DIR"] = runtime;
+        // Settings go to the run's own folder, never the user's.
+        environment["XDG_CONFIG_HOME"] = config;
+        environment.erase("NIVRA_CONFIG");
+        environment["NIVRA_SOUNDFONT"] = kTestSoundFont;
+        environment["NIVRA_MIDI_LOG"] = log;
+        environment["NIVRA_INPUT"] = input;
+        for (const auto& [name, value] : options.extra_environment)
+            environment[name] = value;
+        for (const std::string& name : options.removed_environment)
+            environment.erase(name);
+        std::vector<std::string> entries;
+        for (const auto& [name, value] : environment)
+            entries.push_back(name + "=" + value);
+        std::vector<char*> envp;
+        for (std::string& entry : entries)
+            envp.push_back(entry.data());
+        envp.push_back(nullptr);
         pid_ = fork();
         if (pid_ != 0)
             return;
@@ -231,26 +261,13 @@ private:
         dup2(null_fd, 0);
         dup2(out_fd, 1);
         dup2(err_fd, 2);
-        setenv("NIVRA_VIDEO", "headless", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-        // Settings go to the run's own folder, never the user's.
-        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-        unsetenv("NIVRA_CONFIG");
-        setenv("NIVRA_SOUNDFONT", kTestSoundFont, 1);
-        setenv("NIVRA_MIDI_LOG", log.c_str(), 1);
-        setenv("NIVRA_INPUT", input.c_str(), 1);
-        for (const auto& [name, value] : options.extra_environment)
-            setenv(name.c_str(), value.c_str(), 1);
-        for (const std::string& name : options.removed_environment)
-            unsetenv(name.c_str());
         if (options.bound_by_permissions && geteuid() == 0 &&
             (prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE) != 0 ||
              prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH) != 0))
             _exit(125);
         if (chdir(options.working_folder.c_str()) != 0)
             _exit(126);
-        execv(options.program.c_str(), argv.data());
+        execve(options.program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
 
