@@ -70,6 +70,16 @@ std::string SettingsFilePath() {
     return path;
 }
 
+std::vector<std::string> SongFolders(const std::vector<std::string>& native_paths) {
+    std::vector<std::string> folders;
+    for (const std::string& path : native_paths) {
+        std::error_code failed;
+        if (!fs::is_directory(path, failed))
+            folders.push_back(fs::absolute(path, failed).parent_path().string());
+    }
+    return folders;
+}
+
 KeptValues CurrentKeptValues() {
     KeptValues now;
     std::error_code failed;
@@ -182,31 +192,51 @@ void KeptSettings::Save() {
     if (!InUse())
         return;
     const KeptValues now = CurrentKeptValues();
-    KeptValues kept = file_;
-    TakeChange(kept.folder, now.folder, started_.folder);
+    KeptValues changed;
+    if (now.folder && !IsSongFolder(*now.folder))
+        TakeChange(changed.folder, now.folder, started_.folder);
+    std::vector<std::string> dropped;
     if (now.device != started_.device) {
-        kept.device = now.device;
-        kept.device_name.reset();
+        changed.device = now.device;
         // The name the device was chosen by: its number may name another
         // port by now.
         if (now.device && *now.device != MIDI_MAPPER)
-            if (const std::string& name = GetSequencer().GetSelectedDeviceName(); !name.empty())
-                kept.device_name = name;
+            if (std::string name = GetSequencer().GetSelectedDeviceName(); !name.empty())
+                changed.device_name = std::move(name);
+        if (!changed.device_name)
+            dropped.push_back("device_name");
     }
-    TakeChange(kept.palette, now.palette, started_.palette);
-    TakeChange(kept.volume, now.volume, started_.volume);
-    TakeChange(kept.repeat, now.repeat, started_.repeat);
-    TakeChange(kept.play_through, now.play_through, started_.play_through);
-    TakeChange(kept.fullscreen, now.fullscreen, started_.fullscreen);
-    TakeChange(kept.loop_mode, now.loop_mode, started_.loop_mode);
-    TakeChange(kept.loop_count, now.loop_count, started_.loop_count);
-    TakeChange(kept.loop_fade_seconds, now.loop_fade_seconds, started_.loop_fade_seconds);
-    if (now.synth.soundfonts != started_.synth.soundfonts)
-        kept.synth.soundfonts = now.synth.soundfonts;
+    TakeChange(changed.palette, now.palette, started_.palette);
+    TakeChange(changed.volume, now.volume, started_.volume);
+    TakeChange(changed.repeat, now.repeat, started_.repeat);
+    TakeChange(changed.play_through, now.play_through, started_.play_through);
+    TakeChange(changed.fullscreen, now.fullscreen, started_.fullscreen);
+    TakeChange(changed.loop_mode, now.loop_mode, started_.loop_mode);
+    TakeChange(changed.loop_count, now.loop_count, started_.loop_count);
+    TakeChange(changed.loop_fade_seconds, now.loop_fade_seconds, started_.loop_fade_seconds);
+    if (now.synth.soundfonts != started_.synth.soundfonts) {
+        changed.synth.soundfonts = now.synth.soundfonts;
+        if (now.synth.soundfonts.empty())
+            dropped.push_back("soundfont");
+    }
     // Nothing changed: the file stays as it is, even a damaged one.
-    if (kept == file_)
+    if (changed == KeptValues{} && dropped.empty())
         return;
+    const auto update = [&](platform::SmallFileRead read, const std::string& text) {
+        // A file that cannot be read as settings is replaced by the changes.
+        return UpdateKeptText(read == platform::SmallFileRead::kRead ? text : std::string(),
+                              changed, dropped);
+    };
     std::string error;
-    if (!platform::ReplaceFileAtomically(start_.path, FormatKeptValues(kept), &error))
+    if (!platform::UpdateFileAtomically(start_.path, kMaxFileBytes, update, &error))
         platform::Report(kArea, "not saved: %s", error.c_str());
+}
+
+bool KeptSettings::IsSongFolder(const std::string& folder) const {
+    std::error_code failed;
+    const fs::path place = fs::weakly_canonical(folder, failed);
+    for (const std::string& song_folder : start_.song_folders)
+        if (fs::weakly_canonical(song_folder, failed) == place)
+            return true;
+    return false;
 }

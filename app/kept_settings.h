@@ -20,6 +20,10 @@ std::string SettingsFilePath(const char* nivra_config, const char* xdg_config_ho
 // The same from the environment.
 std::string SettingsFilePath();
 
+// The folders (absolute) of the songs among the paths named on the command
+// line.
+std::vector<std::string> SongFolders(const std::vector<std::string>& native_paths);
+
 // What the command line says to the kept settings.
 struct KeptSettingsStart {
     std::string path;           // the settings file; empty: nothing read or written
@@ -27,6 +31,9 @@ struct KeptSettingsStart {
     bool paths_given = false;   // songs or folders were named: so was the folder
     // The SoundFonts and synth settings the command line gave for this run.
     platform::SynthConfig synth_given;
+    // The folders of the songs named: browsing there is the song queue's
+    // doing, so it is not kept.
+    std::vector<std::string> song_folders;
 };
 
 class KeptSettings {
@@ -51,12 +58,15 @@ public:
     // the file held that was not used.
     void FinishStartUp();
 
-    // At quit: writes the file when a setting changed during the run; a
-    // failure is one line on standard error.
+    // At quit: writes the settings that changed during the run into the
+    // file as it is then (another instance may have written it meanwhile),
+    // leaving every other line as it was; a failure is one line on
+    // standard error.
     void Save();
 
 private:
     bool InUse() const { return !start_.path.empty(); }
+    bool IsSongFolder(const std::string& folder) const;
     void Problem(std::string what) { problems_.push_back(std::move(what)); }
 
     KeptSettingsStart start_;

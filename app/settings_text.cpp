@@ -1,5 +1,6 @@
 #include "app/settings_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -199,6 +200,15 @@ bool TakeValue(std::string_view key, std::string_view raw, KeptValues& values, b
     return true;
 }
 
+// The key of a `key=value` line; empty for blank, comment and other lines.
+std::string KeyOf(std::string_view line) {
+    const std::string_view trimmed = Trim(line);
+    const std::size_t equals = trimmed.find('=');
+    if (trimmed.empty() || trimmed.front() == '#' || equals == std::string_view::npos)
+        return {};
+    return std::string(Trim(trimmed.substr(0, equals)));
+}
+
 }  // namespace
 
 std::string LegibleForMessage(std::string_view text) {
@@ -313,5 +323,49 @@ std::string FormatKeptValues(const KeptValues& values) {
         line("soundfont", Escape(soundfont));
     for (const auto& [key, value] : SynthSettingValues(values.synth))
         line(key.c_str(), value);
+    return text;
+}
+
+std::string UpdateKeptText(std::string_view old_text, const KeptValues& changed,
+                           const std::vector<std::string>& dropped) {
+    // The changed settings' lines, as the whole file would have them.
+    std::vector<std::pair<std::string, std::string>> lines;
+    const std::string whole = FormatKeptValues(changed);
+    std::string_view formatted = whole;
+    while (!formatted.empty()) {
+        const std::size_t end = formatted.find('\n');
+        const std::string_view line = formatted.substr(0, end + 1);
+        formatted.remove_prefix(line.size());
+        if (std::string key = KeyOf(line.substr(0, line.size() - 1)); !key.empty())
+            lines.emplace_back(std::move(key), std::string(line));
+    }
+    std::string text = old_text.empty() ? std::string(kHeader) : std::string();
+    std::vector<bool> written(lines.size(), false);
+    while (!old_text.empty()) {
+        const std::size_t end = old_text.find('\n');
+        const std::string_view line =
+            old_text.substr(0, end == std::string_view::npos ? old_text.size() : end + 1);
+        old_text.remove_prefix(line.size());
+        const std::string key = KeyOf(line.substr(0, line.find_first_of("\r\n")));
+        const auto found = std::find_if(lines.begin(), lines.end(),
+                                        [&key](const auto& entry) { return entry.first == key; });
+        if (found != lines.end()) {
+            // A key given on several lines (the SoundFont stack) takes all
+            // its new lines where its first old line stood.
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                if (lines[i].first != key || written[i])
+                    continue;
+                text += lines[i].second;
+                written[i] = true;
+            }
+        } else if (key.empty() || std::find(dropped.begin(), dropped.end(), key) == dropped.end()) {
+            text += line;
+        }
+    }
+    if (!text.empty() && text.back() != '\n')
+        text += '\n';
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (!written[i])
+            text += lines[i].second;
     return text;
 }

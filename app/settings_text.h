@@ -45,6 +45,14 @@ KeptValues ParseKeptValues(std::string_view text, std::vector<std::string>* prob
 // values back.
 std::string FormatKeptValues(const KeptValues& values);
 
+// The file's text `old_text` with the settings `changed` holds written in:
+// each one's line put where the file has its key (a later line of the same
+// key removed) or added at the end, the lines of the keys in `dropped`
+// removed, and every other line (comments, unknown keys, bad lines) kept as
+// it was. An empty file starts with the comment line.
+std::string UpdateKeptText(std::string_view old_text, const KeptValues& changed,
+                           const std::vector<std::string>& dropped);
+
 // A piece of the file's text fit for a message: printable ASCII kept, other
 // bytes as %XX, long texts cut with "...".
 std::string LegibleForMessage(std::string_view text);

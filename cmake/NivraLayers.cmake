@@ -73,6 +73,9 @@ set(NIVRA_PROGRAM_LINKS_bench_first_note "")
 set(NIVRA_PROGRAM_LINKS_fuzz_names nivra_platform_files nivra_platform_codepage)
 set(NIVRA_PROGRAM_LINKS_fuzz_palette nivra_display)
 set(NIVRA_PROGRAM_LINKS_fuzz_rcpcv "")
-set(NIVRA_PROGRAM_LINKS_fuzz_settings nivra_app)
+# The settings reader alone, without the player it belongs to: the fuzz build
+# then leaves the app and views layers out.
+set(NIVRA_PROGRAM_LINKS_fuzz_settings "")
+set(NIVRA_PROGRAM_SOURCES_fuzz_settings app/settings_text.cpp)
 set(NIVRA_PROGRAM_LINKS_fuzz_smf nivra_midi)
 set(NIVRA_PROGRAM_LINKS_fuzz_text nivra_panels)

@@ -162,7 +162,22 @@ function(nivra_add_test_folders)
         endif()
         if(plain)
             nivra_add_test(test_${name} SOURCES ${plain} LABELS ${name})
+            nivra_add_preloads(test_${name} ${dir})
         endif()
+    endforeach()
+endfunction()
+
+# <folder>/*_preload.c: a library the folder's tests preload into the program
+# (LD_PRELOAD) to hold it at a chosen call; test code only, never linked in.
+function(nivra_add_preloads test dir)
+    file(GLOB sources CONFIGURE_DEPENDS ${dir}/*_preload.c)
+    foreach(source ${sources})
+        get_filename_component(stem ${source} NAME_WE)
+        add_library(${stem} SHARED ${source})
+        target_link_libraries(${stem} PRIVATE ${CMAKE_DL_LIBS})
+        set_target_properties(${stem} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY
+            ${CMAKE_BINARY_DIR}/tests)
+        add_dependencies(${test} ${stem})
     endforeach()
 endfunction()
 
@@ -174,7 +189,9 @@ function(nivra_add_fuzzers dir)
     file(GLOB targets CONFIGURE_DEPENDS ${dir}/fuzz_*.cpp)
     foreach(source ${targets})
         get_filename_component(stem ${source} NAME_WE)
-        add_executable(${stem} ${source})
+        # A fuzzer may take single sources instead of their whole layer.
+        list(TRANSFORM NIVRA_PROGRAM_SOURCES_${stem} PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE own)
+        add_executable(${stem} ${source} ${own})
         nivra_links(links ${stem})
         target_link_libraries(${stem} PRIVATE nivra_common ${links})
         if(TARGET rcpcv_static)

@@ -15,6 +15,8 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -144,5 +146,18 @@ SmallFileRead ReadSmallFile(const std::string& native_path, std::size_t max_byte
 // old file is then untouched and no temporary file is left.
 bool ReplaceFileAtomically(const std::string& native_path, std::string_view bytes,
                            std::string* error);
+
+// What a file's text becomes, from how its reading went and what was read
+// (empty unless kRead); nothing leaves the file as it is.
+using FileUpdate =
+    std::function<std::optional<std::string>(SmallFileRead read, const std::string& text)>;
+
+// Changes a small file while holding an advisory lock (flock) on its folder,
+// so that writers of one file take turns and each starts from what the one
+// before wrote: removes the temporary files a writer killed mid-way left
+// beside it, reads the file, and replaces it atomically with what `update`
+// makes of it when that differs. False with `error` set on failure.
+bool UpdateFileAtomically(const std::string& native_path, std::size_t max_bytes,
+                          const FileUpdate& update, std::string* error);
 
 }  // namespace platform

@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
     }
     // --no-config: no settings file is read or written.
     application.UseKeptSettings({line.no_config ? std::string() : SettingsFilePath(),
-                                 line.device_id.has_value(), !line.paths.empty(), line.synth});
+                                 line.device_id.has_value(), !line.paths.empty(), line.synth,
+                                 SongFolders(line.paths)});
     if (!line.no_mpris)
         AllowMediaControls();
     SetCommandLine(std::move(line));

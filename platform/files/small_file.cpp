@@ -1,6 +1,7 @@
 // Whole small files by their Linux path: a bounded read, and a replacement
 // that never leaves a half-written file behind.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/files.h"
@@ -74,20 +76,40 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
-// Test seam, for the tests of a crash during the replacement only:
-// NIVRA_TEST_HOLD_BEFORE_RENAME=FILE makes the writer stop with the new file
-// written and synced but not yet renamed, write the temporary file's path
-// into FILE, and wait there until the process is killed.
-void HoldBeforeRenameForTests(const std::string& temporary) {
-    const char* marker = std::getenv("NIVRA_TEST_HOLD_BEFORE_RENAME");
-    if (marker == nullptr || *marker == '\0')
-        return;
-    const std::string partial = std::string(marker) + ".part";
-    Descriptor out(::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (out.Valid() && WriteAll(out.Get(), temporary) && out.Close() == 0)
-        ::rename(partial.c_str(), marker);
-    for (;;)
-        ::pause();
+// A settings file kept elsewhere behind a link stays a link: the file it
+// leads to is the one replaced.
+std::filesystem::path FollowLink(const std::string& native_path) {
+    std::filesystem::path target(native_path);
+    std::error_code failed;
+    if (std::filesystem::is_symlink(target, failed)) {
+        const std::filesystem::path resolved = std::filesystem::weakly_canonical(target, failed);
+        if (!failed)
+            target = resolved;
+    }
+    return target;
+}
+
+std::filesystem::path FolderOf(const std::filesystem::path& target) {
+    return target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+}
+
+// The temporary file's name before mkostemp fills in its last six letters.
+std::string TemporaryPattern(const std::filesystem::path& target) {
+    return "." + target.filename().string() + ".XXXXXX";
+}
+
+// Removes the temporary files a writer killed before its rename left beside
+// the target; only called under the folder's lock, when no writer is busy.
+void RemoveLeftoverTemporaries(const std::filesystem::path& target) {
+    const std::string pattern = TemporaryPattern(target);
+    const std::string stem = pattern.substr(0, pattern.size() - 6);
+    std::error_code failed;
+    for (const auto& entry : std::filesystem::directory_iterator(FolderOf(target), failed)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == pattern.size() && name.starts_with(stem) &&
+            entry.is_regular_file(failed))
+            ::unlink(entry.path().c_str());
+    }
 }
 
 }  // namespace
@@ -140,14 +162,7 @@ SmallFileRead ReadSmallFile(const std::string& native_path, std::size_t max_byte
 
 bool ReplaceFileAtomically(const std::string& native_path, std::string_view bytes,
                            std::string* error) {
-    // A settings file kept elsewhere behind a link stays a link.
-    std::filesystem::path target(native_path);
-    std::error_code failed;
-    if (std::filesystem::is_symlink(target, failed)) {
-        const std::filesystem::path resolved = std::filesystem::weakly_canonical(target, failed);
-        if (!failed)
-            target = resolved;
-    }
+    const std::filesystem::path target = FollowLink(native_path);
     // Only a file is replaced: never a folder, a device or a pipe that
     // happens to stand where the file should be.
     struct stat old {};
@@ -157,12 +172,11 @@ bool ReplaceFileAtomically(const std::string& native_path, std::string_view byte
             *error = target.string() + " is not a regular file";
         return false;
     }
-    const std::filesystem::path folder =
-        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    const std::filesystem::path folder = FolderOf(target);
     if (!MakeFolders(folder, error))
         return false;
 
-    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string temporary = (folder / TemporaryPattern(target)).string();
     Descriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!out.Valid())
         return Fail(error, "cannot make a temporary file in " + folder.string(), errno);
@@ -181,7 +195,6 @@ bool ReplaceFileAtomically(const std::string& native_path, std::string_view byte
         return abandon("cannot sync " + temporary);
     if (out.Close() != 0)
         return abandon("cannot write " + temporary);
-    HoldBeforeRenameForTests(temporary);
     if (::rename(temporary.c_str(), target.c_str()) != 0)
         return abandon("cannot rename " + temporary + " to " + target.string());
     // The rename itself is durable once the folder is synced; a folder that
@@ -190,6 +203,29 @@ bool ReplaceFileAtomically(const std::string& native_path, std::string_view byte
     if (directory.Valid())
         ::fsync(directory.Get());
     return true;
+}
+
+bool UpdateFileAtomically(const std::string& native_path, std::size_t max_bytes,
+                          const FileUpdate& update, std::string* error) {
+    const std::filesystem::path target = FollowLink(native_path);
+    const std::filesystem::path folder = FolderOf(target);
+    if (!MakeFolders(folder, error))
+        return false;
+    // The lock is on the folder, not the file: the file is replaced by a
+    // rename, so a lock on it would guard only the copy that is gone.
+    Descriptor lock(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!lock.Valid())
+        return Fail(error, "cannot open the folder " + folder.string(), errno);
+    while (::flock(lock.Get(), LOCK_EX) != 0)
+        if (errno != EINTR)
+            return Fail(error, "cannot lock the folder " + folder.string(), errno);
+    RemoveLeftoverTemporaries(target);
+    std::string old;
+    const SmallFileRead read = ReadSmallFile(target.string(), max_bytes, old, nullptr);
+    const std::optional<std::string> text = update(read, old);
+    if (!text || (read == SmallFileRead::kRead && *text == old))
+        return true;
+    return ReplaceFileAtomically(target.string(), *text, error);
 }
 
 }  // namespace platform

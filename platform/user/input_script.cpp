@@ -59,12 +59,12 @@ bool ParseLine(const std::string& line, ScriptAction& action) {
 
 }  // namespace
 
-std::vector<ScriptAction> ParseInputScript(std::string_view text,
-                                           std::vector<std::string>* errors) {
+std::vector<ScriptAction> ParseInputScript(std::string_view text, std::vector<std::string>* errors,
+                                           int first_line) {
     std::vector<ScriptAction> actions;
     std::istringstream lines{std::string(text)};
     std::string line;
-    for (int number = 1; std::getline(lines, line); ++number) {
+    for (int number = first_line; std::getline(lines, line); ++number) {
         const auto first = line.find_first_not_of(" \t\r");
         if (first == std::string::npos || line[first] == '#')
             continue;

@@ -23,8 +23,9 @@ struct ScriptAction {
 
 // Lines "<ms> <KEY>", "<ms> ALT+<KEY>" (also SHIFT+, CTRL+, combined), "<ms> SHOT <file.png>" or
 // "<ms> CLOSE" (a close request, as from the window's close button); blank lines and lines starting
-// with '#' are skipped. Each line that cannot be read is described in `errors` and left out. The
-// actions come sorted by time, lines of equal time in file order.
-std::vector<ScriptAction> ParseInputScript(std::string_view text, std::vector<std::string>* errors);
+// with '#' are skipped. Each line that cannot be read is described in `errors` (numbered from
+// `first_line`) and left out. The actions come sorted by time, lines of equal time in file order.
+std::vector<ScriptAction> ParseInputScript(std::string_view text, std::vector<std::string>* errors,
+                                           int first_line = 1);
 
 }  // namespace platform::video

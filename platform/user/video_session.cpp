@@ -1,12 +1,11 @@
 #include "platform/user/video_session.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/message.h"
 #include "platform/user.h"
@@ -20,6 +19,15 @@ namespace {
 
 // Script times count from here, the start of the process.
 const std::chrono::steady_clock::time_point g_program_start = std::chrono::steady_clock::now();
+
+// A screenshot named relative to where the program started lands there, not
+// in whatever folder the selector has browsed into by then.
+const std::filesystem::path g_start_folder = [] {
+    std::error_code failed;
+    return std::filesystem::current_path(failed);
+}();
+
+constexpr DWORD kScriptRereadMs = 10;
 
 DWORD MillisecondsSinceStart() {
     return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -87,30 +95,33 @@ void VideoSession::Close() {
 void VideoSession::LoadScript() {
     script_.clear();
     next_action_ = 0;
+    script_feed_.reset();
     const char* path = std::getenv("NIVRA_INPUT");
     if (!path || !*path)
         return;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    script_feed_ = std::make_unique<ScriptFeed>(path, g_start_folder);
+    if (!script_feed_->IsOpen()) {
         Report("VIDEO", "cannot read NIVRA_INPUT file %s", path);
+        script_feed_.reset();
         return;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
+    ReadNewScriptLines();
+}
+
+void VideoSession::ReadNewScriptLines() {
+    if (!script_feed_)
+        return;
     std::vector<std::string> errors;
-    script_ = ParseInputScript(text.str(), &errors);
-    // A screenshot named relative to where the program started lands there,
-    // not in whatever folder the selector has browsed into by then.
-    for (ScriptAction& action : script_) {
-        if (action.kind != ScriptAction::Kind::Shot)
-            continue;
-        std::error_code failed;
-        const std::filesystem::path absolute = std::filesystem::absolute(action.file, failed);
-        if (!failed)
-            action.file = absolute.string();
-    }
+    std::vector<ScriptAction> added = script_feed_->TakeNewActions(&errors);
     for (const std::string& error : errors)
         Report("VIDEO", "NIVRA_INPUT %s: not understood", error.c_str());
+    if (added.empty())
+        return;
+    // Lines written later run after the ones already due at the same time.
+    script_.insert(script_.end(), added.begin(), added.end());
+    std::stable_sort(
+        script_.begin() + static_cast<std::ptrdiff_t>(next_action_), script_.end(),
+        [](const ScriptAction& a, const ScriptAction& b) { return a.at_ms < b.at_ms; });
 }
 
 void VideoSession::PostKey(int virtual_key, bool up, bool alt, bool repeat) {
@@ -121,6 +132,11 @@ void VideoSession::PostKey(int virtual_key, bool up, bool alt, bool repeat) {
 
 void VideoSession::RunScript() {
     const DWORD now_ms = MillisecondsSinceStart();
+    // The file is looked at again now and then for lines appended to it.
+    if (now_ms - script_read_ms_ >= kScriptRereadMs) {
+        script_read_ms_ = now_ms;
+        ReadNewScriptLines();
+    }
     while (next_action_ < script_.size() && script_[next_action_].at_ms <= now_ms) {
         const ScriptAction& action = script_[next_action_++];
         if (action.kind == ScriptAction::Kind::Shot) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/user/input_script.h"
+#include "platform/user/script_feed.h"
 #include "platform/backends/video/video_backend.h"
 
 namespace platform::video {
@@ -51,6 +52,7 @@ private:
     VideoSession() = default;
     void ChooseBackend();
     void LoadScript();
+    void ReadNewScriptLines();
     void RunScript();
     bool OnMainThread() const { return std::this_thread::get_id() == main_thread_; }
 
@@ -61,6 +63,8 @@ private:
     std::thread::id main_thread_;
     std::vector<ScriptAction> script_;
     std::size_t next_action_ = 0;
+    std::unique_ptr<ScriptFeed> script_feed_;
+    DWORD script_read_ms_ = 0;
     std::uint64_t presented_change_ = 0;
     std::vector<BackendEvent> events_;
     std::array<std::atomic<bool>, 256> keys_down_{};

@@ -142,6 +142,24 @@ TEST(SettingsText, BinaryJunkGivesNoSettingsAndLegibleProblems) {
     }
 }
 
+// Only the changed keys are written in: a later line of a changed key goes,
+// a dropped key goes, comments, unknown keys, CR LF and bad lines stay, new
+// keys come at the end (after an end for a last line cut short).
+TEST(SettingsText, AnUpdateChangesOnlyTheChangedKeys) {
+    KeptValues changed;
+    changed.palette = 4;
+    changed.device = MIDI_MAPPER;
+    changed.repeat = true;
+    const std::string old_text =
+        "# mine\r\ndevice=2\r\ndevice_name=SYNTH\ncolour=red\n palette = 1\nvolume=abc\n"
+        "palette=7\nplay_through=on";
+    EXPECT_EQ(UpdateKeptText(old_text, changed, {"device_name"}),
+              "# mine\r\ndevice=mapper\ncolour=red\npalette=4\nvolume=abc\nplay_through=on\n"
+              "repeat=on\n");
+    EXPECT_EQ(UpdateKeptText("", changed, {}), FormatKeptValues(changed));
+    EXPECT_EQ(UpdateKeptText("# mine\n", KeptValues{}, {}), "# mine\n");
+}
+
 TEST(SettingsFilePlace, NivraConfigThenAnAbsoluteXdgConfigHomeThenHome) {
     EXPECT_EQ(SettingsFilePath("/t/my.conf", "/x", "/h"), "/t/my.conf");
     EXPECT_EQ(SettingsFilePath("", "/x", "/h"), "/x/nivra/nivra.conf");

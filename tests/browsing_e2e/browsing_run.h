@@ -192,6 +192,11 @@ public:
         script_.Wait(ms);
         return *this;
     }
+    // What follows waits for the song chosen to start, however slow the load.
+    KeyScript& AwaitSongStart() {
+        script_.AwaitSongStart();
+        return *this;
+    }
     KeyScript& Shot(const std::string& name) {
         script_.Shot(shot_folder_ / name, kKeyGap_ms + kSettle_ms);
         return *this;

@@ -34,7 +34,12 @@ TEST_F(OddNamesTest, AnEmojiFolderEntersAndAnAccentedSongInItPlays) {
     script.Move(0, folder);
     script.Shot("listed.png").Press("RETURN").Shot("inside.png");
     script.Move(0, song);
-    script.Press("RETURN").Wait(1000).Shot("played.png").Press("BACK").Shot("back.png");
+    script.Press("RETURN")
+        .AwaitSongStart()
+        .Wait(1000)
+        .Shot("played.png")
+        .Press("BACK")
+        .Shot("back.png");
     auto run = Run(script);
 
     // Bytes outside the code page are named %XX; the font has no "%", so a

@@ -66,6 +66,7 @@ TEST_F(PlaylistTest, PlayThroughPlaysEveryFormatInListOrderSkipsAFailureAndStops
                        .Shot("off.png")
                        .Press("F4")
                        .Press("N")
+                       .AwaitSongStart()
                        .Wait(3500)
                        .Shot("ended.png")
                        .Press("F4")

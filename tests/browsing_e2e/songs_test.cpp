@@ -74,7 +74,12 @@ class SongsTest : public BrowsingTest {};
 TEST_F(SongsTest, EnterPlaysTheSongAndTheStatusBarReturnsToItsCaption) {
     scene_.WriteFile("TUNE.MID", SongBytes("TUNE", {60, 64, 67}));
     const int tune = support::SelectorIndex(scene_.Path(), "TUNE.MID");
-    auto run = Run(Script().Press("RIGHT", tune).Press("RETURN").Wait(1500).Shot("played.png"));
+    auto run = Run(Script()
+                       .Press("RIGHT", tune)
+                       .Press("RETURN")
+                       .AwaitSongStart()
+                       .Wait(1500)
+                       .Shot("played.png"));
 
     const std::vector<e2e::MidiLogLine> log = e2e::ReadMidiLog(run->MidiLogPath());
     ASSERT_FALSE(log.empty()) << "no device was opened";
@@ -131,6 +136,7 @@ TEST_F(SongsTest, AnRcpSongPlaysThroughTheConverter) {
                        .Shot("listed.png")
                        .Press("RIGHT", seq)
                        .Press("RETURN")
+                       .AwaitSongStart()
                        .Wait(1500)
                        .Shot("played.png"));
 

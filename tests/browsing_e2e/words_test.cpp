@@ -88,14 +88,20 @@ TEST_F(WordsTest, TheViewerShowsTheWordsSungAndFollowsTheSong) {
     const int both = support::SelectorIndex(scene, "BOTH.MID");
     const int plain = support::SelectorIndex(scene, "PLAIN.MID");
     KeyScript script = Script();
-    script.Press("RIGHT", lyric).Press("RETURN").Press("TAB").Wait(400);
+    script.Press("RIGHT", lyric).Press("RETURN").AwaitSongStart().Press("TAB").Wait(400);
     for (int i = 0; i < 4; ++i)
         script.Shot("lyric" + std::to_string(i) + ".png").Wait(440);
-    script.Press("TAB").Move(lyric, kara).Press("RETURN").Press("TAB").Wait(400);
+    script.Press("TAB").Move(lyric, kara).Press("RETURN").AwaitSongStart().Press("TAB").Wait(400);
     script.Shot("kara0.png").Wait(440).Shot("kara1.png");
-    script.Press("TAB").Move(kara, both).Press("RETURN").Press("TAB").Wait(400).Shot("text.png");
+    script.Press("TAB")
+        .Move(kara, both)
+        .Press("RETURN")
+        .AwaitSongStart()
+        .Press("TAB")
+        .Wait(400)
+        .Shot("text.png");
     script.Press("TAB").Shot("words.png").Press("TAB").Shot("selector.png");
-    script.Move(both, plain).Press("RETURN").Press("TAB").Shot("plain.png");
+    script.Move(both, plain).Press("RETURN").AwaitSongStart().Press("TAB").Shot("plain.png");
     auto run = Run(script);
 
     // Lit from the top down, two lines further each second, the line being

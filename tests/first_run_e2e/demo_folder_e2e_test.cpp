@@ -88,7 +88,7 @@ protected:
             const int index = support::IndexOf(entries, song);
             script.MoveCursor(cursor, index);
             cursor = index;
-            script.Key("RETURN");
+            script.Key("RETURN").AwaitSongStart();
             script.Wait(1400);
             // The viewer holds the song's companion text, or nothing.
             script.Key("TAB");

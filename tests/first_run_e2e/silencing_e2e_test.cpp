@@ -68,27 +68,30 @@ TEST_F(Silencing, NotesAreReleasedBeforeEveryPauseCloseAndQuit) {
     const int format0 = support::IndexOf(entries, "FORMAT0.MID");
     support::KeyScript script(1300);
     script.MoveCursor(0, ensemble);
-    script.Key("RETURN");
+    script.Key("RETURN").AwaitSongStart();
     script.Key("F7", 2500);
-    const int paused_at = script.Now();
+    int paused_at = script.Now();
     script.Key("F7", 1000);
-    const int resumed_at = script.Now();
+    int resumed_at = script.Now();
     script.Wait(1200);
     script.MoveCursor(ensemble, format0);
     script.Key("RETURN");  // a song change while the first one plays
-    const int changed_at = script.Now();
+    int changed_at = script.Now();
+    script.AwaitSongStart();
     script.Key("F2", 1500);
     script.Key("DOWN");
     script.Key("RETURN");  // the software synth, chosen while the song plays
-    const int device_at = script.Now();
+    int device_at = script.Now();
     script.Key("ESCAPE", 1500);
-    const int quit_at = script.Now();
+    int quit_at = script.Now();
 
     e2e::RunOptions options;
     options.working_folder = songs_.Path();
     options.script = script.Lines();
     e2e::NivraProcess nivra(options);
     ASSERT_EQ(nivra.WaitForExit(), 0) << nivra.Stderr();
+    for (int* at : {&paused_at, &resumed_at, &changed_at, &device_at, &quit_at})
+        *at = nivra.SentAtMs(*at);
     const std::vector<MidiLogLine> log = e2e::ReadMidiLog(nivra.MidiLogPath());
     ASSERT_GE(e2e::NoteOns(log).size(), 20u);
 

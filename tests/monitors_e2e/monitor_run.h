@@ -35,10 +35,11 @@ public:
         return *this;
     }
     // Moves the cursor from "." to the song and presses Enter; returns the
-    // time of the Enter key.
+    // time of the Enter key. What comes later waits for the song to start
+    // and keeps its distance from Enter.
     int ChooseSong(const std::filesystem::path& folder, int at_ms) {
         support::KeyScript keys(at_ms - 100, 100);
-        keys.Steps(0, support::SelectorIndex(folder, kSongName)).Key("RETURN");
+        keys.Steps(0, support::SelectorIndex(folder, kSongName)).Key("RETURN").AwaitSongStart();
         lines_.insert(lines_.end(), keys.Lines().begin(), keys.Lines().end());
         return keys.Now();
     }
@@ -74,6 +75,15 @@ public:
     int ExitCode() const { return exit_code_; }
     std::string Stderr() const { return process_->Stderr(); }
     const std::vector<e2e::MidiLogLine>& Log() const { return log_; }
+    // When the song started (ms of program time): the keys after ChooseSong
+    // keep their distance from Enter counted from here.
+    int SongStartMs() const {
+        const std::vector<std::uint8_t> start = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+        for (const e2e::MidiLogLine& line : log_)
+            if (line.bytes == start)
+                return static_cast<int>(line.micros / 1000);
+        return -1;
+    }
 
     // The screenshot of that name; a failure when the program did not save it.
     const e2e::IndexedImage& Shot(const std::string& name) const {

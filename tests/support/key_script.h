@@ -35,6 +35,14 @@ public:
         at_ms_ += ms;
         return *this;
     }
+    // Holds the lines after this one until the MIDI log has a line starting
+    // with `text`; they then keep their distance from it.
+    KeyScript& AwaitLog(const std::string& text) {
+        lines_.push_back({at_ms_, e2e::kAwaitPrefix + text});
+        return *this;
+    }
+    // Holds the lines after this one until the song chosen has started.
+    KeyScript& AwaitSongStart() { return AwaitLog(e2e::kSongStartLine); }
     // Single steps from list position `from` to `to`.
     KeyScript& Steps(int from, int to) {
         return Keys(to >= from ? "RIGHT" : "LEFT", std::abs(to - from));

@@ -206,6 +206,24 @@ TEST(WindowTest, CreatesDispatchesScriptedKeysAndDestroys) {
     EXPECT_EQ(keys[1].message, WM_SYSKEYUP);
     EXPECT_TRUE(std::filesystem::exists(shot) || platform::GetVisibleFrame().width_px == 0);
 
+    // Lines appended while the program runs join the script (a past time runs
+    // at once); a line without its newline yet waits for it.
+    std::ofstream(script, std::ios::app) << "0 F5\n0 F";
+    keys.clear();
+    for (int tries = 0; tries < 200 && keys.size() < 2; ++tries)
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            keys.push_back(message);
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys[0].message, WM_KEYDOWN);
+    EXPECT_EQ(keys[0].wParam, static_cast<WPARAM>(VK_F5));
+    std::ofstream(script, std::ios::app) << "6\n";
+    keys.clear();
+    for (int tries = 0; tries < 200 && keys.size() < 2; ++tries)
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            keys.push_back(message);
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys[0].wParam, static_cast<WPARAM>(VK_F6));
+
     g_sent.clear();
     EXPECT_TRUE(DestroyWindow(window));
     EXPECT_EQ(g_sent, (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
