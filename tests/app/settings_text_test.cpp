@@ -158,6 +158,15 @@ TEST(SettingsText, AnUpdateChangesOnlyTheChangedKeys) {
               "repeat=on\n");
     EXPECT_EQ(UpdateKeptText("", changed, {}), FormatKeptValues(changed));
     EXPECT_EQ(UpdateKeptText("# mine\n", KeptValues{}, {}), "# mine\n");
+
+    // The SoundFont stack's lines go together where its first line stood;
+    // an emptied stack leaves none.
+    KeptValues stack;
+    stack.synth.soundfonts = {"/a.sf2", "/b.sf2"};
+    EXPECT_EQ(UpdateKeptText("soundfont=/old.sf2\n# mine\nsoundfont=/older.sf2\n", stack, {}),
+              "soundfont=/a.sf2\nsoundfont=/b.sf2\n# mine\n");
+    EXPECT_EQ(UpdateKeptText("soundfont=/old.sf2\nrepeat=on\n", KeptValues{}, {"soundfont"}),
+              "repeat=on\n");
 }
 
 TEST(SettingsFilePlace, NivraConfigThenAnAbsoluteXdgConfigHomeThenHome) {
