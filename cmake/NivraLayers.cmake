@@ -76,6 +76,6 @@ set(NIVRA_PROGRAM_LINKS_fuzz_rcpcv "")
 # The settings reader alone, without the player it belongs to: the fuzz build
 # then leaves the app and views layers out.
 set(NIVRA_PROGRAM_LINKS_fuzz_settings "")
-set(NIVRA_PROGRAM_SOURCES_fuzz_settings app/settings_text.cpp)
+set(NIVRA_PROGRAM_SOURCES_fuzz_settings app/settings_text.cpp app/synth_settings.cpp)
 set(NIVRA_PROGRAM_LINKS_fuzz_smf nivra_midi)
 set(NIVRA_PROGRAM_LINKS_fuzz_text nivra_panels)
