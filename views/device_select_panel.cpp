@@ -32,11 +32,7 @@ int CDeviceSelectPanel::Create() {
 }
 
 void CDeviceSelectPanel::DrawFrame() {
-    IDirectDrawSurface* image = surface.surface;
-    FillRect(image, 0, 0, kWidth, kHeight, 0);
-    HalftoneRect(image, 0, 10, kWidth, kHeight, 6);
-    DrawLine(image, 0, 8, kWidth, 8, 5);
-    DrawTextFontA(&surface, 0, 1, "CONFIG - MIDI DEVICE SELECT`", 1, 0);
+    DrawConfigListFrame(surface, kWidth, kHeight, "CONFIG - MIDI DEVICE SELECT`");
 }
 
 void CDeviceSelectPanel::DrawList() {

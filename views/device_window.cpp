@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "gfx/draw.h"
+#include "gfx/surface.h"
+#include "gfx/text.h"
 #include "midi/midi_out.h"
 #include "platform/winmm.h"
 
@@ -71,4 +74,12 @@ int32_t DeviceEntryCount() {
 
 std::string DeviceEntryName(int32_t entry) {
     return entry > 0 ? MidiOutDeviceName(DeviceIdOfEntry(entry)) : std::string();
+}
+
+void DrawConfigListFrame(CSurface& surface, int width, int height, const char* title) {
+    IDirectDrawSurface* image = surface.surface;
+    FillRect(image, 0, 0, width, height, 0);
+    HalftoneRect(image, 0, 10, width, height, 6);
+    DrawLine(image, 0, 8, width, 8, 5);
+    DrawTextFontA(&surface, 0, 1, title, 1, 0);
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+class CSurface;
+
 inline constexpr int kDeviceWindowLines = 4;
 
 struct DeviceWindow {
@@ -36,3 +38,7 @@ uint32_t DeviceIdOfEntry(int32_t entry);
 
 // The line text of an entry: "---- MIDI MAPPER(DEFAULT)" or "%04x <name>".
 void FormatDeviceEntry(int32_t entry, const char* device_name, char* out, int out_size);
+
+// The frame the configuration lists share: cleared, halftoned below the
+// title row, the rule under it and the title (a font A text) at the top.
+void DrawConfigListFrame(CSurface& surface, int width, int height, const char* title);

@@ -42,11 +42,7 @@ int CSoundFontSelectPanel::Create() {
 }
 
 void CSoundFontSelectPanel::Redraw() {
-    IDirectDrawSurface* image = surface.surface;
-    FillRect(image, 0, 0, kWidth, kHeight, 0);
-    HalftoneRect(image, 0, 10, kWidth, kHeight, 6);
-    DrawLine(image, 0, 8, kWidth, 8, 5);
-    DrawTextFontA(&surface, 0, 1, "CONFIG - SOUNDFONT SELECT`", 1, 0);
+    DrawConfigListFrame(surface, kWidth, kHeight, "CONFIG - SOUNDFONT SELECT`");
     DrawTextFontB(&surface, 7, 10, "ENTER PUTS A SOUNDFONT ON TOP OF THE STACK OR TAKES IT OFF`", 1,
                   0);
     DrawTextFontA(&surface, 11, 19, "STACK  SOUNDFONT", 1, 1);

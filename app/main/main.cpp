@@ -46,8 +46,11 @@ int main(int argc, char** argv) {
         case CommandLine::Action::kListSoundFonts: {
             // In use: what this run would load, the settings file included.
             KeptSettings kept;
-            kept.Use(
-                {line.no_config ? std::string() : SettingsFilePath(), false, false, line.synth});
+            kept.Use({line.no_config ? std::string() : SettingsFilePath(),
+                      false,
+                      false,
+                      line.synth,
+                      {}});
             kept.Load();
             for (const std::string& soundfont : SoundFontListLines(kept.StartingSynth()))
                 std::printf("%s\n", soundfont.c_str());
