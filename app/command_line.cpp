@@ -4,14 +4,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
+
+#include "platform/audio_render.h"
 
 namespace {
 
 CommandLine the_command_line;
 
-enum LongOnly { kNoConfig = 256 };
+enum LongOnly { kNoConfig = 256, kRender, kFormat, kTempo, kTranspose, kMute };
 
 constexpr option kOptions[] = {
     {"help", no_argument, nullptr, 'h'},
@@ -19,8 +25,15 @@ constexpr option kOptions[] = {
     {"list-devices", no_argument, nullptr, 'l'},
     {"device", required_argument, nullptr, 'd'},
     {"no-config", no_argument, nullptr, kNoConfig},
+    {"render", required_argument, nullptr, kRender},
+    {"format", required_argument, nullptr, kFormat},
+    {"tempo", required_argument, nullptr, kTempo},
+    {"transpose", required_argument, nullptr, kTranspose},
+    {"mute", required_argument, nullptr, kMute},
     {nullptr, 0, nullptr, 0},
 };
+// Where --render stands in kOptions; the options after it follow kRender's order.
+constexpr int kFirstRenderOption = 5;
 constexpr const char* kShortOptions = "+:hVld:";
 constexpr const char* kTryHelp = " (try 'nivra --help')";
 
@@ -52,6 +65,86 @@ std::string PathProblem(const std::string& path) {
     return {};
 }
 
+// A whole number within [low, high] written in `text`, else none.
+std::optional<int> NumberIn(const char* text, int low, int high) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || value < low || value > high)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+// "1,10,16": channels 1 to 16 as bits 0 to 15; none when any is not one.
+std::optional<unsigned> ChannelMask(const std::string& text) {
+    unsigned mask = 0;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::optional<int> channel = NumberIn(text.substr(start, comma - start).c_str(), 1, 16);
+        if (!channel)
+            return std::nullopt;
+        mask |= 1u << (*channel - 1);
+        start = comma + 1;
+    }
+    return mask;
+}
+
+// Checks the options that shape a render; an empty text when all are good.
+std::string RenderOptionProblem(const char* name, const char* value, RenderRequest& render) {
+    const std::string option = std::string("option '--") + name + "' ";
+    if (std::strcmp(name, "render") == 0) {
+        if (*value == '\0')
+            return option + "needs a value";
+        render.target = value;
+    } else if (std::strcmp(name, "format") == 0) {
+        render.format = value;
+        for (char& letter : render.format)
+            letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+        if (!platform::AudioFileTypeOf("." + render.format))
+            return option + "takes wav, flac, ogg or opus";
+    } else if (std::strcmp(name, "tempo") == 0) {
+        const std::optional<int> percent = NumberIn(value, 25, 400);
+        if (!percent)
+            return option + "takes a percentage from 25 to 400";
+        render.tempo_percent = *percent;
+    } else if (std::strcmp(name, "transpose") == 0) {
+        const std::optional<int> semitones = NumberIn(value, -12, 12);
+        if (!semitones)
+            return option + "takes semitones from -12 to 12";
+        render.transpose = *semitones;
+    } else if (std::strcmp(name, "mute") == 0) {
+        const std::optional<unsigned> mask = ChannelMask(value);
+        if (!mask)
+            return option + "takes channels 1 to 16, separated by commas";
+        render.muted_channels |= *mask;
+    }
+    return {};
+}
+
+// The render's own checks once every option is read.
+std::string RenderProblem(const CommandLine& line) {
+    const RenderRequest& render = line.render;
+    if (line.paths.empty())
+        return "--render needs a song to render";
+    const bool to_folder = render.target.back() == '/';
+    if (!to_folder && line.paths.size() > 1)
+        return "several songs render to a folder: end the --render target with '/'";
+    const std::string extension = to_folder ? "." + render.format : render.target;
+    const std::optional<platform::AudioFileType> type = platform::AudioFileTypeOf(extension);
+    if (!type)
+        return "cannot tell the audio format of '" + render.target +
+               "' (end it with .wav, .flac, .ogg or .opus)";
+    if (!platform::AudioFileTypeWritable(*type))
+        return "this system's libsndfile cannot write " + extension.substr(extension.rfind('.'));
+    for (const std::string& path : line.paths) {
+        struct stat info {};
+        if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            return "cannot render '" + path + "': a folder, not a song";
+    }
+    return {};
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(int argc, char** argv) {
@@ -77,8 +170,23 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             case kNoConfig:
                 line.no_config = true;
                 break;
-            case ':':  // only --device takes a value
-                return Failure(std::string("option '--device' needs a value") + kTryHelp);
+            case kRender:
+            case kFormat:
+            case kTempo:
+            case kTranspose:
+            case kMute: {
+                const char* name = kOptions[option - kRender + kFirstRenderOption].name;
+                const std::string problem = RenderOptionProblem(name, optarg, line.render);
+                if (!problem.empty())
+                    return Failure(problem + kTryHelp);
+                if (option == kRender && line.action == CommandLine::Action::kRun)
+                    line.action = CommandLine::Action::kRender;
+                break;
+            }
+            case ':': {
+                const std::string name = optopt == 'd' ? "--device" : WrittenOption(argv, optind - 1);
+                return Failure("option '" + name + "' needs a value" + kTryHelp);
+            }
             default: {
                 // A long option leaves optind past itself; a short one is
                 // named by optopt.
@@ -97,12 +205,17 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     // Paths only matter when the program is to run.
     for (int i = optind; i < argc; ++i)
         line.paths.emplace_back(argv[i]);
-    if (line.action == CommandLine::Action::kRun) {
+    if (line.action == CommandLine::Action::kRun || line.action == CommandLine::Action::kRender) {
         for (const std::string& path : line.paths) {
             const std::string problem = PathProblem(path);
             if (!problem.empty())
                 return Failure("cannot open '" + path + "': " + problem);
         }
+    }
+    if (line.action == CommandLine::Action::kRender) {
+        const std::string problem = RenderProblem(line);
+        if (!problem.empty())
+            return Failure(problem);
     }
     return line;
 }
@@ -125,10 +238,18 @@ const char* CommandLineHelp() {
            "  -d, --device=ID     play on device ID, as --list-devices shows it\n"
            "  -l, --list-devices  list the MIDI-out devices (the F2 list) and exit\n"
            "      --no-config     neither read nor write the settings file\n"
+           "      --render=OUT    render the song to the audio file OUT (.wav, .flac,\n"
+           "                      .ogg or .opus) instead of playing; OUT ending in '/'\n"
+           "                      is a folder that gets one NAME.EXT file per song\n"
+           "      --format=EXT    the files' type in a --render folder (wav)\n"
+           "      --tempo=PERCENT --transpose=N --mute=CH,...\n"
+           "                      tempo (25-400), semitones (-12-12) and muted channels\n"
+           "                      (1-16) of the render\n"
            "  -h, --help          show this help and exit\n"
            "  -V, --version       show the version and exit\n"
            "\n"
-           "Exit status: 0 when all went well, 2 for a bad option or path.\n"
+           "Exit status: 0 when all went well, 1 when a song did not render, 2 for a\n"
+           "bad option or path.\n"
            "Settings: $NIVRA_CONFIG, else $XDG_CONFIG_HOME/nivra/nivra.conf\n"
            "(~/.config/nivra/nivra.conf). See nivra(1) for the keys.\n";
 }

@@ -6,13 +6,23 @@
 #include <string>
 #include <vector>
 
+// What --render and the options that shape it ask for.
+struct RenderRequest {
+    std::string target;  // OUT, or FOLDER/ (ends with '/') for NAME.EXT files there
+    std::string format = "wav";  // extension of the files in a target folder ("wav")
+    int tempo_percent = 100;
+    int transpose = 0;
+    unsigned muted_channels = 0;  // bit n: channel n + 1
+};
+
 struct CommandLine {
-    enum class Action { kRun, kHelp, kVersion, kListDevices, kFail };
+    enum class Action { kRun, kHelp, kVersion, kListDevices, kRender, kFail };
     Action action = Action::kRun;
     std::vector<std::string> paths;     // songs and folders, in the order given; each exists
     std::optional<std::string> device;  // --device ID as written
     std::optional<unsigned> device_id;  // the device it names, once resolved
     bool no_config = false;             // --no-config
+    RenderRequest render;               // kRender: the target and the sound's shape
     std::string message;                // kFail: the line for standard error (exit 2)
 };
 

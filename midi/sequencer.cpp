@@ -62,8 +62,12 @@ void CSequencer::OnTimer() {
             CMidiTrack& track = tracks[i];
             if (track.IsActive())
                 some_active = true;
-            while (track.IsActive() && track.GetTime() <= now)
+            while (track.IsActive() && track.GetTime() <= now) {
+                // The position has passed this event by up to a period: a
+                // device that keeps exact time sounds it when it fell due.
+                platform::SetMidiSendLateness(LatenessNs(track.GetTime()));
                 DispatchEvent(track);
+            }
         }
     } catch (EXCEPTION_MIDITRACK) {
         CloseAfterReadFault();
@@ -139,8 +143,11 @@ void CSequencer::DispatchMeta(CMidiTrack& track) {
         track.Skip(length);
         return;
     }
-    // Fold the time so far into the base so the position stays continuous.
-    const std::uint64_t folded = GetPositionTicks();
+    // The new tempo counts from the event's own tick: the time the position
+    // has already run past it goes over to the new tempo, so no period's
+    // rounding shifts the rest of the song.
+    const std::uint64_t tempo_tick = track.GetTime();
+    const std::uint64_t overshoot_us = SongNanosPastTick(tempo_tick) / 1000u;
     std::uint32_t value = 0;
     for (std::uint32_t i = 0; i < length; ++i)
         value = value * 256 + track.ReadByte();
@@ -149,9 +156,9 @@ void CSequencer::DispatchMeta(CMidiTrack& track) {
         return;
     // SMPTE time does not depend on the tempo: the position needs no fold.
     if (smpteTicksDen == 0) {
-        baseTicks.store(folded, kRelaxed);
+        baseTicks.store(tempo_tick, kRelaxed);
         elapsedMs.store(0, kRelaxed);
-        foldedUs.store(0, kRelaxed);
+        foldedUs.store(overshoot_us, kRelaxed);
     }
     tempo.store(value, kRelaxed);
 }

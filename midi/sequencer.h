@@ -154,6 +154,11 @@ private:
     void ScanTitle();
 
     Rate CurrentRate() const;
+    // Song time at normal tempo by which the position has passed `tick`
+    // (0 when it has not reached it), and that time on the wall clock at the
+    // tempo factor: how long before this period the event at `tick` fell due.
+    std::uint64_t SongNanosPastTick(std::uint64_t tick) const;
+    std::uint64_t LatenessNs(std::uint64_t tick) const;
     // Takes a tempo factor asked for since the last period into use.
     void ApplyTempoPercent();
     // Releases the notes of channels that stopped being audible.

@@ -21,12 +21,17 @@ std::uint64_t CSequencer::PeriodsUntil(std::uint64_t tick) const {
     const Rate rate = CurrentRate();
     if (rate.num == 0 || rate.den == 0)
         return kNever;
-    // The silent run keeps foldedUs 0 and the factor at 100 %, so the position
-    // is base + elapsed x 1000 x num / den: the first elapsed count at which
-    // that reaches `tick` is ceil((tick - base) x den / (1000 x num)).
+    // The silent run keeps the factor at 100 %, so the position is base +
+    // (folded + elapsed x 1000) x num / den, where folded is the time a tempo
+    // change's period had already run past it: the first elapsed count at
+    // which that reaches `tick` is ceil(((tick - base) x den - folded x num) /
+    // (1000 x num)).
     const std::uint64_t ticks = tick - baseTicks.load(kRelaxed);
     const std::uint64_t per_period = kMicrosPerPeriod * rate.num;
-    const std::uint64_t due = (ticks * rate.den + per_period - 1) / per_period;
+    const std::uint64_t folded = foldedUs.load(kRelaxed) * rate.num;
+    const std::uint64_t needed = ticks * rate.den;
+    const std::uint64_t due =
+        needed > folded ? (needed - folded + per_period - 1) / per_period : 0;
     const std::uint64_t elapsed = elapsedMs.load(kRelaxed);
     return due > elapsed ? due - elapsed : 0;
 }

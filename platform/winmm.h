@@ -148,6 +148,13 @@ void UseManualClock(bool manual);
 void AdvanceManualClock(std::uint64_t microseconds);
 std::uint64_t MultimediaClockMicros();
 
+// How long before the running timer period's deadline the messages this
+// thread sends next fell due (the song's position has passed them by that
+// much): a device that keeps exact time sounds them that much earlier than
+// the period. Holds until set again or the period ends; 0 at each period's
+// start.
+void SetMidiSendLateness(std::uint64_t nanoseconds);
+
 // While on, timeSetEvent starts no thread: FireManualTimers runs `periods`
 // periods of every live timer on the calling thread.
 void UseManualTimers(bool manual);

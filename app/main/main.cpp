@@ -5,6 +5,7 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/device_option.h"
+#include "app/song_render.h"
 #include "midi/rcp_converter.h"
 #include "system/sysinfo.h"
 
@@ -40,6 +41,9 @@ int main(int argc, char** argv) {
             for (const std::string& device : DeviceListLines())
                 std::printf("%s\n", device.c_str());
             return 0;
+        case CommandLine::Action::kRender:
+            // No window, no single-instance lock and no settings written.
+            return RenderSongs(line.render, line.paths, LoopSettings{});
         case CommandLine::Action::kRun:
             break;
     }

@@ -60,6 +60,7 @@ struct DeviceTable {
     std::shared_ptr<RecordingStore> recording;
     std::vector<std::unique_ptr<RecordingDevice>> recorders;
     std::vector<std::unique_ptr<RecordingDevice>> old_recorders;
+    MidiOutDevice* only = nullptr;  // an offline render's synth
     std::map<MidiOutDevice*, DeviceState> states;
     std::set<HMIDIOUT> handles;
 
@@ -84,6 +85,8 @@ struct DeviceTable {
     }
 
     UINT Count() {
+        if (only != nullptr)
+            return 1;
         if (recording)
             return static_cast<UINT>(recorders.size());
         if (!ports_listed)
@@ -94,6 +97,8 @@ struct DeviceTable {
     MidiOutDevice* Device(UINT id) {
         if (id >= Count())
             return nullptr;
+        if (only != nullptr)
+            return only;
         if (recording)
             return recorders[id].get();
         if (id == 0)
@@ -121,7 +126,7 @@ using platform::winmm::Table;
 UINT midiOutGetNumDevs() {
     auto& table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    if (!table.recording)
+    if (!table.recording && table.only == nullptr)
         table.ListPorts();
     return table.Count();
 }
@@ -294,6 +299,27 @@ MMRESULT midiOutGetVolume(HMIDIOUT handle, LPDWORD volume) {
 }
 
 namespace platform {
+
+namespace winmm {
+
+void UseOnlyDevice(MidiOutDevice* device) {
+    auto& table = Table();
+    std::lock_guard<std::mutex> guard(table.lock);
+    if (table.only != nullptr && table.only != device) {
+        for (auto it = table.handles.begin(); it != table.handles.end();) {
+            if ((*it)->device == table.only) {
+                delete *it;
+                it = table.handles.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        table.states.erase(table.only);
+    }
+    table.only = device;
+}
+
+}  // namespace winmm
 
 std::shared_ptr<MidiRecording> InstallMidiRecording(UINT device_count) {
     auto& table = winmm::Table();

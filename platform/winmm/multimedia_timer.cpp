@@ -102,7 +102,9 @@ void RunTimerThread(std::shared_ptr<Timer> timer) {
             fired = due - cap;
         while (fired < due && !timer->killed.load(std::memory_order_acquire)) {
             ++fired;
+            platform::winmm::SetPeriodDeadline(start_ns + fired * period_ns);
             timer->callback(timer->id, 0, timer->user, 0, 0);
+            platform::winmm::SetPeriodDeadline(0);
             if (!timer->periodic)
                 timer->killed.store(true, std::memory_order_release);
         }
@@ -194,7 +196,12 @@ void FireManualTimers(unsigned periods) {
         for (auto& timer : live) {
             if (timer->killed.load(std::memory_order_acquire))
                 continue;
+            // A period fired by hand falls due now, on whichever clock runs.
+            winmm::SetPeriodDeadline(winmm::ManualClockInUse()
+                                         ? winmm::MicrosSinceStart() * 1000u
+                                         : winmm::MonotonicNanos());
             timer->callback(timer->id, 0, timer->user, 0, 0);
+            winmm::SetPeriodDeadline(0);
             if (!timer->periodic)
                 timeKillEvent(timer->id);
         }

@@ -20,7 +20,10 @@ namespace {
 constexpr const char* kArea = "MIDI:synth";
 
 constexpr int kRequestedFrames = 256;
-constexpr int kBlockFrames = 64;   // FluidSynth's own rendering block
+// Beyond one buffer, how late a message may reach the queue and still be
+// heard at its time: the timer's period and its wake-up, and the sound
+// server asking for a buffer earlier than its clock says.
+constexpr std::uint64_t kSendMarginNs = 3'000'000;
 constexpr int kFadeMs = 5;         // the fade before voices are cut
 constexpr int kReleaseMs = 100;    // how long notes may release when the output closes
 constexpr int kCloseWaitMs = 400;  // the longest Close waits for the quiet output
@@ -132,7 +135,9 @@ bool SoftwareSynthDevice::OpenAudio() {
     // so its timing is kept to within one rendering block.
     const int frames = have.samples > 0 ? have.samples : kRequestedFrames;
     latency_ns_ =
-        static_cast<std::uint64_t>(frames) * 1'000'000'000u / static_cast<std::uint64_t>(have.freq);
+        static_cast<std::uint64_t>(frames) * 1'000'000'000u / static_cast<std::uint64_t>(have.freq) +
+        kSendMarginNs;
+    clock_.Restart(have.freq);
     SDL_PauseAudioDevice(audio_, 0);
     return true;
 }
@@ -160,10 +165,37 @@ bool SoftwareSynthDevice::Open() {
     release_left_ = -1;
     closing_.store(false);
     quiet_.store(false);
-    return OpenAudio();
+    return offline_ || OpenAudio();
+}
+
+void SoftwareSynthDevice::UseOffline(int sample_rate, std::uint64_t origin_ns) {
+    offline_ = true;
+    sample_rate_ = sample_rate;
+    latency_ns_ = 0;
+    clock_.Restart(sample_rate);
+    clock_.StartExact(origin_ns);
+}
+
+void SoftwareSynthDevice::RenderOffline(float* samples, int frames) {
+    for (int done = 0; done < frames; done += kBlockFrames) {
+        const int block = std::min(kBlockFrames, frames - done);
+        ApplyDue(0);
+        float* out = samples + 2 * done;
+        fluid_synth_write_float(synth_.get(), block, out, 0, 2, out, 1, 2);
+        clock_.AdvanceExact(block);
+    }
+}
+
+int SoftwareSynthDevice::ActiveVoices() const {
+    return synth_ ? fluid_synth_get_active_voice_count(synth_.get()) : 0;
 }
 
 void SoftwareSynthDevice::Close() {
+    if (offline_) {
+        std::lock_guard<std::mutex> guard(queue_lock_);
+        queue_.clear();
+        return;
+    }
     if (audio_ == 0)
         return;
     // Stopping the output mid-note would click: let the callback apply the
@@ -187,7 +219,7 @@ void SoftwareSynthDevice::Close() {
 }
 
 void SoftwareSynthDevice::Queue(Event event) {
-    event.due_ns = MonotonicNanos() + latency_ns_;
+    event.due_ns = MessageTimeNanos() + latency_ns_;
     std::lock_guard<std::mutex> guard(queue_lock_);
     queue_.push_back(std::move(event));
 }
@@ -228,17 +260,14 @@ void SoftwareSynthDevice::AudioCallback(void* self, Uint8* stream, int length_by
 }
 
 void SoftwareSynthDevice::Render(float* samples, int frames) {
-    const std::uint64_t start_ns = MonotonicNanos();
+    clock_.OnLiveBuffer(MonotonicNanos(), frames);
     float peak = 0;
     for (int done = 0; done < frames;) {
         const int block = std::min(kBlockFrames, frames - done);
-        const std::uint64_t block_end_ns = start_ns + static_cast<std::uint64_t>(done + block) *
-                                                          1'000'000'000u /
-                                                          static_cast<std::uint64_t>(sample_rate_);
         if (closing_.load(std::memory_order_relaxed))
             RenderClosing(block);
         else
-            ApplyDue(block_end_ns);
+            ApplyDue(done);
         float* out = samples + 2 * done;
         fluid_synth_write_float(synth_.get(), block, out, 0, 2, out, 1, 2);
         fade_.Apply(out, block);  // runs only while closing
@@ -257,7 +286,7 @@ void SoftwareSynthDevice::Render(float* samples, int frames) {
 void SoftwareSynthDevice::RenderClosing(int block) {
     // Everything already sent is applied at once (the reset's note-offs
     // among it); the notes then release until they end or time runs out.
-    ApplyDue(UINT64_MAX);
+    ApplyAll();
     if (release_left_ < 0)
         release_left_ = sample_rate_ * kReleaseMs / 1000;
     if (fluid_synth_get_active_voice_count(synth_.get()) == 0 || release_left_ == 0)
@@ -265,14 +294,30 @@ void SoftwareSynthDevice::RenderClosing(int block) {
     release_left_ = std::max(0, release_left_ - block);
 }
 
-void SoftwareSynthDevice::ApplyDue(std::uint64_t until_ns) {
+void SoftwareSynthDevice::ApplyDue(int offset) {
+    Apply(false, offset);
+}
+
+void SoftwareSynthDevice::ApplyAll() {
+    Apply(true, 0);
+}
+
+void SoftwareSynthDevice::Apply(bool everything, int offset) {
     due_.clear();
     {
         std::lock_guard<std::mutex> guard(queue_lock_);
-        while (!queue_.empty() && queue_.front().due_ns <= until_ns) {
-            due_.push_back(std::move(queue_.front()));
-            queue_.pop_front();
+        // Messages of one period reach the queue track by track, so one due
+        // later may stand before one due sooner: take every due message,
+        // keeping the order they were sent in.
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < queue_.size(); ++i) {
+            Event& event = queue_[i];
+            if (everything || clock_.DueBeforeBlock(event.due_ns, offset, kBlockFrames))
+                due_.push_back(std::move(event));
+            else if (kept++ != i)
+                queue_[kept - 1] = std::move(event);
         }
+        queue_.resize(kept);
     }
     for (const Event& event : due_)
         ApplyEvent(event);

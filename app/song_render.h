@@ -1,0 +1,19 @@
+// `nivra --render`: each song played on hand-fired timer periods into the
+// software synth offline and written to an audio file, with no window, no
+// single-instance lock and no settings written.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "midi/loop_settings.h"
+
+// Renders every song of `paths` as `request` says, reporting on standard
+// error; the exit status: 0 when all rendered, 1 when any did not (each named).
+int RenderSongs(const RenderRequest& request, const std::vector<std::string>& paths,
+                const LoopSettings& loop);
+
+// The file a song renders to: the target itself, or for a target folder
+// (ending in '/') the song's name with the format's extension in it.
+std::string RenderTargetOf(const RenderRequest& request, const std::string& song_path);

@@ -1,0 +1,149 @@
+// A song's render: the software synth offline, installed as the only MIDI-out
+// device, its stream written block by block to an audio file.
+
+#include "platform/audio_render.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <strings.h>
+#include <vector>
+
+#include "platform/backends/audio/audio_file_writer.h"
+#include "platform/backends/midi/software_synth_device.h"
+
+namespace platform {
+namespace {
+
+constexpr int kSampleRate = 44100;
+constexpr int kBlock = winmm::SoftwareSynthDevice::kBlockFrames;
+// Blocks rendered and written at a time.
+constexpr int kChunkBlocks = 64;
+// Below this the tail is silence (about -90 dB).
+constexpr float kSilence = 3e-5f;
+
+bool EndsWith(const std::string& text, const char* suffix) {
+    const std::size_t length = std::strlen(suffix);
+    return text.size() >= length &&
+           strcasecmp(text.c_str() + text.size() - length, suffix) == 0;
+}
+
+class SynthRender final : public AudioRender {
+public:
+    ~SynthRender() override {
+        winmm::UseOnlyDevice(nullptr);
+        Abandon();
+    }
+
+    bool Start(const std::string& path, AudioFileType type, std::uint64_t origin_us,
+               std::string& error) {
+        sample_rate_ = AudioFileWriter::SampleRateFor(type, kSampleRate);
+        synth_.UseOffline(sample_rate_, origin_us * 1000u);
+        // Loads the synth the way the player's device does.
+        if (!synth_.Open()) {
+            error = "the software synth cannot start (no usable SoundFont)";
+            return false;
+        }
+        if (!file_.Open(path, type, sample_rate_, error))
+            return false;
+        winmm::UseOnlyDevice(&synth_);
+        buffer_.resize(2 * kBlock * kChunkBlocks);
+        return true;
+    }
+
+    bool RenderUntil(std::uint64_t clock_us, std::uint64_t sent_within_us) override {
+        const std::uint64_t limit_ns = clock_us * 1000u;
+        const std::uint64_t half_block_ns =
+            static_cast<std::uint64_t>(kBlock / 2) * 1'000'000'000u / sample_rate_;
+        int blocks = 0;
+        // A block may be rendered once every period that can send a message
+        // due before its middle has run.
+        while (synth_.StreamTimeNanos() + half_block_ns + sent_within_us * 1000u <= limit_ns) {
+            RenderBlocks(1, blocks);
+            ++blocks;
+            if (blocks == kChunkBlocks) {
+                if (!Flush(blocks))
+                    return false;
+                blocks = 0;
+            }
+        }
+        return Flush(blocks);
+    }
+
+    bool RenderTail(double max_seconds) override {
+        const auto max_blocks = static_cast<long>(max_seconds * sample_rate_ / kBlock);
+        for (long done = 0; done < max_blocks; done += kChunkBlocks) {
+            RenderBlocks(kChunkBlocks, 0);
+            const bool quiet = std::all_of(buffer_.begin(), buffer_.end(),
+                                           [](float sample) { return std::fabs(sample) < kSilence; });
+            if (!Flush(kChunkBlocks))
+                return false;
+            if (quiet && synth_.ActiveVoices() == 0)
+                break;
+        }
+        return true;
+    }
+
+    bool Commit() override {
+        winmm::UseOnlyDevice(nullptr);
+        return file_.Commit(error_);
+    }
+
+    void Abandon() override { file_.Abandon(); }
+
+    double SecondsRendered() const override {
+        return static_cast<double>(frames_written_) / sample_rate_;
+    }
+
+    const std::string& Error() const override { return error_; }
+
+private:
+    // Renders `count` blocks into the buffer from block `at`.
+    void RenderBlocks(int count, int at) {
+        synth_.RenderOffline(buffer_.data() + 2 * kBlock * at, kBlock * count);
+    }
+
+    bool Flush(int blocks) {
+        if (blocks == 0)
+            return true;
+        if (!file_.Write(buffer_.data(), blocks * kBlock, error_))
+            return false;
+        frames_written_ += static_cast<std::uint64_t>(blocks) * kBlock;
+        return true;
+    }
+
+    winmm::SoftwareSynthDevice synth_;
+    AudioFileWriter file_;
+    std::vector<float> buffer_;
+    int sample_rate_ = kSampleRate;
+    std::uint64_t frames_written_ = 0;
+    std::string error_;
+};
+
+}  // namespace
+
+std::optional<AudioFileType> AudioFileTypeOf(const std::string& path) {
+    if (EndsWith(path, ".wav"))
+        return AudioFileType::kWav;
+    if (EndsWith(path, ".flac"))
+        return AudioFileType::kFlac;
+    if (EndsWith(path, ".ogg"))
+        return AudioFileType::kOgg;
+    if (EndsWith(path, ".opus"))
+        return AudioFileType::kOpus;
+    return std::nullopt;
+}
+
+bool AudioFileTypeWritable(AudioFileType type) {
+    return AudioFileWriter::Writable(type);
+}
+
+std::unique_ptr<AudioRender> AudioRender::Begin(const std::string& path, AudioFileType type,
+                                                std::uint64_t origin_us, std::string& error) {
+    auto render = std::make_unique<SynthRender>();
+    if (!render->Start(path, type, origin_us, error))
+        return nullptr;
+    return render;
+}
+
+}  // namespace platform
