@@ -123,6 +123,9 @@ struct MidiRecordEntry {
     UINT device_id;
     std::string
         text;  // "90 3C 64", "F0 7E 7F 09 01 F7", "open", "close", "reset", "volume 80008000"
+    // When the message fell due in the song, in nanoseconds on the same clock:
+    // inside a timer period its deadline less the sender's lateness.
+    std::uint64_t due_ns = 0;
 };
 
 // In-memory MIDI-out devices that keep everything they receive. While

@@ -19,12 +19,12 @@ struct ClickSong {
 };
 
 // `hits` hits; tempo-based time with `tempo_changes` changes spread over the
-// song (division 480), or SMPTE time at 25 frames of 40 ticks when `smpte`.
+// song (division 480), or SMPTE time at 30 frames of 80 ticks when `smpte`.
 inline ClickSong MakeClickSong(int hits = 90, int tempo_changes = 3, bool smpte = false) {
     using song_bytes::Bytes;
     using song_bytes::VarLen;
     const std::uint32_t tempos[] = {500000, 437956, 674157, 350877};  // 120, 137, 89, 171 BPM
-    const int division = smpte ? ((256 - 25) << 8 | 40) : 480;
+    const int division = smpte ? ((256 - 30) << 8 | 80) : 480;
     std::vector<std::uint32_t> hit_ticks;
     for (std::uint32_t tick = 0, n = 0; static_cast<int>(n) < hits; ++n) {
         hit_ticks.push_back(tick);
@@ -72,7 +72,7 @@ inline ClickSong MakeClickSong(int hits = 90, int tempo_changes = 3, bool smpte 
     song.bytes = song_bytes::Song(division, {conductor, clicks});
     for (std::uint32_t tick : hit_ticks) {
         if (smpte) {
-            song.hit_seconds.push_back(tick / 1000.0);
+            song.hit_seconds.push_back(tick / 2400.0);
             continue;
         }
         double seconds = 0;
