@@ -81,7 +81,8 @@ std::optional<unsigned> ChannelMask(const std::string& text) {
     std::size_t start = 0;
     while (start <= text.size()) {
         const std::size_t comma = std::min(text.find(',', start), text.size());
-        const std::optional<int> channel = NumberIn(text.substr(start, comma - start).c_str(), 1, 16);
+        const std::optional<int> channel =
+            NumberIn(text.substr(start, comma - start).c_str(), 1, 16);
         if (!channel)
             return std::nullopt;
         mask |= 1u << (*channel - 1);
@@ -184,7 +185,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
                 break;
             }
             case ':': {
-                const std::string name = optopt == 'd' ? "--device" : WrittenOption(argv, optind - 1);
+                const std::string name =
+                    optopt == 'd' ? "--device" : WrittenOption(argv, optind - 1);
                 return Failure("option '" + name + "' needs a value" + kTryHelp);
             }
             default: {

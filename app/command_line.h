@@ -8,7 +8,7 @@
 
 // What --render and the options that shape it ask for.
 struct RenderRequest {
-    std::string target;  // OUT, or FOLDER/ (ends with '/') for NAME.EXT files there
+    std::string target;          // OUT, or FOLDER/ (ends with '/') for NAME.EXT files there
     std::string format = "wav";  // extension of the files in a target folder ("wav")
     int tempo_percent = 100;
     int transpose = 0;

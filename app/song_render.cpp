@@ -66,7 +66,8 @@ std::string WithoutExtension(const std::string& name) {
 // One song's progress: a line rewritten in place on a terminal.
 class Progress {
 public:
-    explicit Progress(std::string name) : name_(std::move(name)), tty_(isatty(STDERR_FILENO) != 0) {}
+    explicit Progress(std::string name)
+        : name_(std::move(name)), tty_(isatty(STDERR_FILENO) != 0) {}
 
     void Update(std::uint32_t played_ms, std::int64_t length_ms, double seconds_rendered) {
         if (!tty_)
@@ -76,16 +77,16 @@ public:
             return;
         shown_ = now;
         const int percent =
-            length_ms > 0 ? static_cast<int>(std::min<std::int64_t>(100, played_ms * 100 / length_ms))
-                          : 0;
+            length_ms > 0
+                ? static_cast<int>(std::min<std::int64_t>(100, played_ms * 100 / length_ms))
+                : 0;
         std::fprintf(stderr, "\r%s: %3d%% (%.0fx)\033[K", name_.c_str(), percent,
                      seconds_rendered / Elapsed());
     }
 
     void Done(const std::string& target, double seconds_rendered) {
         std::fprintf(stderr, "%s%s: %s (%.1f s of sound, %.0fx)\n", tty_ ? "\r\033[K" : "",
-                     name_.c_str(), target.c_str(), seconds_rendered,
-                     seconds_rendered / Elapsed());
+                     name_.c_str(), target.c_str(), seconds_rendered, seconds_rendered / Elapsed());
     }
 
     void Failed(const std::string& why) {

@@ -24,8 +24,7 @@ constexpr float kSilence = 3e-5f;
 
 bool EndsWith(const std::string& text, const char* suffix) {
     const std::size_t length = std::strlen(suffix);
-    return text.size() >= length &&
-           strcasecmp(text.c_str() + text.size() - length, suffix) == 0;
+    return text.size() >= length && strcasecmp(text.c_str() + text.size() - length, suffix) == 0;
 }
 
 class SynthRender final : public AudioRender {
@@ -74,8 +73,9 @@ public:
         const auto max_blocks = static_cast<long>(max_seconds * sample_rate_ / kBlock);
         for (long done = 0; done < max_blocks; done += kChunkBlocks) {
             RenderBlocks(kChunkBlocks, 0);
-            const bool quiet = std::all_of(buffer_.begin(), buffer_.end(),
-                                           [](float sample) { return std::fabs(sample) < kSilence; });
+            const bool quiet = std::all_of(buffer_.begin(), buffer_.end(), [](float sample) {
+                return std::fabs(sample) < kSilence;
+            });
             if (!Flush(kChunkBlocks))
                 return false;
             if (quiet && synth_.ActiveVoices() == 0)

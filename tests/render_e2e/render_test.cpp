@@ -78,13 +78,14 @@ void ExpectHitsOnTime(const fs::path& file, const support::ClickSong& song) {
     for (std::size_t i = 0; i < onsets.size(); ++i)
         late.push_back(static_cast<double>(onsets[i]) - song.hit_seconds[i] * audio.sample_rate);
     const auto [earliest, latest] = std::minmax_element(late.begin(), late.end());
-    EXPECT_LE(*latest - *earliest, 66.0) << file << ": hits " << (earliest - late.begin())
-                                         << " and " << (latest - late.begin());
+    EXPECT_LE(*latest - *earliest, 66.0)
+        << file << ": hits " << (earliest - late.begin()) << " and " << (latest - late.begin());
     // The attack itself is short: no hit is late by more than a block.
     EXPECT_LT(*latest, 64.0 + 128.0) << file;
 }
 
-e2e::RunOptions RenderRun(const support::ScratchFolder& folder, std::vector<std::string> arguments) {
+e2e::RunOptions RenderRun(const support::ScratchFolder& folder,
+                          std::vector<std::string> arguments) {
     e2e::RunOptions options;
     options.working_folder = folder.Path();
     options.arguments = std::move(arguments);

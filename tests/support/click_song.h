@@ -18,15 +18,17 @@ struct ClickSong {
     int key = 75;                     // General MIDI claves
 };
 
-// `hits` hits; tempo-based time with `tempo_changes` changes spread over the
-// song (division 480), or SMPTE time at 30 frames of 80 ticks when `smpte`.
-inline ClickSong MakeClickSong(int hits = 90, int tempo_changes = 3, bool smpte = false) {
+// `hits` hits from `first_tick` on; tempo-based time with `tempo_changes`
+// changes spread over the song (division 480), or SMPTE time at 30 frames of
+// 80 ticks when `smpte`.
+inline ClickSong MakeClickSong(int hits = 90, int tempo_changes = 3, bool smpte = false,
+                               std::uint32_t first_tick = 0) {
     using song_bytes::Bytes;
     using song_bytes::VarLen;
     const std::uint32_t tempos[] = {500000, 437956, 674157, 350877};  // 120, 137, 89, 171 BPM
     const int division = smpte ? ((256 - 30) << 8 | 80) : 480;
     std::vector<std::uint32_t> hit_ticks;
-    for (std::uint32_t tick = 0, n = 0; static_cast<int>(n) < hits; ++n) {
+    for (std::uint32_t tick = first_tick, n = 0; static_cast<int>(n) < hits; ++n) {
         hit_ticks.push_back(tick);
         tick += 240 + (n * 97 + 31) % 301;  // irregular, never closer than 240
     }
@@ -38,9 +40,9 @@ inline ClickSong MakeClickSong(int hits = 90, int tempo_changes = 3, bool smpte 
     }
     auto tempo_event = [](std::uint32_t delta, std::uint32_t value) {
         Bytes out = VarLen(delta);
-        out.insert(out.end(), {0xFF, 0x51, 0x03, static_cast<std::uint8_t>(value >> 16),
-                               static_cast<std::uint8_t>(value >> 8),
-                               static_cast<std::uint8_t>(value)});
+        out.insert(out.end(),
+                   {0xFF, 0x51, 0x03, static_cast<std::uint8_t>(value >> 16),
+                    static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
         return out;
     };
     Bytes conductor;
@@ -77,9 +79,10 @@ inline ClickSong MakeClickSong(int hits = 90, int tempo_changes = 3, bool smpte 
         }
         double seconds = 0;
         for (std::size_t c = 0; c < changes.size() && changes[c].first < tick; ++c) {
-            const std::uint32_t end = c + 1 < changes.size() ? std::min(changes[c + 1].first, tick)
-                                                             : tick;
-            seconds += static_cast<double>(end - changes[c].first) * changes[c].second / 480.0 / 1e6;
+            const std::uint32_t end =
+                c + 1 < changes.size() ? std::min(changes[c + 1].first, tick) : tick;
+            seconds +=
+                static_cast<double>(end - changes[c].first) * changes[c].second / 480.0 / 1e6;
         }
         song.hit_seconds.push_back(seconds);
     }

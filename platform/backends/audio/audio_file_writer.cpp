@@ -94,7 +94,7 @@ bool AudioFileWriter::Write(const float* frames, int count, std::string& error) 
     const int saved = errno;
     error = std::string("cannot write ") + temp_path_ + ": " +
             (sf_error(file_) == SF_ERR_SYSTEM && saved != 0 ? std::strerror(saved)
-                                                             : sf_strerror(file_));
+                                                            : sf_strerror(file_));
     return false;
 }
 

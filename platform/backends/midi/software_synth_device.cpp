@@ -106,6 +106,10 @@ bool SoftwareSynthDevice::OpenAudio() {
     want.callback = &SoftwareSynthDevice::AudioCallback;
     want.userdata = this;
     SDL_AudioSpec have{};
+    // The audio thread asks for real-time scheduling where the system grants
+    // it: a late buffer on a busy machine is a gap in the sound and shifts
+    // everything after it.
+    SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
     for (int attempt = 0; attempt < 2 && audio_ == 0; ++attempt) {
         if (!audio_subsystem_) {
             if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
@@ -134,9 +138,9 @@ bool SoftwareSynthDevice::OpenAudio() {
     // One buffer of latency: a message is heard one buffer after it arrived,
     // so its timing is kept to within one rendering block.
     const int frames = have.samples > 0 ? have.samples : kRequestedFrames;
-    latency_ns_ =
-        static_cast<std::uint64_t>(frames) * 1'000'000'000u / static_cast<std::uint64_t>(have.freq) +
-        kSendMarginNs;
+    latency_ns_ = static_cast<std::uint64_t>(frames) * 1'000'000'000u /
+                      static_cast<std::uint64_t>(have.freq) +
+                  kSendMarginNs;
     clock_.Restart(have.freq);
     SDL_PauseAudioDevice(audio_, 0);
     return true;

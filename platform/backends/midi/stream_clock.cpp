@@ -1,14 +1,18 @@
 #include "platform/backends/midi/stream_clock.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace platform::winmm {
 namespace {
 
-// The loop's bandwidth: low enough to smooth away the jitter of each
-// buffer's arrival, high enough to follow the device's clock within a
-// second of the output starting.
-constexpr double kBandwidthHz = 1.0;
+// The loop's bandwidth: wide when it locks, so it settles within a second
+// of the output starting (whose first buffers a sound server asks for in a
+// burst), then narrowing buffer by buffer to where it smooths away the
+// arrival jitter and still follows a sound card's clock.
+constexpr double kLockBandwidthHz = 4.0;
+constexpr double kSteadyBandwidthHz = 1.0;
+constexpr double kNarrowingPerBuffer = 0.99;
 // A request this far from the estimate means the stream stopped or was
 // rebuilt (a suspend, an underrun): the estimate starts again from it.
 constexpr double kRelockNs = 20e6;
@@ -31,11 +35,13 @@ void StreamClock::OnLiveBuffer(std::uint64_t now_ns, int frames) {
         buffer_ns_ = nominal_ns;
         buffer_start_ns_ = now;
         next_start_ns_ = now + nominal_ns;
+        bandwidth_hz_ = kLockBandwidthHz;
         return;
     }
     // A second-order delay-locked loop: the phase error moves the next
     // buffer's time a little and the buffer length less.
-    const double omega = 2 * M_PI * kBandwidthHz * nominal_ns * 1e-9;
+    bandwidth_hz_ = std::max(kSteadyBandwidthHz, bandwidth_hz_ * kNarrowingPerBuffer);
+    const double omega = 2 * M_PI * bandwidth_hz_ * nominal_ns * 1e-9;
     const double error = now - next_start_ns_;
     buffer_start_ns_ = next_start_ns_;
     next_start_ns_ += std::sqrt(2.0) * omega * error + buffer_ns_;

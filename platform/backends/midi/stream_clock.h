@@ -40,6 +40,7 @@ private:
     // The loop's estimate of one buffer's length.
     double buffer_ns_ = 0;
     int buffer_frames_ = 0;
+    double bandwidth_hz_ = 0;
     // Offline streams count whole frames from their origin, so no rounding
     // accumulates however long the song.
     bool exact_ = false;
