@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,6 +49,8 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Started() const { return pid_ > 0; }
+    // Processor time (user and system) of the child once it has been waited for.
+    double CpuSeconds() const { return cpu_seconds_; }
     // Waits up to `seconds` for the child to end by itself; its exit status,
     // or -1 when it is still running.
     int Wait(double seconds) {
@@ -55,7 +58,10 @@ public:
                               std::chrono::milliseconds(static_cast<long>(seconds * 1000));
         while (pid_ > 0) {
             int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            rusage usage{};
+            if (wait4(pid_, &status, WNOHANG, &usage) == pid_) {
+                cpu_seconds_ = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+                               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
                 pid_ = -1;
                 return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             }
@@ -79,6 +85,7 @@ public:
 
 private:
     pid_t pid_ = -1;
+    double cpu_seconds_ = 0;
 };
 
 // Whether `program` is found on PATH.

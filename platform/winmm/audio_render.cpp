@@ -51,28 +51,29 @@ public:
     }
 
     bool RenderUntil(std::uint64_t clock_us, std::uint64_t sent_within_us) override {
-        const std::uint64_t limit_ns = clock_us * 1000u;
-        const std::uint64_t half_block_ns =
-            static_cast<std::uint64_t>(kBlock / 2) * 1'000'000'000u / sample_rate_;
-        int blocks = 0;
         // A block may be rendered once every period that can send a message
         // due before its middle has run.
-        while (synth_.StreamTimeNanos() + half_block_ns + sent_within_us * 1000u <= limit_ns) {
-            RenderBlocks(1, blocks);
-            ++blocks;
-            if (blocks == kChunkBlocks) {
-                if (!Flush(blocks))
-                    return false;
-                blocks = 0;
-            }
+        const std::uint64_t block_ns = static_cast<std::uint64_t>(kBlock) * 1'000'000'000u /
+                                       static_cast<std::uint64_t>(sample_rate_);
+        const std::uint64_t wait_ns = sent_within_us * 1000u + block_ns / 2;
+        const std::uint64_t limit_ns = clock_us * 1000u;
+        while (limit_ns >= wait_ns) {
+            const std::uint64_t start_ns = synth_.StreamTimeNanos();
+            if (start_ns > limit_ns - wait_ns)
+                break;
+            const auto ready = static_cast<int>(std::min<std::uint64_t>(
+                kChunkBlocks, (limit_ns - wait_ns - start_ns) / block_ns + 1));
+            synth_.RenderOffline(buffer_.data(), ready * kBlock);
+            if (!Flush(ready))
+                return false;
         }
-        return Flush(blocks);
+        return true;
     }
 
     bool RenderTail(double max_seconds) override {
         const auto max_blocks = static_cast<long>(max_seconds * sample_rate_ / kBlock);
         for (long done = 0; done < max_blocks; done += kChunkBlocks) {
-            RenderBlocks(kChunkBlocks, 0);
+            synth_.RenderOffline(buffer_.data(), kChunkBlocks * kBlock);
             const bool quiet = std::all_of(buffer_.begin(), buffer_.end(), [](float sample) {
                 return std::fabs(sample) < kSilence;
             });
@@ -98,11 +99,6 @@ public:
     const std::string& Error() const override { return error_; }
 
 private:
-    // Renders `count` blocks into the buffer from block `at`.
-    void RenderBlocks(int count, int at) {
-        synth_.RenderOffline(buffer_.data() + 2 * kBlock * at, kBlock * count);
-    }
-
     bool Flush(int blocks) {
         if (blocks == 0)
             return true;

@@ -41,6 +41,10 @@ std::atomic<std::uint64_t> stat_events{0};
 std::atomic<float> stat_peak{0};
 std::atomic<int> stat_voices{0};
 
+int OfflineCores() {
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
+
 bool FileExists(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
@@ -85,6 +89,12 @@ bool SoftwareSynthDevice::CreateSynth(const std::string& soundfont) {
     // synth ignores their resets and part settings.
     fluid_settings_setint(settings_.get(), "synth.device-id", 16);
     fluid_settings_setnum(settings_.get(), "synth.gain", kFullGain);
+    if (offline_) {
+        // Rendering to a file: one thread calls the synth, and the voices
+        // may be shared out among the processor's cores.
+        fluid_settings_setint(settings_.get(), "synth.threadsafe-api", 0);
+        fluid_settings_setint(settings_.get(), "synth.cpu-cores", OfflineCores());
+    }
     synth_.reset(new_fluid_synth(settings_.get()));
     if (!synth_)
         return false;
@@ -181,13 +191,25 @@ void SoftwareSynthDevice::UseOffline(int sample_rate, std::uint64_t origin_ns) {
 }
 
 void SoftwareSynthDevice::RenderOffline(float* samples, int frames) {
-    for (int done = 0; done < frames; done += kBlockFrames) {
-        const int block = std::min(kBlockFrames, frames - done);
+    for (int done = 0; done < frames;) {
         ApplyDue(0);
+        // The blocks up to the next message's edge go in one call.
+        int run = kBlockFrames;
+        while (done + run < frames && !DueBefore(run))
+            run += kBlockFrames;
+        run = std::min(run, frames - done);
         float* out = samples + 2 * done;
-        fluid_synth_write_float(synth_.get(), block, out, 0, 2, out, 1, 2);
-        clock_.AdvanceExact(block);
+        fluid_synth_write_float(synth_.get(), run, out, 0, 2, out, 1, 2);
+        clock_.AdvanceExact(run);
+        done += run;
     }
+}
+
+bool SoftwareSynthDevice::DueBefore(int offset) {
+    std::lock_guard<std::mutex> guard(queue_lock_);
+    return std::any_of(queue_.begin(), queue_.end(), [&](const Event& event) {
+        return clock_.DueBeforeBlock(event.due_ns, offset, kBlockFrames);
+    });
 }
 
 int SoftwareSynthDevice::ActiveVoices() const {

@@ -67,6 +67,8 @@ private:
     // Applies the messages due before the block at `offset` of the buffer.
     void ApplyDue(int offset);
     void ApplyAll();
+    // Whether a queued message belongs before the block at `offset`.
+    bool DueBefore(int offset);
     void Apply(bool everything, int offset);
     void ApplyEvent(const Event& event);
     void RenderClosing(int block);
