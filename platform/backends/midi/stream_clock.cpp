@@ -11,7 +11,7 @@ namespace {
 // burst), then narrowing buffer by buffer to where it smooths away the
 // arrival jitter and still follows a sound card's clock.
 constexpr double kLockBandwidthHz = 4.0;
-constexpr double kSteadyBandwidthHz = 1.0;
+constexpr double kSteadyBandwidthHz = 0.5;
 constexpr double kNarrowingPerBuffer = 0.99;
 // A request this far from the estimate means the stream stopped or was
 // rebuilt (a suspend, an underrun): the estimate starts again from it.
