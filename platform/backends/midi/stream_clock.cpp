@@ -13,6 +13,7 @@ namespace {
 constexpr double kLockBandwidthHz = 4.0;
 constexpr double kSteadyBandwidthHz = 0.5;
 constexpr double kNarrowingPerBuffer = 0.99;
+constexpr int kOffBuffersToReopen = 4;
 // A request this far from the estimate means the stream stopped or was
 // rebuilt (a suspend, an underrun): the estimate starts again from it.
 constexpr double kRelockNs = 20e6;
@@ -36,13 +37,22 @@ void StreamClock::OnLiveBuffer(std::uint64_t now_ns, int frames) {
         buffer_start_ns_ = now;
         next_start_ns_ = now + nominal_ns;
         bandwidth_hz_ = kLockBandwidthHz;
+        off_count_ = 0;
         return;
+    }
+    const double error = now - next_start_ns_;
+    // Requests a buffer or more off the estimate, again and again: the
+    // stream stopped and started again (a sound server's underrun), and
+    // what is heard moved with it. The loop opens wide to follow at once.
+    off_count_ = std::fabs(error) > nominal_ns ? off_count_ + 1 : 0;
+    if (off_count_ >= kOffBuffersToReopen) {
+        off_count_ = 0;
+        bandwidth_hz_ = kLockBandwidthHz;
     }
     // A second-order delay-locked loop: the phase error moves the next
     // buffer's time a little and the buffer length less.
     bandwidth_hz_ = std::max(kSteadyBandwidthHz, bandwidth_hz_ * kNarrowingPerBuffer);
     const double omega = 2 * M_PI * bandwidth_hz_ * nominal_ns * 1e-9;
-    const double error = now - next_start_ns_;
     buffer_start_ns_ = next_start_ns_;
     next_start_ns_ += std::sqrt(2.0) * omega * error + buffer_ns_;
     buffer_ns_ += omega * omega * error;

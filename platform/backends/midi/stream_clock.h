@@ -41,6 +41,7 @@ private:
     double buffer_ns_ = 0;
     int buffer_frames_ = 0;
     double bandwidth_hz_ = 0;
+    int off_count_ = 0;  // requests in a row a buffer or more off the estimate
     // Offline streams count whole frames from their origin, so no rounding
     // accumulates however long the song.
     bool exact_ = false;
