@@ -91,26 +91,38 @@ struct Fit {
 };
 
 // Pairs each hit with the onset nearest where it is expected, following the
-// recording's drift from hit to hit; a hit with no onset within 30 ms of
-// that stays unpaired, and so do stray onsets (a click of the server).
-std::vector<std::pair<double, double>> Pair(const std::vector<double>& onsets,
-                                            const std::vector<double>& exact) {
+// recording's drift from hit to hit; a hit with no onset within 80 ms of
+// that stays unpaired, and so do stray onsets (a click as a player starts).
+std::vector<std::pair<double, double>> PairFrom(const std::vector<double>& onsets,
+                                                const std::vector<double>& exact, double offset) {
+    constexpr double kWindow = 0.08;
     std::vector<std::pair<double, double>> pairs;
-    if (onsets.empty() || exact.empty())
-        return pairs;
-    double offset = onsets[0] - exact[0];
     std::size_t next = 0;
     for (double hit : exact) {
         const double expected = hit + offset;
-        while (next + 1 < onsets.size() && onsets[next] < expected - 0.03)
+        while (next + 1 < onsets.size() && onsets[next] < expected - kWindow)
             ++next;
-        if (std::fabs(onsets[next] - expected) > 0.03)
+        if (next >= onsets.size() || std::fabs(onsets[next] - expected) > kWindow)
             continue;
         pairs.emplace_back(hit, onsets[next]);
         offset = onsets[next] - hit;
         ++next;
     }
     return pairs;
+}
+
+// The pairing with the most hits, starting from each of the first onsets
+// taken for each of the first hits.
+std::vector<std::pair<double, double>> Pair(const std::vector<double>& onsets,
+                                            const std::vector<double>& exact) {
+    std::vector<std::pair<double, double>> best;
+    for (std::size_t i = 0; i < std::min<std::size_t>(onsets.size(), 6); ++i)
+        for (std::size_t j = 0; j < std::min<std::size_t>(exact.size(), 6); ++j) {
+            auto pairs = PairFrom(onsets, exact, onsets[i] - exact[j]);
+            if (pairs.size() > best.size())
+                best = std::move(pairs);
+        }
+    return best;
 }
 
 // Least squares onset = a + b x exact over the paired hits; the residuals

@@ -145,8 +145,9 @@ bool SoftwareSynthDevice::OpenAudio() {
         static std::atomic<bool> said{false};
         ReportOnce(said, kArea, "no audio output; the synth renders into SDL's dummy driver");
     }
-    // One buffer of latency: a message is heard one buffer after it arrived,
-    // so its timing is kept to within one rendering block.
+    // One buffer and a margin of latency: every message is heard that long
+    // after it fell due in the song, which gives it time to reach the queue
+    // before its buffer is rendered, so it keeps its time to half a block.
     const int frames = have.samples > 0 ? have.samples : kRequestedFrames;
     latency_ns_ = static_cast<std::uint64_t>(frames) * 1'000'000'000u /
                       static_cast<std::uint64_t>(have.freq) +
