@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <set>
 
+#include "app/song_render.h"
 #include "platform/audio_render.h"
 
 namespace {
@@ -138,10 +140,14 @@ std::string RenderProblem(const CommandLine& line) {
                "' (end it with .wav, .flac, .ogg or .opus)";
     if (!platform::AudioFileTypeWritable(*type))
         return "this system's libsndfile cannot write " + extension.substr(extension.rfind('.'));
+    std::set<std::string> targets;
     for (const std::string& path : line.paths) {
         struct stat info {};
         if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
             return "cannot render '" + path + "': a folder, not a song";
+        // Two songs of one name from different folders would overwrite each other.
+        if (!targets.insert(RenderTargetOf(render, path)).second)
+            return "two songs would render to " + RenderTargetOf(render, path);
     }
     return {};
 }

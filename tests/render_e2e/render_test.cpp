@@ -162,6 +162,7 @@ TEST(RenderTest, AnUnwritableFolderOrAnInterruptionLeavesNoFile) {
 TEST(RenderTest, BadOptionsExitWithTwoBeforeAnyWork) {
     support::ScratchFolder folder;
     const std::string song = Write(folder, "a.mid", support::MakeClickSong(4, 0, false));
+    Write(folder, "sub/a.mid", support::MakeClickSong(4, 0, false));
     const std::vector<std::vector<std::string>> bad = {
         {"--render=a.mp3", song},
         {"--render=a.wav"},
@@ -169,13 +170,14 @@ TEST(RenderTest, BadOptionsExitWithTwoBeforeAnyWork) {
         {"--render=a.wav", "--mute=0", song},
         {"--render=a.wav", song, song},
         {"--render=out/", "--format=aiff", song},
+        {"--render=out/", song, (folder / "sub/a.mid").string()},
     };
     for (const auto& arguments : bad) {
         e2e::NivraProcess run(RenderRun(folder, arguments));
         EXPECT_EQ(run.WaitForExit(), 2) << arguments[0] << " " << arguments.back();
         EXPECT_NE(run.Stderr().find("nivra: "), std::string::npos);
     }
-    EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"a.mid"});
+    EXPECT_EQ(Names(folder.Path()).size(), 2u) << "a.mid and sub/ only";
 }
 
 }  // namespace
