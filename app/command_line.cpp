@@ -252,7 +252,7 @@ const char* CommandLineHelp() {
            "      --format=EXT    the files' type in a --render folder (wav)\n"
            "      --tempo=PERCENT --transpose=N --mute=CH,...\n"
            "                      tempo (25-400), semitones (-12-12) and muted channels\n"
-           "                      (1-16) of the render\n"
+           "                      (1-16) of the play or the render\n"
            "  -h, --help          show this help and exit\n"
            "  -V, --version       show the version and exit\n"
            "\n"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-// What --render and the options that shape it ask for.
+// What --render asks for, and the options that shape a render or a play.
 struct RenderRequest {
     std::string target;          // OUT, or FOLDER/ (ends with '/') for NAME.EXT files there
     std::string format = "wav";  // extension of the files in a target folder ("wav")
@@ -22,7 +22,7 @@ struct CommandLine {
     std::optional<std::string> device;  // --device ID as written
     std::optional<unsigned> device_id;  // the device it names, once resolved
     bool no_config = false;             // --no-config
-    RenderRequest render;               // kRender: the target and the sound's shape
+    RenderRequest render;               // kRender's target; the sound's shape for both
     std::string message;                // kFail: the line for standard error (exit 2)
 };
 

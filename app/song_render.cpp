@@ -154,10 +154,7 @@ std::string RenderSong(const RenderRequest& request, const LoopSettings& loop,
     if (!render)
         return error;
     CSequencer sequencer;
-    sequencer.SetTempoPercent(request.tempo_percent);
-    sequencer.SetTranspose(request.transpose);
-    for (int channel = 0; channel < 16; ++channel)
-        sequencer.SetChannelMuted(channel, (request.muted_channels >> channel & 1) != 0);
+    ApplyTransportOptions(sequencer, request);
     // A file has to end: a loop played forever plays its count instead.
     LoopSettings finite = loop;
     if (finite.mode == LoopMode::kForever)
@@ -178,6 +175,13 @@ std::string RenderSong(const RenderRequest& request, const LoopSettings& loop,
 }
 
 }  // namespace
+
+void ApplyTransportOptions(CSequencer& sequencer, const RenderRequest& request) {
+    sequencer.SetTempoPercent(request.tempo_percent);
+    sequencer.SetTranspose(request.transpose);
+    for (int channel = 0; channel < 16; ++channel)
+        sequencer.SetChannelMuted(channel, (request.muted_channels >> channel & 1) != 0);
+}
 
 std::string RenderTargetOf(const RenderRequest& request, const std::string& song_path) {
     if (request.target.empty() || request.target.back() != '/')

@@ -14,6 +14,11 @@
 int RenderSongs(const RenderRequest& request, const std::vector<std::string>& paths,
                 const LoopSettings& loop);
 
+class CSequencer;
+
+// --tempo, --transpose and --mute: they shape a render, and a play as well.
+void ApplyTransportOptions(CSequencer& sequencer, const RenderRequest& request);
+
 // The file a song renders to: the target itself, or for a target folder
 // (ending in '/') the song's name with the format's extension in it.
 std::string RenderTargetOf(const RenderRequest& request, const std::string& song_path);

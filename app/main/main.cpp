@@ -7,6 +7,7 @@
 #include "app/device_option.h"
 #include "app/song_render.h"
 #include "midi/rcp_converter.h"
+#include "midi/sequencer.h"
 #include "system/sysinfo.h"
 
 namespace {
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
     // --no-config: no settings file is read or written.
     application.UseKeptSettings({line.no_config ? std::string() : SettingsFilePath(),
                                  line.device_id.has_value(), !line.paths.empty()});
+    ApplyTransportOptions(GetSequencer(), line.render);
     SetCommandLine(std::move(line));
 
     platform::InstallCloseRequestSignals();
