@@ -1,0 +1,44 @@
+// The exact time the sequencer gives each message: when it fell due in the
+// song, not the timer period that sent it, through tempo changes, SMPTE time
+// and a tempo factor.
+
+#include "engine_fixture.h"
+#include "tests/support/click_song.h"
+
+namespace {
+
+struct TimingCase {
+    bool smpte;
+    int tempo_percent;
+};
+
+class EventTimeTest : public EngineTest, public ::testing::WithParamInterface<TimingCase> {};
+
+TEST_P(EventTimeTest, EveryHitFallsDueAtItsTimeInTheSong) {
+    const support::ClickSong song = support::MakeClickSong(40, 3, GetParam().smpte);
+    sequencer->SetTempoPercent(GetParam().tempo_percent);
+    OpenAndPlay(song.bytes);
+    Periods(60'000);
+    std::vector<std::uint64_t> due;
+    for (const auto& entry : recording->Entries())
+        if (entry.text == "99 4B 7F")
+            due.push_back(entry.due_ns);
+    ASSERT_EQ(due.size(), song.hit_seconds.size());
+    const double scale = 100.0 / GetParam().tempo_percent;
+    for (std::size_t i = 0; i < due.size(); ++i) {
+        const double exact_ns = song.hit_seconds[i] * 1e9 * scale;
+        // Whole microseconds are kept across a tempo change: a few of them
+        // at most, far below a sample period.
+        EXPECT_NEAR(static_cast<double>(due[i] - due[0]), exact_ns, 5'000.0) << "hit " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(TempoChangesSmpteAndFactor, EventTimeTest,
+                         ::testing::Values(TimingCase{false, 100}, TimingCase{true, 100},
+                                           TimingCase{false, 150}),
+                         [](const ::testing::TestParamInfo<TimingCase>& info) {
+                             return std::string(info.param.smpte ? "Smpte" : "TempoMap") +
+                                    std::to_string(info.param.tempo_percent);
+                         });
+
+}  // namespace
