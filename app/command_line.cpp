@@ -260,7 +260,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             case kTempo:
             case kTranspose:
             case kMute: {
-                const std::string problem = RenderOptionProblem(LongName(option), optarg, line.render);
+                const std::string problem =
+                    RenderOptionProblem(LongName(option), optarg, line.render);
                 if (!problem.empty())
                     return Failure(problem + kTryHelp);
                 if (option == kRender && line.action == CommandLine::Action::kRun)

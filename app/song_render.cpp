@@ -90,7 +90,7 @@ public:
     }
 
     void LeftOut(const std::string& problem) {
-        std::fprintf(stderr, "%snivra: %s: SoundFont %s; rendering without it\n",
+        std::fprintf(stderr, "%snivra: %s: SoundFont left out: %s\n",
                      tty_ ? "\r\033[K" : "", name_.c_str(), problem.c_str());
     }
 
@@ -142,8 +142,8 @@ std::string PlayInto(CSequencer& sequencer, platform::AudioRender& render, Progr
 
 // Renders one song; empty when it rendered, else why not.
 std::string RenderSong(const RenderRequest& request, const platform::SynthConfig& synth,
-                       const LoopSettings& loop, const std::string& song,
-                       const std::string& target, Progress& progress) {
+                       const LoopSettings& loop, const std::string& song, const std::string& target,
+                       Progress& progress) {
     const std::optional<platform::AudioFileType> type = platform::AudioFileTypeOf(target);
     if (!type)
         return "cannot tell the audio format of " + target;

@@ -201,8 +201,7 @@ private:
     // How long on the wall clock before the period at song time `at_us` the
     // event at `tick` fell due, when a period advances the song by `step_us`
     // (0 when it is not yet due).
-    std::uint64_t LatenessNs(std::uint64_t tick, std::uint64_t at_us,
-                             std::uint64_t step_us) const;
+    std::uint64_t LatenessNs(std::uint64_t tick, std::uint64_t at_us, std::uint64_t step_us) const;
     // Releases the notes of channels that stopped being audible.
     void ReleaseSilencedChannels();
     // Releases every note struck on `channel`.

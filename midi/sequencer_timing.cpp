@@ -21,8 +21,8 @@ std::uint64_t CSequencer::LatenessNs(std::uint64_t tick, std::uint64_t at_us,
     // segment's start (another track's tempo change in this period) counts
     // from the start.
     const std::uint64_t base = baseTicks.load(kRelaxed);
-    const Wide event = Wide{segmentStart.load(kRelaxed)} +
-                       (tick > base ? Wide{tick - base} * rate.den : Wide{0});
+    const Wide event =
+        Wide{segmentStart.load(kRelaxed)} + (tick > base ? Wide{tick - base} * rate.den : Wide{0});
     const Wide period = Wide{at_us} * rate.num;
     if (period <= event)
         return 0;

@@ -31,7 +31,7 @@ void PrintVersion() {
 // settings over it, for a run that writes nothing.
 KeptSettings ReadOnlySettings(const CommandLine& line) {
     KeptSettings kept;
-    kept.Use({line.no_config ? std::string() : SettingsFilePath(), false, false, line.synth});
+    kept.Use({line.no_config ? std::string() : SettingsFilePath(), false, false, line.synth, {}});
     kept.Load();
     return kept;
 }

@@ -190,9 +190,8 @@ void FireManualTimers(unsigned periods) {
             if (timer->killed.load(std::memory_order_acquire))
                 continue;
             // A period fired by hand falls due now, on whichever clock runs.
-            winmm::SetPeriodDeadline(winmm::ManualClockInUse()
-                                         ? winmm::MicrosSinceStart() * 1000u
-                                         : winmm::MonotonicNanos());
+            winmm::SetPeriodDeadline(winmm::ManualClockInUse() ? winmm::MicrosSinceStart() * 1000u
+                                                               : winmm::MonotonicNanos());
             timer->callback(timer->id, 0, timer->user, 0, 0);
             winmm::SetPeriodDeadline(0);
             if (!timer->periodic)

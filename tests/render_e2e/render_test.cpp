@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 #include <csignal>
 #include <filesystem>
@@ -157,6 +158,63 @@ TEST(RenderTest, AnUnwritableFolderOrAnInterruptionLeavesNoFile) {
     EXPECT_EQ(interrupted.WaitForExit(), 1);
     EXPECT_NE(interrupted.Stderr().find("removed"), std::string::npos) << interrupted.Stderr();
     EXPECT_TRUE(Names(target).empty());
+}
+
+double Seconds(const ReadBack& audio) {
+    return audio.sample_rate > 0 ? static_cast<double>(audio.left.size()) / audio.sample_rate : 0;
+}
+
+// With NIVRA_SOUNDFONT naming a file that is no SoundFont, a render sounds
+// only with the song folder's SoundFont or the one --soundfont names.
+TEST(RenderTest, TheFoldersSoundFontOrTheOneGivenIsUsed) {
+    support::ScratchFolder folder;
+    const support::ClickSong song = support::MakeClickSong(4, 0, false);
+    const std::string beside = Write(folder, "beside/song.mid", song);
+    fs::copy_file(kSoundFont, folder / "beside/song.sf2");
+    const std::string alone = Write(folder, "alone/song.mid", song);
+    const std::string broken = folder.WriteFile("broken.sf2", "not a SoundFont").string();
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"--render=beside.wav", beside},
+             {"--render=given.wav", std::string("--soundfont=") + kSoundFont, alone}}) {
+        e2e::RunOptions options = RenderRun(folder, arguments);
+        options.extra_environment["NIVRA_SOUNDFONT"] = broken;
+        e2e::NivraProcess run(options);
+        ASSERT_EQ(run.WaitForExit(), 0) << arguments[0] << ": " << run.Stderr();
+        const fs::path file = folder / arguments[0].substr(std::strlen("--render="));
+        ExpectHitsOnTime(file, song);
+    }
+}
+
+// A loop marked by controller 111 (a 4 s body after 1 s) plays twice with
+// --loop=2 and once with --loop=off; the kept fade of 0 s ends the render at
+// the loop's end.
+TEST(RenderTest, ALoopPlaysItsCountOfPassesWithTheKeptFade) {
+    using song_bytes::Events;
+    support::ScratchFolder folder;
+    const song_bytes::Bytes bytes = song_bytes::Song(480, {Events()
+                                                               .At(0, {0x99, 75, 127})
+                                                               .At(480, {0xB0, 111, 0})
+                                                               .At(0, {0x99, 75, 127})
+                                                               .At(960, {0x99, 75, 127})
+                                                               .End(960)});
+    const std::string song =
+        folder.WriteFile("loop.mid", std::string(bytes.begin(), bytes.end())).string();
+    const std::string settings =
+        folder.WriteFile("nivra.conf", "loop=count\nloop_count=3\nloop_fade=0\n").string();
+    double seconds[2] = {};
+    const std::vector<std::string> loops = {"--loop=off", "--loop=2"};
+    for (std::size_t i = 0; i < loops.size(); ++i) {
+        e2e::RunOptions options = RenderRun(folder, {"--render=out.wav", loops[i], song});
+        options.extra_environment["NIVRA_CONFIG"] = settings;
+        e2e::NivraProcess run(options);
+        ASSERT_EQ(run.WaitForExit(), 0) << loops[i] << ": " << run.Stderr();
+        seconds[i] = Seconds(ReadAudio(folder / "out.wav"));
+    }
+    EXPECT_NEAR(seconds[1] - seconds[0], 4.0, 0.15) << seconds[0] << " s, then " << seconds[1];
+    std::ifstream kept(settings);
+    const std::string text((std::istreambuf_iterator<char>(kept)),
+                           std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "loop=count\nloop_count=3\nloop_fade=0\n") << "a render writes no settings";
 }
 
 TEST(RenderTest, BadOptionsExitWithTwoBeforeAnyWork) {
