@@ -90,8 +90,8 @@ public:
     }
 
     void LeftOut(const std::string& problem) {
-        std::fprintf(stderr, "%snivra: %s: SoundFont left out: %s\n",
-                     tty_ ? "\r\033[K" : "", name_.c_str(), problem.c_str());
+        std::fprintf(stderr, "%snivra: %s: SoundFont left out: %s\n", tty_ ? "\r\033[K" : "",
+                     name_.c_str(), problem.c_str());
     }
 
     void Failed(const std::string& why) {
