@@ -5,9 +5,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <optional>
+#include <set>
+
+#include "app/song_render.h"
+#include "platform/audio_render.h"
 
 #include "app/synth_settings.h"
 
@@ -15,7 +21,20 @@ namespace {
 
 CommandLine the_command_line;
 
-enum LongOnly { kNoConfig = 256, kLoop, kFade, kNoMpris, kSoundFont, kListSoundFonts, kSynthSetting };
+enum LongOnly {
+    kNoConfig = 256,
+    kLoop,
+    kFade,
+    kNoMpris,
+    kSoundFont,
+    kListSoundFonts,
+    kRender,
+    kFormat,
+    kTempo,
+    kTranspose,
+    kMute,
+    kSynthSetting
+};
 
 // The synth settings' options come after kSynthSetting, in this order.
 constexpr const char* kSynthOptions[] = {"reverb", "reverb-level", "chorus",        "chorus-level",
@@ -32,6 +51,11 @@ constexpr option kOptions[] = {
     {"no-mpris", no_argument, nullptr, kNoMpris},
     {"soundfont", required_argument, nullptr, kSoundFont},
     {"list-soundfonts", no_argument, nullptr, kListSoundFonts},
+    {"render", required_argument, nullptr, kRender},
+    {"format", required_argument, nullptr, kFormat},
+    {"tempo", required_argument, nullptr, kTempo},
+    {"transpose", required_argument, nullptr, kTranspose},
+    {"mute", required_argument, nullptr, kMute},
     {"reverb", required_argument, nullptr, kSynthSetting + 0},
     {"reverb-level", required_argument, nullptr, kSynthSetting + 1},
     {"chorus", required_argument, nullptr, kSynthSetting + 2},
@@ -44,6 +68,14 @@ constexpr option kOptions[] = {
 };
 constexpr const char* kShortOptions = "+:hVld:";
 constexpr const char* kTryHelp = " (try 'nivra --help')";
+
+// The long name of the option getopt_long returned as `value`.
+const char* LongName(int value) {
+    for (const option& entry : kOptions)
+        if (entry.val == value)
+            return entry.name;
+    return "";
+}
 
 CommandLine Failure(std::string text) {
     CommandLine line;
@@ -99,6 +131,81 @@ std::string PathProblem(const std::string& path) {
     return {};
 }
 
+// "1,10,16": channels 1 to 16 as bits 0 to 15; none when any is not one.
+std::optional<unsigned> ChannelMask(const std::string& text) {
+    unsigned mask = 0;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::optional<int> channel =
+            NumberInRange(text.substr(start, comma - start).c_str(), 1, 16);
+        if (!channel)
+            return std::nullopt;
+        mask |= 1u << (*channel - 1);
+        start = comma + 1;
+    }
+    return mask;
+}
+
+// Checks the options that shape a render; an empty text when all are good.
+std::string RenderOptionProblem(const char* name, const char* value, RenderRequest& render) {
+    const std::string option = std::string("option '--") + name + "' ";
+    if (std::strcmp(name, "render") == 0) {
+        if (*value == '\0')
+            return option + "needs a value";
+        render.target = value;
+    } else if (std::strcmp(name, "format") == 0) {
+        render.format = value;
+        for (char& letter : render.format)
+            letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+        if (!platform::AudioFileTypeOf("." + render.format))
+            return option + "takes wav, flac, ogg or opus";
+    } else if (std::strcmp(name, "tempo") == 0) {
+        const std::optional<int> percent = NumberInRange(value, 25, 400);
+        if (!percent)
+            return option + "takes a percentage from 25 to 400";
+        render.tempo_percent = *percent;
+    } else if (std::strcmp(name, "transpose") == 0) {
+        const std::optional<int> semitones = NumberInRange(value, -12, 12);
+        if (!semitones)
+            return option + "takes semitones from -12 to 12";
+        render.transpose = *semitones;
+    } else if (std::strcmp(name, "mute") == 0) {
+        const std::optional<unsigned> mask = ChannelMask(value);
+        if (!mask)
+            return option + "takes channels 1 to 16, separated by commas";
+        render.muted_channels |= *mask;
+    }
+    return {};
+}
+
+// The render's own checks once every option is read.
+std::string RenderProblem(const CommandLine& line) {
+    const RenderRequest& render = line.render;
+    if (line.paths.empty())
+        return "--render needs a song to render";
+    const bool to_folder = render.target.back() == '/';
+    if (!to_folder && line.paths.size() > 1)
+        return "several songs render to a folder: end the --render target with '/'";
+    const std::string extension = to_folder ? "." + render.format : render.target;
+    const std::optional<platform::AudioFileType> type = platform::AudioFileTypeOf(extension);
+    if (!type)
+        return "cannot tell the audio format of '" + render.target +
+               "' (end it with .wav, .flac, .ogg or .opus)";
+    if (!platform::AudioFileTypeWritable(*type))
+        return "this system's libsndfile cannot write " + extension.substr(extension.rfind('.'));
+    std::set<std::string> targets;
+    for (const std::string& path : line.paths) {
+        struct stat info {};
+        if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            return "cannot render '" + path + "': a folder, not a song";
+        // Two songs of one name from different folders would overwrite each other.
+        if (!targets.insert(RenderTargetOf(render, path)).second)
+            return "two songs would render to " + RenderTargetOf(render, path);
+    }
+    return {};
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(int argc, char** argv) {
@@ -148,6 +255,19 @@ CommandLine ParseCommandLine(int argc, char** argv) {
                 if (line.action == CommandLine::Action::kRun)
                     line.action = CommandLine::Action::kListSoundFonts;
                 break;
+            case kRender:
+            case kFormat:
+            case kTempo:
+            case kTranspose:
+            case kMute: {
+                const std::string problem =
+                    RenderOptionProblem(LongName(option), optarg, line.render);
+                if (!problem.empty())
+                    return Failure(problem + kTryHelp);
+                if (option == kRender && line.action == CommandLine::Action::kRun)
+                    line.action = CommandLine::Action::kRender;
+                break;
+            }
             case ':':
                 return Failure("option '" + WrittenOption(argv, optind - 1) + "' needs a value" +
                                kTryHelp);
@@ -178,12 +298,17 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     // Paths only matter when the program is to run.
     for (int i = optind; i < argc; ++i)
         line.paths.emplace_back(argv[i]);
-    if (line.action == CommandLine::Action::kRun) {
+    if (line.action == CommandLine::Action::kRun || line.action == CommandLine::Action::kRender) {
         for (const std::string& path : line.paths) {
             const std::string problem = PathProblem(path);
             if (!problem.empty())
                 return Failure("cannot open '" + path + "': " + problem);
         }
+    }
+    if (line.action == CommandLine::Action::kRender) {
+        const std::string problem = RenderProblem(line);
+        if (!problem.empty())
+            return Failure(problem);
     }
     return line;
 }
@@ -223,6 +348,13 @@ const char* CommandLineHelp() {
            "                      than once, the first given is on top\n"
            "      --list-soundfonts  list the SoundFonts found, '*' before those in\n"
            "                      use, and exit\n"
+           "      --render=OUT    render the song to the audio file OUT (.wav, .flac,\n"
+           "                      .ogg or .opus) instead of playing; OUT ending in '/'\n"
+           "                      is a folder that gets one NAME.EXT file per song\n"
+           "      --format=EXT    the files' type in a --render folder (wav)\n"
+           "      --tempo=PERCENT --transpose=N --mute=CH,...\n"
+           "                      tempo (25-400), semitones (-12-12) and muted channels\n"
+           "                      (1-16) of the play or the render\n"
            "  -h, --help          show this help and exit\n"
            "  -V, --version       show the version and exit\n"
            "\n"
@@ -234,7 +366,8 @@ const char* CommandLineHelp() {
            "      --interpolation=none|linear|4th|7th\n"
            "      --sample-rate=HZ  8000 to 96000 (44100)\n"
            "\n"
-           "Exit status: 0 when all went well, 2 for a bad option or path.\n"
+           "Exit status: 0 when all went well, 1 when a song did not render, 2 for a\n"
+           "bad option or path.\n"
            "Settings: $NIVRA_CONFIG, else $XDG_CONFIG_HOME/nivra/nivra.conf\n"
            "(~/.config/nivra/nivra.conf). See nivra(1) for the keys.\n";
 }

@@ -9,8 +9,17 @@
 #include "midi/loop_settings.h"
 #include "platform/synth_config.h"
 
+// What --render asks for, and the options that shape a render or a play.
+struct RenderRequest {
+    std::string target;          // OUT, or FOLDER/ (ends with '/') for NAME.EXT files there
+    std::string format = "wav";  // extension of the files in a target folder ("wav")
+    int tempo_percent = 100;
+    int transpose = 0;
+    unsigned muted_channels = 0;  // bit n: channel n + 1
+};
+
 struct CommandLine {
-    enum class Action { kRun, kHelp, kVersion, kListDevices, kListSoundFonts, kFail };
+    enum class Action { kRun, kHelp, kVersion, kListDevices, kListSoundFonts, kRender, kFail };
     Action action = Action::kRun;
     std::vector<std::string> paths;     // songs and folders, in the order given; each exists
     std::optional<std::string> device;  // --device ID as written
@@ -23,7 +32,8 @@ struct CommandLine {
     // --soundfont FILE, the first given on top, and the synth settings
     // given (--reverb...); for this run they win over the kept ones.
     platform::SynthConfig synth;
-    std::string message;  // kFail: the line for standard error (exit 2)
+    RenderRequest render;  // kRender's target; the sound's shape for both
+    std::string message;   // kFail: the line for standard error (exit 2)
 
     // `kept` with what --loop and --fade say put over it.
     LoopSettings LoopSettingsOver(LoopSettings kept) const;

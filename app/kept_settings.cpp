@@ -155,11 +155,14 @@ void KeptSettings::ApplyToPlayer() {
         sequencer.SetRepeat(*file_.repeat);
     if (file_.play_through)
         PlayerSetPlayThrough(*file_.play_through);
-    LoopSettings loop = sequencer.GetLoopSettings();
+    sequencer.SetLoopSettings(LoopSettingsOver(sequencer.GetLoopSettings()));
+}
+
+LoopSettings KeptSettings::LoopSettingsOver(LoopSettings loop) const {
     loop.mode = file_.loop_mode.value_or(loop.mode);
     loop.count = file_.loop_count.value_or(loop.count);
     loop.fade_seconds = file_.loop_fade_seconds.value_or(loop.fade_seconds);
-    sequencer.SetLoopSettings(loop);
+    return loop;
 }
 
 void KeptSettings::ApplyPalette() {

@@ -52,6 +52,8 @@ public:
     // The synth configuration the run starts with (see StartingSynthConfig);
     // also with no settings file.
     platform::SynthConfig StartingSynth() const;
+    // `loop` with the file's loop settings put over it.
+    LoopSettings LoopSettingsOver(LoopSettings loop) const;
     // The device the file names, if any (it may be gone).
     std::optional<std::uint32_t> KeptDevice() const { return file_.device; }
     // Takes note of the program as it starts, and names in one line what

@@ -16,7 +16,8 @@ target_compile_definitions(nivra_common INTERFACE
 add_library(nivra_platform_deps INTERFACE)
 target_link_libraries(nivra_platform_deps INTERFACE
     PkgConfig::SDL2 PkgConfig::FLUIDSYNTH PkgConfig::ALSA
-    PkgConfig::FREETYPE PkgConfig::FONTCONFIG PkgConfig::PNG PkgConfig::SYSTEMD)
+    PkgConfig::FREETYPE PkgConfig::FONTCONFIG PkgConfig::PNG PkgConfig::SYSTEMD
+    PkgConfig::SNDFILE)
 
 # nivra_library(name folder [PLATFORM] [ALSO folders...]): a static library
 # nivra_<name> from the .cpp files of the folder and of the ALSO folders. A

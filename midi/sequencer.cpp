@@ -70,7 +70,7 @@ void CSequencer::OnTimer() {
         endCount.fetch_add(1, std::memory_order_release);
 }
 
-bool CSequencer::DispatchDue(std::uint64_t at_us, std::uint64_t end_tick) {
+bool CSequencer::DispatchDue(std::uint64_t at_us, std::uint64_t step_us, std::uint64_t end_tick) {
     const std::uint64_t now = std::min(PositionAt(at_us), end_tick - 1);
     bool some_active = false;
     const int count = GetTrackCount();
@@ -78,8 +78,13 @@ bool CSequencer::DispatchDue(std::uint64_t at_us, std::uint64_t end_tick) {
         CMidiTrack& track = tracks[i];
         if (track.IsActive())
             some_active = true;
-        while (track.IsActive() && track.GetTime() <= now)
+        while (track.IsActive() && track.GetTime() <= now) {
+            // The period has passed this event by up to its length: a device
+            // that keeps exact time sounds it when it fell due.
+            if (chase == nullptr)
+                platform::SetMidiSendLateness(LatenessNs(track.GetTime(), at_us, step_us));
             DispatchEvent(track);
+        }
     }
     return some_active;
 }

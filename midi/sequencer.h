@@ -158,10 +158,12 @@ private:
     void RewindSong();
     void RestartDevice();
     void RewindTracks();
-    // The work of one period at song time `at_us`: every event due by then,
-    // track by track. Whether some track was still active. The timer's
-    // periods and the silent runs both go through it.
-    bool DispatchDue(std::uint64_t at_us, std::uint64_t end_tick = UINT64_MAX);
+    // The work of one period at song time `at_us`, advancing the song by
+    // `step_us`: every event due by then, track by track, each sent live with
+    // how late the period is for it. Whether some track was still active.
+    // The timer's periods and the silent runs both go through it.
+    bool DispatchDue(std::uint64_t at_us, std::uint64_t step_us,
+                     std::uint64_t end_tick = UINT64_MAX);
     void DispatchEvent(CMidiTrack& track);
     void DispatchMeta(CMidiTrack& track);
     void DispatchSysEx(CMidiTrack& track);
@@ -196,6 +198,10 @@ private:
     std::uint64_t DueUs(std::uint64_t tick) const;
     // The tick of the next event of any active track (UINT64_MAX: none).
     std::uint64_t NextTick() const;
+    // How long on the wall clock before the period at song time `at_us` the
+    // event at `tick` fell due, when a period advances the song by `step_us`
+    // (0 when it is not yet due).
+    std::uint64_t LatenessNs(std::uint64_t tick, std::uint64_t at_us, std::uint64_t step_us) const;
     // Releases the notes of channels that stopped being audible.
     void ReleaseSilencedChannels();
     // Releases every note struck on `channel`.

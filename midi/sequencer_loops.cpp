@@ -126,7 +126,7 @@ bool CSequencer::DispatchPeriod(std::uint64_t& at_us, std::uint64_t step_us) {
     if (fading && mode != LoopMode::kCount)
         StopFade();
     if (mode == LoopMode::kOff)
-        return DispatchDue(at_us);
+        return DispatchDue(at_us, step_us);
     if (fading && StepFade(step_us)) {
         // The volumes stay down until the song starts again.
         fading = false;
@@ -137,22 +137,24 @@ bool CSequencer::DispatchPeriod(std::uint64_t& at_us, std::uint64_t step_us) {
     if (loopPass.load(kRelaxed) == 0 && now >= loopStartTick)
         loopPass.store(1, kRelaxed);
     if (now < loopEndTick)
-        return DispatchDue(at_us);
+        return DispatchDue(at_us, step_us);
     const LoopTurn turn = TurnAtLoopEnd(mode);
     if (turn == LoopTurn::kPlayOn)
-        return DispatchDue(at_us);
+        return DispatchDue(at_us, step_us);
     // What lies before the loop's end goes out; what lies at it is the
     // next pass's (or nobody's).
-    const bool some_active = DispatchDue(at_us, loopEndTick);
+    const bool some_active = DispatchDue(at_us, step_us, loopEndTick);
     if (turn == LoopTurn::kEnd) {
         EndHere();
         return some_active;
     }
+    // The jump's messages go out when the loop's end fell due.
+    platform::SetMidiSendLateness(LatenessNs(loopEndTick, at_us, step_us));
     JumpBack();
     // The same period goes on one loop length earlier in the song, so the
     // loop's start is due exactly one loop length after it last was.
     at_us -= loopEndUs.load(kRelaxed) - loopStartUs.load(kRelaxed);
-    DispatchDue(at_us);
+    DispatchDue(at_us, step_us);
     return some_active;
 }
 

@@ -81,7 +81,7 @@ void CSequencer::RunSilently(std::uint64_t until_us, CReplayCheckpoints* keep,
         lastDueUs = next;
         if (textLog != nullptr)
             textLog->SetTime(CeilMs(next));
-        DispatchDue(next);
+        DispatchDue(next, kMicrosPerPercentPeriod * 100);
     }
 }
 

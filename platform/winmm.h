@@ -123,6 +123,9 @@ struct MidiRecordEntry {
     UINT device_id;
     std::string
         text;  // "90 3C 64", "F0 7E 7F 09 01 F7", "open", "close", "reset", "volume 80008000"
+    // When the message fell due in the song, in nanoseconds on the same clock:
+    // inside a timer period its deadline less the sender's lateness.
+    std::uint64_t due_ns = 0;
 };
 
 // In-memory MIDI-out devices that keep everything they receive. While
@@ -155,6 +158,13 @@ void RemoveMidiRecording();
 void UseManualClock(bool manual);
 void AdvanceManualClock(std::uint64_t microseconds);
 std::uint64_t MultimediaClockMicros();
+
+// How long before the running timer period's deadline the messages this
+// thread sends next fell due (the song's position has passed them by that
+// much): a device that keeps exact time sounds them that much earlier than
+// the period. Holds until set again or the period ends; 0 at each period's
+// start.
+void SetMidiSendLateness(std::uint64_t nanoseconds);
 
 // While on, timeSetEvent starts no thread: FireManualTimers runs `periods`
 // periods of every live timer on the calling thread.

@@ -7,8 +7,10 @@
 #include "app/device_option.h"
 #include "app/kept_settings.h"
 #include "app/media_controls.h"
+#include "app/song_render.h"
 #include "app/sound_choice.h"
 #include "midi/rcp_converter.h"
+#include "midi/sequencer.h"
 #include "system/sysinfo.h"
 
 namespace {
@@ -23,6 +25,15 @@ void PrintVersion() {
     char version[96];
     FormatVersionLine(GetSysInfo(), version, sizeof version);
     std::printf("NIVRA %s\n", version);
+}
+
+// The settings file (unless --no-config) with the command line's synth
+// settings over it, for a run that writes nothing.
+KeptSettings ReadOnlySettings(const CommandLine& line) {
+    KeptSettings kept;
+    kept.Use({line.no_config ? std::string() : SettingsFilePath(), false, false, line.synth, {}});
+    kept.Load();
+    return kept;
 }
 
 }  // namespace
@@ -45,16 +56,17 @@ int main(int argc, char** argv) {
             return 0;
         case CommandLine::Action::kListSoundFonts: {
             // In use: what this run would load, the settings file included.
-            KeptSettings kept;
-            kept.Use({line.no_config ? std::string() : SettingsFilePath(),
-                      false,
-                      false,
-                      line.synth,
-                      {}});
-            kept.Load();
+            const KeptSettings kept = ReadOnlySettings(line);
             for (const std::string& soundfont : SoundFontListLines(kept.StartingSynth()))
                 std::printf("%s\n", soundfont.c_str());
             return 0;
+        }
+        case CommandLine::Action::kRender: {
+            // No window and no single-instance lock; the settings are read,
+            // never written.
+            const KeptSettings kept = ReadOnlySettings(line);
+            return RenderSongs(line.render, line.paths, kept.StartingSynth(),
+                               line.LoopSettingsOver(kept.LoopSettingsOver(LoopSettings{})));
         }
         case CommandLine::Action::kRun:
             break;
@@ -73,6 +85,7 @@ int main(int argc, char** argv) {
                                  SongFolders(line.paths)});
     if (!line.no_mpris)
         AllowMediaControls();
+    ApplyTransportOptions(GetSequencer(), line.render);
     SetCommandLine(std::move(line));
 
     platform::InstallCloseRequestSignals();

@@ -62,6 +62,7 @@ struct DeviceTable {
     std::vector<std::unique_ptr<RecordingDevice>> recorders;
     std::vector<UINT> listed_recorders;  // indexes into recorders, as last listed
     std::vector<std::unique_ptr<RecordingDevice>> old_recorders;
+    MidiOutDevice* only = nullptr;  // an offline render's synth
     std::map<MidiOutDevice*, DeviceState> states;
     std::set<HMIDIOUT> handles;
 
@@ -86,6 +87,8 @@ struct DeviceTable {
     }
 
     UINT Count() {
+        if (only != nullptr)
+            return 1;
         if (recording)
             return static_cast<UINT>(listed_recorders.size());
         if (!ports_listed)
@@ -96,6 +99,8 @@ struct DeviceTable {
     MidiOutDevice* Device(UINT id) {
         if (id >= Count())
             return nullptr;
+        if (only != nullptr)
+            return only;
         if (recording)
             return recorders[listed_recorders[id]].get();
         if (id == 0)
@@ -130,7 +135,7 @@ UINT midiOutGetNumDevs() {
     std::lock_guard<std::mutex> guard(table.lock);
     if (table.recording)
         table.listed_recorders = table.recording->Plugged();
-    else
+    else if (table.only == nullptr)
         table.ListPorts();
     return table.Count();
 }
@@ -306,6 +311,27 @@ MMRESULT midiOutGetVolume(HMIDIOUT handle, LPDWORD volume) {
 }
 
 namespace platform {
+
+namespace winmm {
+
+void UseOnlyDevice(MidiOutDevice* device) {
+    auto& table = Table();
+    std::lock_guard<std::mutex> guard(table.lock);
+    if (table.only != nullptr && table.only != device) {
+        for (auto it = table.handles.begin(); it != table.handles.end();) {
+            if ((*it)->device == table.only) {
+                delete *it;
+                it = table.handles.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        table.states.erase(table.only);
+    }
+    table.only = device;
+}
+
+}  // namespace winmm
 
 std::shared_ptr<MidiRecording> InstallMidiRecording(UINT device_count) {
     auto& table = winmm::Table();

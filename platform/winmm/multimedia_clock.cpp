@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "platform/winmm.h"
@@ -20,6 +21,10 @@ std::uint64_t ReadMonotonicNanos() {
 const std::uint64_t program_start_ns = ReadMonotonicNanos();
 std::atomic<bool> manual_clock{false};
 std::atomic<std::uint64_t> manual_micros{0};
+// The timer period under way on this thread and how far the sender's song
+// position has passed the messages it sends now.
+thread_local std::uint64_t period_deadline_ns = 0;
+thread_local std::uint64_t send_lateness_ns = 0;
 
 }  // namespace
 
@@ -35,6 +40,19 @@ std::uint64_t MicrosSinceStart() {
 
 bool ManualClockInUse() {
     return manual_clock.load(std::memory_order_relaxed);
+}
+
+void SetPeriodDeadline(std::uint64_t deadline_ns) {
+    period_deadline_ns = deadline_ns;
+    send_lateness_ns = 0;
+}
+
+std::uint64_t MessageTimeNanos() {
+    if (period_deadline_ns == 0)
+        return manual_clock.load(std::memory_order_relaxed)
+                   ? manual_micros.load(std::memory_order_relaxed) * 1000u
+                   : ReadMonotonicNanos();
+    return period_deadline_ns - std::min(send_lateness_ns, period_deadline_ns);
 }
 
 }  // namespace platform::winmm
@@ -55,6 +73,10 @@ void UseManualClock(bool manual) {
 
 void AdvanceManualClock(std::uint64_t microseconds) {
     winmm::manual_micros.fetch_add(microseconds, std::memory_order_relaxed);
+}
+
+void SetMidiSendLateness(std::uint64_t nanoseconds) {
+    winmm::send_lateness_ns = nanoseconds;
 }
 
 std::uint64_t MultimediaClockMicros() {

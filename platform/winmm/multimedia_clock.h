@@ -12,4 +12,13 @@ std::uint64_t MonotonicNanos();
 std::uint64_t MicrosSinceStart();
 bool ManualClockInUse();
 
+// The deadline of the timer period this thread is running (set by the timer
+// around each callback; 0 outside one), on the clock of MessageTimeNanos.
+void SetPeriodDeadline(std::uint64_t deadline_ns);
+// When the message this thread sends now falls due: inside a timer callback
+// the period's deadline less the lateness the sender set for it, elsewhere
+// now. Nanoseconds of the monotonic clock, or of the manual clock when that
+// is on.
+std::uint64_t MessageTimeNanos();
+
 }  // namespace platform::winmm

@@ -84,15 +84,20 @@ timespec ToTimespec(std::uint64_t ns) {
 void RunTimerThread(std::shared_ptr<Timer> timer) {
     prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
     TryRealTimePriority();
-    platform::winmm::PeriodSchedule schedule(
-        timer->start_ns, static_cast<std::uint64_t>(timer->period_ms) * 1'000'000u);
+    const std::uint64_t period_ns = static_cast<std::uint64_t>(timer->period_ms) * 1'000'000u;
+    platform::winmm::PeriodSchedule schedule(timer->start_ns, period_ns);
     while (!timer->killed.load(std::memory_order_acquire)) {
         const timespec when = ToTimespec(schedule.NextDeadline());
         while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &when, nullptr) == EINTR) {
         }
-        for (std::uint64_t due = schedule.TakeDue(platform::winmm::MonotonicNanos());
-             due > 0 && !timer->killed.load(std::memory_order_acquire); --due) {
+        std::uint64_t due = schedule.TakeDue(platform::winmm::MonotonicNanos());
+        // The periods run now end with the one whose deadline just passed;
+        // each is stamped with its own deadline.
+        const std::uint64_t last_deadline = schedule.NextDeadline() - period_ns;
+        for (; due > 0 && !timer->killed.load(std::memory_order_acquire); --due) {
+            platform::winmm::SetPeriodDeadline(last_deadline - (due - 1) * period_ns);
             timer->callback(timer->id, 0, timer->user, 0, 0);
+            platform::winmm::SetPeriodDeadline(0);
             if (!timer->periodic)
                 timer->killed.store(true, std::memory_order_release);
         }
@@ -184,7 +189,11 @@ void FireManualTimers(unsigned periods) {
         for (auto& timer : live) {
             if (timer->killed.load(std::memory_order_acquire))
                 continue;
+            // A period fired by hand falls due now, on whichever clock runs.
+            winmm::SetPeriodDeadline(winmm::ManualClockInUse() ? winmm::MicrosSinceStart() * 1000u
+                                                               : winmm::MonotonicNanos());
             timer->callback(timer->id, 0, timer->user, 0, 0);
+            winmm::SetPeriodDeadline(0);
             if (!timer->periodic)
                 timeKillEvent(timer->id);
         }

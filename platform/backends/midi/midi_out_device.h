@@ -34,4 +34,10 @@ public:
 // status that does not start a short message.
 std::size_t ShortMessageLength(std::uint8_t status);
 
+// While `device` is set (not null), it is the only MIDI-out device: id 0 and
+// the mapper open it, and no other device is listed or opened. An offline
+// render puts its synth there; handles still open on it when it is taken
+// away become invalid.
+void UseOnlyDevice(MidiOutDevice* device);
+
 }  // namespace platform::winmm

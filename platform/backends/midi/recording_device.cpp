@@ -69,8 +69,9 @@ std::vector<UINT> RecordingStore::Plugged() const {
 
 void RecordingStore::Add(UINT device_id, std::string text, bool is_message) {
     const std::uint64_t now = MicrosSinceStart();
+    const std::uint64_t due = MessageTimeNanos();
     std::lock_guard<std::mutex> guard(lock_);
-    entries_.push_back(MidiRecordEntry{now, device_id, std::move(text)});
+    entries_.push_back(MidiRecordEntry{now, device_id, std::move(text), due});
     is_message_.push_back(is_message);
 }
 

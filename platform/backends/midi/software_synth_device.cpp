@@ -20,7 +20,10 @@ namespace {
 constexpr const char* kArea = "MIDI:synth";
 
 constexpr int kRequestedFrames = 256;
-constexpr int kBlockFrames = 64;   // FluidSynth's own rendering block
+// Beyond one buffer, how late a message may reach the queue and still be
+// heard at its time: the timer's period and its wake-up, and the sound
+// server asking for a buffer earlier than its clock says.
+constexpr std::uint64_t kSendMarginNs = 3'000'000;
 constexpr int kFadeMs = 5;         // the fade before voices are cut
 constexpr int kReleaseMs = 100;    // how long notes may release when the output closes
 constexpr int kCloseWaitMs = 400;  // the longest Close waits for the quiet output
@@ -183,6 +186,10 @@ bool SoftwareSynthDevice::OpenAudio() {
     want.callback = &SoftwareSynthDevice::AudioCallback;
     want.userdata = this;
     SDL_AudioSpec have{};
+    // The audio thread asks for real-time scheduling where the system grants
+    // it: a late buffer on a busy machine is a gap in the sound and shifts
+    // everything after it.
+    SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
     for (int attempt = 0; attempt < 2 && audio_ == 0; ++attempt) {
         if (!audio_subsystem_) {
             if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
@@ -208,11 +215,14 @@ bool SoftwareSynthDevice::OpenAudio() {
         static std::atomic<bool> said{false};
         ReportOnce(said, kArea, "no audio output; the synth renders into SDL's dummy driver");
     }
-    // One buffer of latency: a message is heard one buffer after it arrived,
-    // so its timing is kept to within one rendering block.
+    // One buffer and a margin of latency: every message is heard that long
+    // after it fell due in the song, which gives it time to reach the queue
+    // before its buffer is rendered, so it keeps its time to half a block.
     const int frames = have.samples > 0 ? have.samples : kRequestedFrames;
-    latency_ns_ =
-        static_cast<std::uint64_t>(frames) * 1'000'000'000u / static_cast<std::uint64_t>(have.freq);
+    latency_ns_ = static_cast<std::uint64_t>(frames) * 1'000'000'000u /
+                      static_cast<std::uint64_t>(have.freq) +
+                  kSendMarginNs;
+    clock_.Restart(have.freq);
     SDL_PauseAudioDevice(audio_, 0);
     return true;
 }
@@ -247,7 +257,54 @@ bool SoftwareSynthDevice::OpenLocked() {
     release_left_ = -1;
     closing_.store(false);
     quiet_.store(false);
-    return OpenAudio();
+    return offline_ || OpenAudio();
+}
+
+bool SoftwareSynthDevice::UseOffline(const SynthConfig& config, std::uint64_t origin_ns,
+                                     std::vector<std::string>& problems) {
+    // Every sample is read now: a render has no audio thread to keep on time,
+    // and the background loader would take the sound away mid-render.
+    SynthBuild build = CreateSynth(config, SampleLoading::kAllAtLoad, SynthCaller::kOfflineRender);
+    problems = std::move(build.problems);
+    if (!build.instance)
+        return false;
+    std::lock_guard<std::recursive_mutex> device_guard(device_lock_);
+    offline_ = true;
+    sample_rate_ = build.instance->SampleRate();
+    full_gain_.store(FullGain(config));
+    latency_ns_ = 0;
+    clock_.Restart(sample_rate_);
+    clock_.StartExact(origin_ns);
+    std::lock_guard<std::mutex> guard(instance_lock_);
+    instance_ = std::move(build.instance);
+    return true;
+}
+
+void SoftwareSynthDevice::RenderOffline(float* samples, int frames) {
+    for (int done = 0; done < frames;) {
+        ApplyDue(0);
+        // The blocks up to the next message's edge go in one call.
+        int run = kBlockFrames;
+        while (done + run < frames && !DueBefore(run))
+            run += kBlockFrames;
+        run = std::min(run, frames - done);
+        float* out = samples + 2 * done;
+        fluid_synth_write_float(Synth(), run, out, 0, 2, out, 1, 2);
+        clock_.AdvanceExact(run);
+        done += run;
+    }
+}
+
+bool SoftwareSynthDevice::DueBefore(int offset) {
+    std::lock_guard<std::mutex> guard(queue_lock_);
+    return std::any_of(queue_.begin(), queue_.end(), [&](const Event& event) {
+        return clock_.DueBeforeBlock(event.due_ns, offset, kBlockFrames);
+    });
+}
+
+int SoftwareSynthDevice::ActiveVoices() const {
+    fluid_synth_t* synth = Synth();
+    return synth != nullptr ? fluid_synth_get_active_voice_count(synth) : 0;
 }
 
 void SoftwareSynthDevice::Close() {
@@ -256,6 +313,11 @@ void SoftwareSynthDevice::Close() {
 }
 
 void SoftwareSynthDevice::CloseLocked() {
+    if (offline_) {
+        std::lock_guard<std::mutex> guard(queue_lock_);
+        queue_.clear();
+        return;
+    }
     if (audio_ == 0)
         return;
     // Stopping the output mid-note would click: let the callback apply the
@@ -282,7 +344,7 @@ void SoftwareSynthDevice::CloseLocked() {
 }
 
 void SoftwareSynthDevice::Queue(Event event) {
-    event.due_ns = MonotonicNanos() + latency_ns_;
+    event.due_ns = MessageTimeNanos() + latency_ns_;
     std::lock_guard<std::mutex> guard(queue_lock_);
     queue_.push_back(std::move(event));
 }
@@ -324,6 +386,7 @@ void SoftwareSynthDevice::AudioCallback(void* self, Uint8* stream, int length_by
 }
 
 void SoftwareSynthDevice::Render(float* samples, int frames) {
+    clock_.OnLiveBuffer(MonotonicNanos(), frames);
     std::lock_guard<std::mutex> guard(instance_lock_);
     if (!instance_) {
         // The sound is still loading: silence, and what was sent waits for
@@ -339,17 +402,13 @@ void SoftwareSynthDevice::Render(float* samples, int frames) {
         }
         return;
     }
-    const std::uint64_t start_ns = MonotonicNanos();
     float peak = 0;
     for (int done = 0; done < frames;) {
         const int block = std::min(kBlockFrames, frames - done);
-        const std::uint64_t block_end_ns = start_ns + static_cast<std::uint64_t>(done + block) *
-                                                          1'000'000'000u /
-                                                          static_cast<std::uint64_t>(sample_rate_);
         if (closing_.load(std::memory_order_relaxed))
             RenderClosing(block);
         else
-            ApplyDue(block_end_ns);
+            ApplyDue(done);
         float* out = samples + 2 * done;
         fluid_synth_write_float(Synth(), block, out, 0, 2, out, 1, 2);
         fade_.Apply(out, block);  // runs only while closing
@@ -368,7 +427,7 @@ void SoftwareSynthDevice::Render(float* samples, int frames) {
 void SoftwareSynthDevice::RenderClosing(int block) {
     // Everything already sent is applied at once (the reset's note-offs
     // among it); the notes then release until they end or time runs out.
-    ApplyDue(UINT64_MAX);
+    ApplyAll();
     if (release_left_ < 0)
         release_left_ = sample_rate_ * kReleaseMs / 1000;
     if (fluid_synth_get_active_voice_count(Synth()) == 0 || release_left_ == 0)
@@ -376,14 +435,30 @@ void SoftwareSynthDevice::RenderClosing(int block) {
     release_left_ = std::max(0, release_left_ - block);
 }
 
-void SoftwareSynthDevice::ApplyDue(std::uint64_t until_ns) {
+void SoftwareSynthDevice::ApplyDue(int offset) {
+    Apply(false, offset);
+}
+
+void SoftwareSynthDevice::ApplyAll() {
+    Apply(true, 0);
+}
+
+void SoftwareSynthDevice::Apply(bool everything, int offset) {
     due_.clear();
     {
         std::lock_guard<std::mutex> guard(queue_lock_);
-        while (!queue_.empty() && queue_.front().due_ns <= until_ns) {
-            due_.push_back(std::move(queue_.front()));
-            queue_.pop_front();
+        // Messages of one period reach the queue track by track, so one due
+        // later may stand before one due sooner: take every due message,
+        // keeping the order they were sent in.
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < queue_.size(); ++i) {
+            Event& event = queue_[i];
+            if (everything || clock_.DueBeforeBlock(event.due_ns, offset, kBlockFrames))
+                due_.push_back(std::move(event));
+            else if (kept++ != i)
+                queue_[kept - 1] = std::move(event);
         }
+        queue_.resize(kept);
     }
     for (const Event& event : due_)
         ApplyEvent(event);

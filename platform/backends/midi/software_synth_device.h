@@ -16,6 +16,7 @@
 
 #include "platform/backends/midi/midi_out_device.h"
 #include "platform/backends/midi/output_fade.h"
+#include "platform/backends/midi/stream_clock.h"
 #include "platform/backends/midi/synth_loader.h"
 #include "platform/synth_config.h"
 
@@ -43,6 +44,23 @@ public:
     void Prepare();
     SynthSoundState SoundState() const;
 
+    // Offline rendering: makes the synth for `config` now, every sample read
+    // at load, without an audio output and without the background loader;
+    // Open then opens no output, and RenderOffline renders the stream, whose
+    // frame 0 lies at `origin_ns` on the clock messages are stamped with.
+    // `problems` gets "NAME: why" for each SoundFont left out; false when none
+    // loaded.
+    bool UseOffline(const SynthConfig& config, std::uint64_t origin_ns,
+                    std::vector<std::string>& problems);
+    // Renders `frames` (a whole number of blocks) of interleaved stereo.
+    void RenderOffline(float* samples, int frames);
+    // The time on the message clock where the next rendered frame lies.
+    std::uint64_t StreamTimeNanos() const { return clock_.FrameTime(0); }
+    int SampleRate() const { return sample_rate_; }
+    int ActiveVoices() const;
+    // The synth's rendering block, the grain of every message's time.
+    static constexpr int kBlockFrames = 64;
+
 private:
     enum class EventKind { kShort, kSysEx, kReset, kGain };
     struct Event {
@@ -64,7 +82,12 @@ private:
     void Queue(Event event);
     static void AudioCallback(void* self, Uint8* stream, int length_bytes);
     void Render(float* samples, int frames);
-    void ApplyDue(std::uint64_t until_ns);
+    // Applies the messages due before the block at `offset` of the buffer.
+    void ApplyDue(int offset);
+    void ApplyAll();
+    // Whether a queued message belongs before the block at `offset`.
+    bool DueBefore(int offset);
+    void Apply(bool everything, int offset);
     void ApplyEvent(const Event& event);
     void RenderClosing(int block);
 
@@ -86,11 +109,16 @@ private:
     SDL_AudioDeviceID audio_ = 0;
     bool audio_subsystem_ = false;
     int sample_rate_ = 44100;
+    // Every message sounds this long after it fell due in the song: time for
+    // it to reach the queue before the buffer it belongs in is rendered.
     std::uint64_t latency_ns_ = 0;
+    bool offline_ = false;
 
     std::mutex queue_lock_;
     std::deque<Event> queue_;
-    std::vector<Event> due_;  // used by the audio thread only
+    // Used by the audio thread only.
+    std::vector<Event> due_;
+    StreamClock clock_;
 
     // Silencing without clicks. Close asks the audio thread to let the notes
     // release and fade out, and waits until the output is quiet.

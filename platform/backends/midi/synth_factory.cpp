@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
 #include "platform/backends/midi/soundfont_check.h"
 #include "platform/report.h"
@@ -33,9 +34,13 @@ int InterpolationMethod(SynthInterpolation interpolation) {
     return FLUID_INTERP_DEFAULT;
 }
 
+int OfflineCores() {
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
+
 // Settings that only count when the synth is made.
 void SetCreationSettings(fluid_settings_t* settings, const SynthConfig& config,
-                         bool dynamic_samples) {
+                         bool dynamic_samples, SynthCaller caller) {
     fluid_settings_setnum(settings, "synth.sample-rate", SynthSampleRate(config));
     // GS and XG messages are addressed to device 0x10; without this the
     // synth ignores their resets and part settings.
@@ -52,6 +57,10 @@ void SetCreationSettings(fluid_settings_t* settings, const SynthConfig& config,
         fluid_settings_setint(settings, "synth.chorus.active", *config.chorus ? 1 : 0);
     if (config.polyphony)
         fluid_settings_setint(settings, "synth.polyphony", *config.polyphony);
+    if (caller == SynthCaller::kOfflineRender) {
+        fluid_settings_setint(settings, "synth.threadsafe-api", 0);
+        fluid_settings_setint(settings, "synth.cpu-cores", OfflineCores());
+    }
 }
 
 // Reads every preset's samples now, on the loading thread, and keeps them.
@@ -96,7 +105,7 @@ void ApplySoundSettings(fluid_synth_t* synth, const SynthConfig& config) {
         fluid_synth_set_interp_method(synth, -1, InterpolationMethod(*config.interpolation));
 }
 
-SynthBuild CreateSynth(const SynthConfig& config, SampleLoading samples) {
+SynthBuild CreateSynth(const SynthConfig& config, SampleLoading samples, SynthCaller caller) {
     static std::once_flag routed;
     std::call_once(routed, [] {
         for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
@@ -118,7 +127,7 @@ SynthBuild CreateSynth(const SynthConfig& config, SampleLoading samples) {
         problems.push_back(facts.problem);
         any_compressed = any_compressed || (facts.problem.empty() && facts.compressed);
     }
-    SetCreationSettings(instance->settings_.get(), config, !any_compressed);
+    SetCreationSettings(instance->settings_.get(), config, !any_compressed, caller);
     instance->synth_.reset(new_fluid_synth(instance->settings_.get()));
     if (!instance->synth_)
         return build;

@@ -23,6 +23,11 @@ struct SynthBuild;
 // decoded at load.
 enum class SampleLoading { kOnFirstUse, kAllAtLoad };
 
+// Who calls the synth: the player's device, from the audio thread and the
+// senders, or an offline render from one thread alone, which may share the
+// voices out among the processor's cores.
+enum class SynthCaller { kPlayer, kOfflineRender };
+
 // A synthesizer with its settings; the synth goes before the settings.
 class SynthInstance {
 public:
@@ -39,7 +44,8 @@ public:
     const SynthConfig& Config() const { return config_; }
 
 private:
-    friend SynthBuild CreateSynth(const SynthConfig& config, SampleLoading samples);
+    friend SynthBuild CreateSynth(const SynthConfig& config, SampleLoading samples,
+                                  SynthCaller caller);
 
     std::unique_ptr<fluid_settings_t, decltype(&delete_fluid_settings)> settings_{
         nullptr, &delete_fluid_settings};
@@ -63,7 +69,8 @@ int SynthSampleRate(const SynthConfig& config);
 // SoundFont checked first; one that fails is left out and named. Slow for a
 // large SoundFont: call it away from the threads that must keep time.
 SynthBuild CreateSynth(const SynthConfig& config,
-                       SampleLoading samples = SampleLoading::kOnFirstUse);
+                       SampleLoading samples = SampleLoading::kOnFirstUse,
+                       SynthCaller caller = SynthCaller::kPlayer);
 
 // Sets the sound settings of `config` that can change while the synth plays
 // (reverb, chorus, polyphony, interpolation); gain is the device's, with its
