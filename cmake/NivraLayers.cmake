@@ -13,7 +13,7 @@ target_link_libraries(nivra_platform_gdi PRIVATE nivra_platform_codepage nivra_p
 target_link_libraries(nivra_platform_ddraw PRIVATE nivra_platform_gdi)
 target_link_libraries(nivra_platform_user PRIVATE nivra_platform_message nivra_platform_ddraw
     nivra_platform_report nivra_platform_codepage)
-target_link_libraries(nivra_platform_winmm PRIVATE nivra_platform_report)
+target_link_libraries(nivra_platform_winmm PRIVATE nivra_platform_report nivra_platform_files)
 target_link_libraries(nivra_platform_mpris PRIVATE nivra_platform_report)
 
 # The program's subsystems.

@@ -147,6 +147,12 @@ SmallFileRead ReadSmallFile(const std::string& native_path, std::size_t max_byte
 bool ReplaceFileAtomically(const std::string& native_path, std::string_view bytes,
                            std::string* error);
 
+// Makes an empty hidden file beside `native_path` (".NAME.XXXXXX" in the same
+// folder, so a rename into place is atomic) for a writer that finishes by
+// renaming it there. Its descriptor (close-on-exec), with its name in
+// `temporary`; -1 with errno set when it cannot be made.
+int CreateTemporaryBeside(const std::string& native_path, std::string& temporary);
+
 // What a file's text becomes, from how its reading went and what was read
 // (empty unless kRead); nothing leaves the file as it is.
 using FileUpdate =

@@ -160,6 +160,12 @@ SmallFileRead ReadSmallFile(const std::string& native_path, std::size_t max_byte
     return SmallFileRead::kRead;
 }
 
+int CreateTemporaryBeside(const std::string& native_path, std::string& temporary) {
+    const std::filesystem::path target(native_path);
+    temporary = (FolderOf(target) / TemporaryPattern(target)).string();
+    return ::mkostemp(temporary.data(), O_CLOEXEC);
+}
+
 bool ReplaceFileAtomically(const std::string& native_path, std::string_view bytes,
                            std::string* error) {
     const std::filesystem::path target = FollowLink(native_path);
@@ -176,8 +182,8 @@ bool ReplaceFileAtomically(const std::string& native_path, std::string_view byte
     if (!MakeFolders(folder, error))
         return false;
 
-    std::string temporary = (folder / TemporaryPattern(target)).string();
-    Descriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
+    std::string temporary;
+    Descriptor out(CreateTemporaryBeside(target.string(), temporary));
     if (!out.Valid())
         return Fail(error, "cannot make a temporary file in " + folder.string(), errno);
     // The new file keeps the permissions of the one it replaces.

@@ -1,13 +1,14 @@
 #include "platform/backends/audio/audio_file_writer.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <vector>
+#include <filesystem>
+
+#include "platform/files.h"
 
 namespace platform {
 namespace {
@@ -24,18 +25,6 @@ int FormatOf(AudioFileType type) {
             return SF_FORMAT_OGG | SF_FORMAT_OPUS;
     }
     return 0;
-}
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string BaseOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -58,15 +47,14 @@ bool AudioFileWriter::Open(const std::string& path, AudioFileType type, int samp
     path_ = path;
     // Hidden beside the final name, on the same file system, so the rename
     // that finishes the file is atomic.
-    std::string pattern = FolderOf(path) + "/." + BaseOf(path) + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    fd_ = mkostemp(name.data(), O_CLOEXEC);
+    fd_ = CreateTemporaryBeside(path, temp_path_);
     if (fd_ < 0) {
-        error = "cannot write in " + FolderOf(path) + ": " + std::strerror(errno);
+        const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+        error = "cannot write in " + (folder.empty() ? std::string(".") : folder.string()) + ": " +
+                std::strerror(errno);
+        temp_path_.clear();
         return false;
     }
-    temp_path_ = name.data();
     // The finished file gets the permissions any new file would.
     const mode_t mask = umask(0);
     umask(mask);
