@@ -3,8 +3,6 @@
 // runs the missed periods at once, for stalls of up to a second; a longer
 // stall (a suspended machine) skips ahead.
 
-#include <pthread.h>
-#include <sched.h>
 #include <sys/prctl.h>
 #include <time.h>
 
@@ -21,6 +19,7 @@
 #include "platform/winmm.h"
 #include "platform/winmm/multimedia_clock.h"
 #include "platform/winmm/period_schedule.h"
+#include "platform/winmm/real_time_priority.h"
 #include "platform/report.h"
 
 namespace {
@@ -55,23 +54,22 @@ TimerRegistry& Registry() {
 
 std::atomic<bool> manual_timers{false};
 
+// The timer thread's real-time level: below the synth's audio thread, whose
+// lateness is a gap in the sound rather than a late message.
+constexpr int kTimerRealTimeLevel = 10;
+
 void TryRealTimePriority() {
     static std::once_flag tried;
     static bool granted = false;
     std::call_once(tried, [] {
-        sched_param param{};
-        param.sched_priority = sched_get_priority_min(SCHED_FIFO) + 10;
-        int error = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+        const int error = platform::winmm::RequestRealTimeScheduling(kTimerRealTimeLevel);
         granted = error == 0;
         if (!granted)
             platform::Report("MIDI:timer", "real-time priority refused (%s); using normal priority",
                              std::strerror(error));
     });
-    if (granted) {
-        sched_param param{};
-        param.sched_priority = sched_get_priority_min(SCHED_FIFO) + 10;
-        pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
-    }
+    if (granted)
+        platform::winmm::RequestRealTimeScheduling(kTimerRealTimeLevel);
 }
 
 timespec ToTimespec(std::uint64_t ns) {

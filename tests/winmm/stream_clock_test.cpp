@@ -1,9 +1,10 @@
 // The stream clock: messages go to the block edge nearest their time, and a
-// live output's jittery buffer requests become a steady frame clock.
+// live output's late and scattered buffer requests become a steady frame clock.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -34,39 +35,42 @@ TEST(StreamClockTest, AnOfflineMessageGoesToTheNearestBlockEdge) {
     EXPECT_EQ(clock.FrameTime(0), origin + 3600'000'000'000u + FrameNs(kBlock));
 }
 
-TEST(StreamClockTest, JitteryRequestsBecomeASteadyFrameClock) {
+TEST(StreamClockTest, LateRequestsGiveTheDeviceClockAndFollowAnUnderrun) {
     constexpr int kFrames = 256;
-    // The device runs 200 ppm fast; requests arrive up to 2 ms late, and the
-    // first eight come at once, as a sound server fills its buffer.
-    const double period_ns = kFrames * 1e9 / kRate * (1 - 200e-6);
+    constexpr double kServerStepNs = 5e6;
+    // The device runs 200 ppm fast. The sound server asks for more on its
+    // own 5 ms step, each request reaches the synth up to 1 ms later still,
+    // and the first eight come at once as the server fills its buffer.
+    const double buffer_ns = kFrames * 1e9 / kRate * (1 - 200e-6);
     std::mt19937 random(7);
-    std::uniform_real_distribution<double> lateness(0, 2e6);
+    std::uniform_real_distribution<double> wake(0, 1e6);
     StreamClock clock(kRate);
-    std::vector<double> error_ns;
     auto spread_of = [](const std::vector<double>& values) {
         const auto [low, high] = std::minmax_element(values.begin(), values.end());
         return *high - *low;
     };
+    std::vector<double> steady_ns;
     std::vector<double> after_gap_ns;
     double start = 1e9;
-    for (int k = 0; k < 4000; ++k) {
-        // Halfway the stream stops for 12 ms and starts again where it was.
-        if (k == 2000)
+    for (int k = 0; k < 6000; ++k) {
+        // Halfway the stream stops for 12 ms and goes on from where it was.
+        if (k == 3000)
             start += 12e6;
-        const double due = start + std::max(0, k - 8) * period_ns;
-        clock.OnLiveBuffer(static_cast<std::uint64_t>(due + lateness(random)), kFrames);
-        const double error = static_cast<double>(clock.FrameTime(0)) - due;
-        if (k >= 1000 && k < 2000)  // after about six seconds
-            error_ns.push_back(error);
-        if (k >= 2100 && k < 2300)  // from 0.6 s after the gap
+        const double played = start + std::max(0, k - 8) * buffer_ns;
+        const double asked = std::ceil(played / kServerStepNs) * kServerStepNs + wake(random);
+        clock.OnLiveBuffer(static_cast<std::uint64_t>(asked), kFrames);
+        const double error = static_cast<double>(clock.FrameTime(0)) - played;
+        if (k >= 1000 && k < 3000)  // from about six seconds on
+            steady_ns.push_back(error);
+        if (k >= 3350 && k < 6000)  // from two seconds after the gap
             after_gap_ns.push_back(error);
     }
-    // The frames keep their spacing to well within a block (1.45 ms), where
-    // the requests themselves scatter over 2 ms; within a second of the gap
-    // they follow the stream to where it went on.
-    EXPECT_LT(spread_of(error_ns), 0.5e6);
-    EXPECT_LT(spread_of(after_gap_ns), 0.5e6);
-    EXPECT_NEAR(after_gap_ns.back(), error_ns.back(), 0.5e6);
+    // The requests scatter over 6 ms; the frames keep their spacing to a
+    // fifth of a block (1.45 ms), before the gap and after it, where they
+    // follow the stream to where it went on.
+    EXPECT_LT(spread_of(steady_ns), 0.3e6);
+    EXPECT_LT(spread_of(after_gap_ns), 0.3e6);
+    EXPECT_NEAR(after_gap_ns.front(), steady_ns.back(), 0.3e6);
 }
 
 }  // namespace

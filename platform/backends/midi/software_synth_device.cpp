@@ -13,6 +13,7 @@
 #include "platform/report.h"
 #include "platform/winmm.h"
 #include "platform/winmm/multimedia_clock.h"
+#include "platform/winmm/real_time_priority.h"
 
 namespace platform::winmm {
 namespace {
@@ -21,13 +22,22 @@ constexpr const char* kArea = "MIDI:synth";
 
 constexpr int kRequestedFrames = 256;
 // Beyond one buffer, how late a message may reach the queue and still be
-// heard at its time: the timer's period and its wake-up, and the sound
-// server asking for a buffer earlier than its clock says.
+// heard at its time: the timer's period and its wake-up.
 constexpr std::uint64_t kSendMarginNs = 3'000'000;
+// Above the MIDI timer's level: a late buffer is a gap in the sound, while a
+// message sent late still reaches the queue before its time is rendered.
+constexpr int kAudioRealTimeLevel = 15;
 constexpr int kFadeMs = 5;         // the fade before voices are cut
 constexpr int kReleaseMs = 100;    // how long notes may release when the output closes
 constexpr int kCloseWaitMs = 400;  // the longest Close waits for the quiet output
 constexpr int kStaleNoteMs = 50;   // notes older than this when the first sound comes are dropped
+
+// A PulseAudio or PipeWire sound server keeps only what SDL asks for ahead
+// of what is playing: one buffer, under 6 ms, which a busy machine runs dry
+// (a gap in the sound, and everything after it heard later). The synth asks
+// for 20 ms unless the user chose their own. Set before main, while the
+// process has one thread: setenv is not safe beside getenv on another.
+[[maybe_unused]] const bool sound_server_latency_set = setenv("PULSE_LATENCY_MSEC", "20", 0) == 0;
 
 std::atomic<std::uint64_t> stat_frames{0};
 std::atomic<std::uint64_t> stat_note_ons{0};
@@ -83,6 +93,7 @@ void SoftwareSynthDevice::Prepare() {
     const SynthConfig config = GetSynthConfig();
     if (!AnyFileExists(SoundFontStack(config)))
         return;
+    LearnOutputRate();
     requested_ = config;
     requested_any_ = true;
     sound_state_.loading = true;
@@ -175,6 +186,22 @@ void SoftwareSynthDevice::Adopt(SynthBuild build) {
     sound_pending_.store(false);
     // The old synth (with its samples) is freed here, away from the audio.
     retired.reset();
+}
+
+void SoftwareSynthDevice::LearnOutputRate() {
+    // Where the audio driver tells the default output's rate (a sound server
+    // does; SDL's dummy driver does not), the synth renders at that rate
+    // unless told otherwise: what it renders is then played as it is, and a
+    // sound server asks for it in a steady rhythm that keeps the stream
+    // clock exact.
+    if (output_rate_learned_)
+        return;
+    output_rate_learned_ = true;
+    if (!audio_subsystem_ && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
+        audio_subsystem_ = true;
+    SDL_AudioSpec output{};
+    if (audio_subsystem_ && SDL_GetDefaultAudioInfo(nullptr, &output, 0) == 0)
+        UseOutputSampleRate(output.freq);
 }
 
 bool SoftwareSynthDevice::OpenAudio() {
@@ -379,6 +406,21 @@ void SoftwareSynthDevice::SetVolume(std::uint32_t volume) {
     Queue(std::move(event));
 }
 
+void SoftwareSynthDevice::RaiseAudioThreadPriority() {
+    // SDL asks for real-time scheduling only through a desktop service
+    // (RTKit), which many systems lack. Where the kernel grants it, the audio
+    // thread takes it itself: a buffer late under load is a gap in the sound,
+    // and everything after the gap is heard that much later.
+    thread_local bool asked = false;
+    if (asked)
+        return;
+    asked = true;
+    if (RequestRealTimeScheduling(kAudioRealTimeLevel) != 0) {
+        static std::atomic<bool> said{false};
+        ReportOnce(said, kArea, "the audio thread runs at normal priority");
+    }
+}
+
 void SoftwareSynthDevice::AudioCallback(void* self, Uint8* stream, int length_bytes) {
     auto* device = static_cast<SoftwareSynthDevice*>(self);
     device->Render(reinterpret_cast<float*>(stream),
@@ -386,6 +428,7 @@ void SoftwareSynthDevice::AudioCallback(void* self, Uint8* stream, int length_by
 }
 
 void SoftwareSynthDevice::Render(float* samples, int frames) {
+    RaiseAudioThreadPriority();
     clock_.OnLiveBuffer(MonotonicNanos(), frames);
     std::lock_guard<std::mutex> guard(instance_lock_);
     if (!instance_) {

@@ -82,6 +82,8 @@ private:
     void Queue(Event event);
     static void AudioCallback(void* self, Uint8* stream, int length_bytes);
     void Render(float* samples, int frames);
+    static void RaiseAudioThreadPriority();
+    void LearnOutputRate();
     // Applies the messages due before the block at `offset` of the buffer.
     void ApplyDue(int offset);
     void ApplyAll();
@@ -108,6 +110,7 @@ private:
 
     SDL_AudioDeviceID audio_ = 0;
     bool audio_subsystem_ = false;
+    bool output_rate_learned_ = false;
     int sample_rate_ = 44100;
     // Every message sounds this long after it fell due in the song: time for
     // it to reach the queue before the buffer it belongs in is rendered.

@@ -1,22 +1,30 @@
 #include "platform/backends/midi/stream_clock.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace platform::winmm {
 namespace {
 
-// The loop's bandwidth: wide when it locks, so it settles within a second
-// of the output starting (whose first buffers a sound server asks for in a
-// burst), then narrowing buffer by buffer to where it smooths away the
-// arrival jitter and still follows a sound card's clock.
-constexpr double kLockBandwidthHz = 4.0;
-constexpr double kSteadyBandwidthHz = 0.5;
-constexpr double kNarrowingPerBuffer = 0.99;
-constexpr int kOffBuffersToReopen = 4;
-// A request this far from the estimate means the stream stopped or was
-// rebuilt (a suspend, an underrun): the estimate starts again from it.
+// Each window gives its earliest request. A second holds many cycles of a
+// sound server's request pattern, so the earliest lies on the line.
+constexpr double kWindowNs = 1e9;
+// How much of the past the line is fitted to: long enough to smooth the
+// requests' scatter away, short enough to follow a sound card's clock as it
+// warms up.
+constexpr double kKeepNs = 30e9;
+constexpr int kLowsToFit = 3;
+// Every request for this long lying this far above the line: the stream
+// stopped and went on later (an underrun), and what is heard moved with it.
+// A sound server's request pattern repeats many times over that time, so
+// its earliest requests would have reached the line.
+constexpr double kStepProofNs = 0.9e9;
+constexpr double kStepNs = 1e6;
+// A request this far from the line means the stream was rebuilt (a suspend,
+// a new device): the estimate starts again from it.
 constexpr double kRelockNs = 20e6;
+// A fitted rate further than this from the nominal one is noise at the
+// start, not a device's clock.
+constexpr double kMostRateError = 0.005;
 
 }  // namespace
 
@@ -24,38 +32,90 @@ void StreamClock::Restart(int sample_rate) {
     sample_rate_ = sample_rate > 0 ? sample_rate : 44100;
     locked_ = false;
     exact_ = false;
-    buffer_frames_ = 0;
+    buffer_frame_ = 0;
+    next_frame_ = 0;
+}
+
+void StreamClock::Lock(double now_ns) {
+    locked_ = true;
+    line_frame_ = buffer_frame_;
+    line_ns_ = now_ns;
+    ns_per_frame_ = 1e9 / sample_rate_;
+    window_start_ns_ = now_ns;
+    window_low_ = {buffer_frame_, now_ns};
+    first_low_ = 0;
+    low_count_ = 0;
 }
 
 void StreamClock::OnLiveBuffer(std::uint64_t now_ns, int frames) {
     const double now = static_cast<double>(now_ns);
-    const double nominal_ns = 1e9 * frames / sample_rate_;
-    if (!locked_ || frames != buffer_frames_ || std::fabs(now - next_start_ns_) > kRelockNs) {
-        locked_ = true;
-        buffer_frames_ = frames;
-        buffer_ns_ = nominal_ns;
-        buffer_start_ns_ = now;
-        next_start_ns_ = now + nominal_ns;
-        bandwidth_hz_ = kLockBandwidthHz;
-        off_count_ = 0;
+    buffer_frame_ = next_frame_;
+    next_frame_ += frames;
+    if (!locked_ || std::fabs(now - LineNs(buffer_frame_)) > kRelockNs) {
+        Lock(now);
         return;
     }
-    const double error = now - next_start_ns_;
-    // Requests a buffer or more off the estimate, again and again: the
-    // stream stopped and started again (a sound server's underrun), and
-    // what is heard moved with it. The loop opens wide to follow at once.
-    off_count_ = std::fabs(error) > nominal_ns ? off_count_ + 1 : 0;
-    if (off_count_ >= kOffBuffersToReopen) {
-        off_count_ = 0;
-        bandwidth_hz_ = kLockBandwidthHz;
+    const Point request{buffer_frame_, now};
+    // Until the line is fitted it runs at the nominal rate through the
+    // earliest request yet: the first ones may all have come late.
+    if (low_count_ < kLowsToFit && Above(request) < 0)
+        line_ns_ += Above(request);
+    if (now - window_start_ns_ >= kWindowNs) {
+        KeepWindowLow(now);
+        window_start_ns_ = now;
+        window_low_ = request;
+    } else if (Above(request) < Above(window_low_)) {
+        window_low_ = request;
     }
-    // A second-order delay-locked loop: the phase error moves the next
-    // buffer's time a little and the buffer length less.
-    bandwidth_hz_ = std::max(kSteadyBandwidthHz, bandwidth_hz_ * kNarrowingPerBuffer);
-    const double omega = 2 * M_PI * bandwidth_hz_ * nominal_ns * 1e-9;
-    buffer_start_ns_ = next_start_ns_;
-    next_start_ns_ += std::sqrt(2.0) * omega * error + buffer_ns_;
-    buffer_ns_ += omega * omega * error;
+    if (now - window_start_ns_ >= kStepProofNs && Above(window_low_) > kStepNs) {
+        // The line keeps its rate and moves to the stream as it now runs;
+        // the earlier windows no longer describe it.
+        line_ns_ += Above(window_low_);
+        first_low_ = 0;
+        low_count_ = 0;
+    }
+}
+
+void StreamClock::KeepWindowLow(double now_ns) {
+    if (low_count_ == kMaxLows) {
+        first_low_ = (first_low_ + 1) % kMaxLows;
+        --low_count_;
+    }
+    lows_[(first_low_ + low_count_) % kMaxLows] = window_low_;
+    ++low_count_;
+    while (low_count_ > 0 && now_ns - Low(0).ns > kKeepNs) {
+        first_low_ = (first_low_ + 1) % kMaxLows;
+        --low_count_;
+    }
+    FitLine();
+}
+
+void StreamClock::FitLine() {
+    if (low_count_ < kLowsToFit)
+        return;
+    // Least squares, about the first point so that the sums keep their
+    // precision.
+    const Point& base = Low(0);
+    double sum_x = 0, sum_y = 0, sum_xx = 0, sum_xy = 0;
+    for (int i = 0; i < low_count_; ++i) {
+        const double x = Low(i).frame - base.frame;
+        const double y = Low(i).ns - base.ns;
+        sum_x += x;
+        sum_y += y;
+        sum_xx += x * x;
+        sum_xy += x * y;
+    }
+    const double n = low_count_;
+    const double spread = n * sum_xx - sum_x * sum_x;
+    if (spread <= 0)
+        return;
+    const double nominal = 1e9 / sample_rate_;
+    double slope = (n * sum_xy - sum_x * sum_y) / spread;
+    if (std::fabs(slope / nominal - 1) > kMostRateError)
+        slope = nominal;
+    line_frame_ = base.frame + sum_x / n;
+    line_ns_ = base.ns + sum_y / n;
+    ns_per_frame_ = slope;
 }
 
 void StreamClock::StartExact(std::uint64_t origin_ns) {
@@ -77,9 +137,7 @@ std::uint64_t StreamClock::FrameTime(int offset) const {
     }
     if (!locked_)
         return 0;
-    const double length = buffer_frames_ > 0 ? (next_start_ns_ - buffer_start_ns_) / buffer_frames_
-                                             : 1e9 / sample_rate_;
-    return static_cast<std::uint64_t>(buffer_start_ns_ + length * offset);
+    return static_cast<std::uint64_t>(LineNs(buffer_frame_ + offset));
 }
 
 bool StreamClock::DueBeforeBlock(std::uint64_t due_ns, int offset, int block_frames) const {

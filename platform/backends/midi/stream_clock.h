@@ -3,6 +3,7 @@
 // edge of the synth's rendering block nearest the time it is due.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace platform::winmm {
@@ -13,10 +14,14 @@ public:
 
     // Forgets the estimate; the next buffer starts it again.
     void Restart(int sample_rate);
-    // A live output asked for a buffer of `frames` at `now_ns`. Each request
-    // arrives with the jitter of the scheduler and the sound server, so the
-    // buffer's time comes from a delay-locked loop that follows the device's
-    // own clock (its rate and phase) and smooths that jitter away.
+    // A live output asked for a buffer of `frames` at `now_ns`. A sound
+    // server asks once its own clock has played far enough, and the request
+    // reaches us late by a varying amount (the server's processing step, the
+    // scheduler) but never early. So the device's clock is the line under
+    // the requests: the earliest request of every second is kept, and a
+    // straight line through the last half minute of them gives each frame
+    // its time. The line follows the device's rate, and a stream that
+    // stopped and went on later (an underrun) moves it at once.
     void OnLiveBuffer(std::uint64_t now_ns, int frames);
     // An offline stream: frame 0 is at `origin_ns` and every frame lasts
     // exactly one sample period.
@@ -32,16 +37,37 @@ public:
     bool DueBeforeBlock(std::uint64_t due_ns, int offset, int block_frames) const;
 
 private:
+    struct Point {
+        double frame = 0;
+        double ns = 0;
+    };
+    static constexpr int kMaxLows = 64;
+
+    double LineNs(double frame) const { return line_ns_ + ns_per_frame_ * (frame - line_frame_); }
+    double Above(const Point& point) const { return point.ns - LineNs(point.frame); }
+    const Point& Low(int index) const { return lows_[(first_low_ + index) % kMaxLows]; }
+    void Lock(double now_ns);
+    void KeepWindowLow(double now_ns);
+    void FitLine();
+
     int sample_rate_ = 44100;
     bool locked_ = false;
-    // The current buffer's first frame and the next buffer's, as estimated.
-    double buffer_start_ns_ = 0;
-    double next_start_ns_ = 0;
-    // The loop's estimate of one buffer's length.
-    double buffer_ns_ = 0;
-    int buffer_frames_ = 0;
-    double bandwidth_hz_ = 0;
-    int off_count_ = 0;  // requests in a row a buffer or more off the estimate
+    // Frames the live stream has been asked for before the current buffer,
+    // and with it.
+    double buffer_frame_ = 0;
+    double next_frame_ = 0;
+    // The line: frame `line_frame_` is at `line_ns_`, and each frame lasts
+    // `ns_per_frame_`.
+    double line_frame_ = 0;
+    double line_ns_ = 0;
+    double ns_per_frame_ = 0;
+    // The earliest request, against the line, of the window being gathered,
+    // and those of the windows before it, oldest first.
+    double window_start_ns_ = 0;
+    Point window_low_;
+    std::array<Point, kMaxLows> lows_{};
+    int first_low_ = 0;
+    int low_count_ = 0;
     // Offline streams count whole frames from their origin, so no rounding
     // accumulates however long the song.
     bool exact_ = false;

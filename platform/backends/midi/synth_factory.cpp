@@ -1,6 +1,7 @@
 #include "platform/backends/midi/synth_factory.h"
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -12,6 +13,7 @@ namespace platform::winmm {
 namespace {
 
 constexpr int kDefaultSampleRate = 44100;
+std::atomic<int> output_sample_rate{0};
 constexpr double kProgramGain = 0.6;
 
 // FluidSynth's own messages go through the same place as ours.
@@ -79,7 +81,13 @@ void PinPresets(fluid_synth_t* synth, int sfont_id) {
 }  // namespace
 
 int SynthSampleRate(const SynthConfig& config) {
-    return config.sample_rate.value_or(kDefaultSampleRate);
+    const int output = output_sample_rate.load(std::memory_order_relaxed);
+    return config.sample_rate.value_or(output != 0 ? output : kDefaultSampleRate);
+}
+
+void UseOutputSampleRate(int hz) {
+    if (hz >= kMinSampleRate && hz <= kMaxSampleRate)
+        output_sample_rate.store(hz, std::memory_order_relaxed);
 }
 
 double FullGain(const SynthConfig& config) {

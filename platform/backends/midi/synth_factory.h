@@ -62,8 +62,14 @@ struct SynthBuild {
     std::vector<std::string> problems;        // "NAME: why", one for each SoundFont left out
 };
 
-// The sample rate a configuration plays at.
+// The sample rate a configuration plays at: its own, else the rate of the
+// audio output the player plays through (see UseOutputSampleRate), else
+// 44100 Hz.
 int SynthSampleRate(const SynthConfig& config);
+// The rate the sound server or card runs at, as the player's output found
+// it: a synth at that rate is played as rendered, with nothing resampled on
+// the way. Renders never set it; their files keep the plain default.
+void UseOutputSampleRate(int hz);
 
 // Makes a synthesizer for `config` and loads its stack (SoundFontStack), each
 // SoundFont checked first; one that fails is left out and named. Slow for a
