@@ -364,7 +364,7 @@ const char* CommandLineHelp() {
            "      --gain=0..10    loudness at full volume (0.6)\n"
            "      --polyphony=N   voices at once, 1 to 65535 (256)\n"
            "      --interpolation=none|linear|4th|7th\n"
-           "      --sample-rate=HZ  8000 to 96000 (44100)\n"
+           "      --sample-rate=HZ  8000 to 96000 (the output's own, else 44100)\n"
            "\n"
            "Exit status: 0 when all went well, 1 when a song did not render, 2 for a\n"
            "bad option or path.\n"
