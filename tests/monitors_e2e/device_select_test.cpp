@@ -63,6 +63,8 @@ protected:
                 .Key(enter_ms + 1700, "DOWN")
                 .Shot(enter_ms + 2000, "moved")
                 .Key(enter_ms + 2100, "RETURN")
+                // The chosen device opens before anything is looked at.
+                .Await(enter_ms + 2100, "open")
                 .Shot(enter_ms + 2800, "after")
                 .Key(enter_ms + 2900, "F2")
                 .Shot(enter_ms + 3200, "reopened")
@@ -73,6 +75,7 @@ protected:
                 .Key(enter_ms + 3800, "F2")
                 .Key(enter_ms + 4000, "UP")
                 .Key(enter_ms + 4100, "RETURN")
+                .Await(enter_ms + 4100, "open")
                 .Shot(enter_ms + 4400, "paused")
                 .Key(enter_ms + 4600, "F7")
                 .Key(enter_ms + 5300, "ESCAPE");

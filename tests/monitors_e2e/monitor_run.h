@@ -30,6 +30,12 @@ public:
         lines_.push_back({at_ms, key});
         return *this;
     }
+    // Holds what comes later until the MIDI log has a line starting with
+    // `text`; it then keeps its distance from `at_ms`.
+    MonitorScript& Await(int at_ms, const std::string& text) {
+        lines_.push_back({at_ms, e2e::kAwaitPrefix + text});
+        return *this;
+    }
     MonitorScript& Shot(int at_ms, const std::string& name) {
         shots_.push_back({at_ms, name});
         return *this;
