@@ -21,7 +21,6 @@ namespace {
 constexpr const char* kDesktopEntry = "nivra";
 // The desktop entry's MimeType list.
 constexpr const char* kMimeTypes[] = {"audio/midi", "audio/x-midi", "audio/x-rcp", nullptr};
-constexpr int kMaxVolume = 255;
 constexpr double kPercent = 100.0;
 
 // Each call does what the matching key does.
@@ -59,7 +58,7 @@ public:
     }
     void SetVolume(double volume) override {
         PlayerSetVolume(
-            std::clamp(static_cast<int>(std::lround(volume * kMaxVolume)), 0, kMaxVolume));
+            std::clamp(static_cast<int>(std::lround(volume * PLAYER_MAX_VOLUME)), 0, PLAYER_MAX_VOLUME));
     }
     void SetLoop(platform::MprisLoop loop) override {
         // Repeat (F5) reads as Track whatever play-through (F4) is.

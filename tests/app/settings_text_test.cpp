@@ -12,7 +12,7 @@
 
 namespace {
 
-KeptValues Parse(const std::string& text, std::vector<std::string>* problems = nullptr) {
+KeptValues ParseKept(const std::string& text, std::vector<std::string>* problems = nullptr) {
     std::vector<std::string> ignored;
     return ParseKeptValues(text, problems ? problems : &ignored);
 }
@@ -44,7 +44,7 @@ TEST(SettingsText, EverySettingGoesThroughTheTextAndBack) {
     all.synth.sample_rate = 48000;
     const std::string text = FormatKeptValues(all);
     std::vector<std::string> problems;
-    EXPECT_EQ(Parse(text, &problems), all) << text;
+    EXPECT_EQ(ParseKept(text, &problems), all) << text;
     EXPECT_TRUE(problems.empty()) << problems.front();
     // One line a setting, nothing on them that a reader would take as a line end.
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 22) << text;
@@ -57,14 +57,14 @@ TEST(SettingsText, EverySettingGoesThroughTheTextAndBack) {
     EXPECT_EQ(FormatKeptValues(mapper),
               "# NIVRA settings, written when the program quits\ndevice=mapper\nvideo=fullscreen\n"
               "loop=count\n");
-    EXPECT_EQ(Parse(FormatKeptValues(mapper)), mapper);
-    EXPECT_EQ(Parse(FormatKeptValues({})), KeptValues{});
+    EXPECT_EQ(ParseKept(FormatKeptValues(mapper)), mapper);
+    EXPECT_EQ(ParseKept(FormatKeptValues({})), KeptValues{});
 }
 
 TEST(SettingsText, HandWrittenLinesReadWithBlanksCrLfAndComments) {
     std::vector<std::string> problems;
     const KeptValues values =
-        Parse("# mine\r\n\r\n  palette = 3 \r\n\tvolume=200\r\nrepeat=on\r\nfolder=/a b/c%zz%4\r\n",
+        ParseKept("# mine\r\n\r\n  palette = 3 \r\n\tvolume=200\r\nrepeat=on\r\nfolder=/a b/c%zz%4\r\n",
               &problems);
     EXPECT_TRUE(problems.empty()) << problems.front();
     EXPECT_EQ(values.palette, 3);
@@ -76,7 +76,7 @@ TEST(SettingsText, HandWrittenLinesReadWithBlanksCrLfAndComments) {
 
 TEST(SettingsText, BadLinesAreNamedAndTheGoodOnesStillCount) {
     std::vector<std::string> problems;
-    const KeptValues values = Parse(
+    const KeptValues values = ParseKept(
         "palette=10\n"            // 1: out of range
         "volume=-1\n"             // 2
         "volume=12x\n"            // 3
@@ -133,7 +133,7 @@ TEST(SettingsText, BinaryJunkGivesNoSettingsAndLegibleProblems) {
     junk.push_back('\0');
     junk += "volume=3\n";
     std::vector<std::string> problems;
-    EXPECT_EQ(Parse(junk, &problems), KeptValues{});
+    EXPECT_EQ(ParseKept(junk, &problems), KeptValues{});
     ASSERT_FALSE(problems.empty());
     for (const std::string& problem : problems) {
         for (char c : problem)
