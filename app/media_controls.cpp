@@ -57,8 +57,8 @@ public:
         GetSequencer().SetTempoPercent(static_cast<int>(std::lround(rate * kPercent)));
     }
     void SetVolume(double volume) override {
-        PlayerSetVolume(
-            std::clamp(static_cast<int>(std::lround(volume * PLAYER_MAX_VOLUME)), 0, PLAYER_MAX_VOLUME));
+        PlayerSetVolume(std::clamp(static_cast<int>(std::lround(volume * PLAYER_MAX_VOLUME)), 0,
+                                   PLAYER_MAX_VOLUME));
     }
     void SetLoop(platform::MprisLoop loop) override {
         // Repeat (F5) reads as Track whatever play-through (F4) is.

@@ -32,7 +32,8 @@ int CDeviceSelectPanel::Create() {
 }
 
 void CDeviceSelectPanel::DrawFrame() {
-    DrawConfigListFrame(surface, kDeviceListWidth, kDeviceListHeight, "CONFIG - MIDI DEVICE SELECT`");
+    DrawConfigListFrame(surface, kDeviceListWidth, kDeviceListHeight,
+                        "CONFIG - MIDI DEVICE SELECT`");
 }
 
 void CDeviceSelectPanel::DrawList() {

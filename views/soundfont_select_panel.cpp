@@ -42,7 +42,8 @@ int CSoundFontSelectPanel::Create() {
 }
 
 void CSoundFontSelectPanel::Redraw() {
-    DrawConfigListFrame(surface, kSoundFontListWidth, kSoundFontListHeight, "CONFIG - SOUNDFONT SELECT`");
+    DrawConfigListFrame(surface, kSoundFontListWidth, kSoundFontListHeight,
+                        "CONFIG - SOUNDFONT SELECT`");
     DrawTextFontB(&surface, 7, 10, "ENTER PUTS A SOUNDFONT ON TOP OF THE STACK OR TAKES IT OFF`", 1,
                   0);
     DrawTextFontA(&surface, 11, 19, "STACK  SOUNDFONT", 1, 1);

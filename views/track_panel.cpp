@@ -110,7 +110,8 @@ void CTrackPanel::DrawBackground() {
     char label[16];
     for (int r = kRows - 1; r >= 0; --r) {
         if (r > 0) {
-            CopyRect(&surface, 0, kRowHeight * r, surface, 0, 0, kTrackPanelWidth, kRowHeight, false);
+            CopyRect(&surface, 0, kRowHeight * r, surface, 0, 0, kTrackPanelWidth, kRowHeight,
+                     false);
         }
         DrawTextFontA(&surface, 3, kRowHeight * r + 1, r >= 8 ? "RHYTHM " : "GENERAL", 0, 1);
         std::snprintf(label, sizeof label, "TRACK %02d`", r + 1);

@@ -63,9 +63,9 @@ TEST(SettingsText, EverySettingGoesThroughTheTextAndBack) {
 
 TEST(SettingsText, HandWrittenLinesReadWithBlanksCrLfAndComments) {
     std::vector<std::string> problems;
-    const KeptValues values =
-        ParseKept("# mine\r\n\r\n  palette = 3 \r\n\tvolume=200\r\nrepeat=on\r\nfolder=/a b/c%zz%4\r\n",
-              &problems);
+    const KeptValues values = ParseKept(
+        "# mine\r\n\r\n  palette = 3 \r\n\tvolume=200\r\nrepeat=on\r\nfolder=/a b/c%zz%4\r\n",
+        &problems);
     EXPECT_TRUE(problems.empty()) << problems.front();
     EXPECT_EQ(values.palette, 3);
     EXPECT_EQ(values.volume, 200);
@@ -110,17 +110,25 @@ TEST(SettingsText, BadLinesAreNamedAndTheGoodOnesStillCount) {
     EXPECT_FALSE(values.loop_mode);
     EXPECT_EQ(values.loop_count, 3);
     EXPECT_FALSE(values.loop_fade_seconds);
-    const std::vector<std::string> expected = {
-        "line 1: bad palette \"10\"",           "line 2: bad volume \"-1\"",
-        "line 3: bad volume \"12x\"",           "line 4: bad device \"\"",
-        "line 5: bad repeat \"yes\"",           "line 6: bad video \"tv\"",
-        "line 7: bad folder \"relative/path\"", "line 8: unknown key \"colour\"",
-        "line 9: no '=' in \"just words\"",     "line 11: palette given twice",
-        "line 12: bad device \"99999999999\"",  "line 14: bad loop \"sometimes\"",
-        "line 15: bad loop_count \"0\"",        "line 16: bad loop_fade \"61\"",
-        "line 18: bad gain \"11\"",             "line 19: bad interpolation \"cubic\"",
-        "line 20: bad polyphony \"0\"",         "line 21: bad soundfont \"\"",
-        "line 22: cut short (\"volume=3\")"};
+    const std::vector<std::string> expected = {"line 1: bad palette \"10\"",
+                                               "line 2: bad volume \"-1\"",
+                                               "line 3: bad volume \"12x\"",
+                                               "line 4: bad device \"\"",
+                                               "line 5: bad repeat \"yes\"",
+                                               "line 6: bad video \"tv\"",
+                                               "line 7: bad folder \"relative/path\"",
+                                               "line 8: unknown key \"colour\"",
+                                               "line 9: no '=' in \"just words\"",
+                                               "line 11: palette given twice",
+                                               "line 12: bad device \"99999999999\"",
+                                               "line 14: bad loop \"sometimes\"",
+                                               "line 15: bad loop_count \"0\"",
+                                               "line 16: bad loop_fade \"61\"",
+                                               "line 18: bad gain \"11\"",
+                                               "line 19: bad interpolation \"cubic\"",
+                                               "line 20: bad polyphony \"0\"",
+                                               "line 21: bad soundfont \"\"",
+                                               "line 22: cut short (\"volume=3\")"};
     EXPECT_EQ(problems, expected);
 }
 

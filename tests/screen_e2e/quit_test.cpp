@@ -48,11 +48,13 @@ protected:
 // file selector leaves to the default handling.
 TEST_P(QuitTest, ScriptedQuitFadesOutAndExitsZero) {
     e2e::RunOptions options;
-    screen::AddShots(options.script, shots_.Path(), kFirstShotMs, kQuitLastShotMs, kQuitShotEveryMs);
+    screen::AddShots(options.script, shots_.Path(), kFirstShotMs, kQuitLastShotMs,
+                     kQuitShotEveryMs);
     options.script.push_back({kQuitMs, GetParam()});
     e2e::NivraProcess run(options);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
-    const auto shots = screen::ReadShots(shots_.Path(), kFirstShotMs, kQuitLastShotMs, kQuitShotEveryMs);
+    const auto shots =
+        screen::ReadShots(shots_.Path(), kFirstShotMs, kQuitLastShotMs, kQuitShotEveryMs);
     // The exit code above says the key ended the run (without it the program
     // would have run into the timeout); how soon is for a loaded machine to say.
     ExpectFadedOut(screen::FadeLevels(shots, screen::ProgramPalette(0)));
@@ -77,7 +79,8 @@ TEST(QuitBySignalTest, InterruptFadesOutAndExitsZero) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     run.Signal(SIGINT);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
-    const auto all = screen::ReadShots(shots.Path(), kFirstShotMs, kQuitLastShotMs, kQuitShotEveryMs);
+    const auto all =
+        screen::ReadShots(shots.Path(), kFirstShotMs, kQuitLastShotMs, kQuitShotEveryMs);
     ExpectFadedOut(screen::FadeLevels(all, screen::ProgramPalette(0)));
 }
 

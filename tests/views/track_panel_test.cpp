@@ -31,7 +31,8 @@ protected:
     std::set<int> WaveRows(int channel) {
         std::set<int> rows;
         for (int row = 0; row < 6; ++row)
-            if (Count(16, 292, ChannelLineY(channel) - 6 + row, 324, ChannelLineY(channel) - 5 + row) > 0)
+            if (Count(16, 292, ChannelLineY(channel) - 6 + row, 324,
+                      ChannelLineY(channel) - 5 + row) > 0)
                 rows.insert(row);
         return rows;
     }
