@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/media_controls.h"
 #include "app/panel_setup.h"
+#include "app/product_name.h"
 #include "app/song_steps.h"
 #include "app/start_paths.h"
 #include "app/window_title.h"
@@ -31,8 +32,7 @@ namespace {
 
 CApplicationBase* the_application = nullptr;
 
-constexpr const char* kProductName = "NIVRA";
-constexpr unsigned kMessageBufferBytes = 256;
+constexpr unsigned kAlreadyRunningTextBytes = 256;
 constexpr unsigned kMessageAlreadyRunning = 1;
 
 }  // namespace
@@ -150,8 +150,8 @@ void CApplication::FailStartUp(ErrorCode code) {
 
 void CApplication::RefuseSecondInstance() {
     CStr format;
-    format.LoadString(kMessageAlreadyRunning, kMessageBufferBytes);
-    char text[kMessageBufferBytes];
+    format.LoadString(kMessageAlreadyRunning, kAlreadyRunningTextBytes);
+    char text[kAlreadyRunningTextBytes];
     std::snprintf(text, sizeof text, format.GetBuffer() != nullptr ? format.GetBuffer() : "%s",
                   kProductName);
     MessageBoxA(nullptr, text, kErrorBoxCaption, MB_ICONWARNING);

@@ -13,7 +13,7 @@ namespace {
 // "\n例外コード:#%04d"
 const char kCodeSuffixFormat[] = "\n\x97\xE1\x8AO\x83R\x81[\x83h:#%04d";
 
-constexpr unsigned kMessageBufferBytes = 256;
+constexpr unsigned kErrorTextBytes = 256;
 
 }  // namespace
 
@@ -32,7 +32,7 @@ unsigned ErrorMessageId(ErrorCode code) {
 
 std::string FormatErrorBoxText(ErrorCode code) {
     CStr message;
-    message.LoadString(ErrorMessageId(code), kMessageBufferBytes);
+    message.LoadString(ErrorMessageId(code), kErrorTextBytes);
     char suffix[64];
     std::snprintf(suffix, sizeof suffix, kCodeSuffixFormat, code);
     std::string text = message.GetBuffer() != nullptr ? message.GetBuffer() : "";

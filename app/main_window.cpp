@@ -33,7 +33,6 @@ constexpr DWORD kPrimaryCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_C
 
 constexpr int kDeviceSelectionPanelId = 3;
 constexpr int kVolumeStep = 16;
-constexpr int kMaxVolume = 255;
 constexpr int kFadeSteps = 21;
 constexpr int kFadeStepPercent = 5;
 constexpr WORD kFullBrightness = 100;
@@ -131,7 +130,7 @@ LRESULT CMainWindow::OnKeyDown(WPARAM key, LPARAM lparam) {
                 PlayerPause();
             return 1;
         case VK_F8:
-            PlayerSetVolume(std::min(PlayerGetVolume() + kVolumeStep, kMaxVolume));
+            PlayerSetVolume(std::min(PlayerGetVolume() + kVolumeStep, PLAYER_MAX_VOLUME));
             return 1;
         case VK_F9:
             PlayerSetVolume(std::max(PlayerGetVolume() - kVolumeStep, 0));

@@ -21,7 +21,6 @@ namespace {
 constexpr const char* kDesktopEntry = "nivra";
 // The desktop entry's MimeType list.
 constexpr const char* kMimeTypes[] = {"audio/midi", "audio/x-midi", "audio/x-rcp", nullptr};
-constexpr int kMaxVolume = 255;
 constexpr double kPercent = 100.0;
 
 // Each call does what the matching key does.
@@ -58,8 +57,8 @@ public:
         GetSequencer().SetTempoPercent(static_cast<int>(std::lround(rate * kPercent)));
     }
     void SetVolume(double volume) override {
-        PlayerSetVolume(
-            std::clamp(static_cast<int>(std::lround(volume * kMaxVolume)), 0, kMaxVolume));
+        PlayerSetVolume(std::clamp(static_cast<int>(std::lround(volume * PLAYER_MAX_VOLUME)), 0,
+                                   PLAYER_MAX_VOLUME));
     }
     void SetLoop(platform::MprisLoop loop) override {
         // Repeat (F5) reads as Track whatever play-through (F4) is.

@@ -13,8 +13,6 @@
 namespace {
 
 constexpr const char* kTrackIdPrefix = "/org/mpris/MediaPlayer2/nivra/song/";
-constexpr double kNormalTempoPercent = 100.0;
-constexpr double kFullVolume = 255.0;
 
 // The last name of a program path ("C:\a\b" -> "b"); a trail byte 0x5C of
 // a double-byte character is no separator.
@@ -96,8 +94,8 @@ platform::MprisState DescribePlayer(const PlayerFacts& facts) {
     platform::MprisState state;
     state.status = StatusOf(facts);
     state.loop = LoopOf(facts);
-    state.rate = facts.tempo_percent / kNormalTempoPercent;
-    state.volume = facts.volume / kFullVolume;
+    state.rate = facts.tempo_percent / double{CSequencer::NORMAL_TEMPO_PERCENT};
+    state.volume = facts.volume / double{PLAYER_MAX_VOLUME};
     state.fullscreen = facts.video_backend == "fullscreen";
     state.can_set_fullscreen = !facts.video_backend.empty() && facts.video_backend != "headless";
     if (!facts.loaded)

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "app/switch_words.h"
 #include "app/synth_settings.h"
 #include "platform/winmm.h"
 
@@ -87,18 +88,6 @@ std::optional<std::uint32_t> ParseNumber(std::string_view text, std::uint32_t ma
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || number > max)
         return std::nullopt;
     return number;
-}
-
-std::optional<bool> ParseSwitch(std::string_view text) {
-    if (text == "on")
-        return true;
-    if (text == "off")
-        return false;
-    return std::nullopt;
-}
-
-const char* Switch(bool on) {
-    return on ? "on" : "off";
 }
 
 // The loop mode's words in the file.
@@ -308,9 +297,9 @@ std::string FormatKeptValues(const KeptValues& values) {
     if (values.volume)
         line("volume", std::to_string(*values.volume));
     if (values.repeat)
-        line("repeat", Switch(*values.repeat));
+        line("repeat", SwitchWord(*values.repeat));
     if (values.play_through)
-        line("play_through", Switch(*values.play_through));
+        line("play_through", SwitchWord(*values.play_through));
     if (values.fullscreen)
         line("video", *values.fullscreen ? "fullscreen" : "window");
     if (values.loop_mode)

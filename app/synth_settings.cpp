@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <optional>
 
+#include "app/switch_words.h"
+
 namespace {
 
 using platform::SynthConfig;
@@ -34,14 +36,6 @@ std::optional<int> Whole(std::string_view text, int low, int high) {
     return number;
 }
 
-std::optional<bool> Switch(std::string_view text) {
-    if (text == "on")
-        return true;
-    if (text == "off")
-        return false;
-    return std::nullopt;
-}
-
 template <typename T>
 bool Take(std::optional<T>& into, std::optional<T> value) {
     if (!value)
@@ -68,11 +62,11 @@ bool IsSynthSettingKey(std::string_view key) {
 
 bool TakeSynthSetting(std::string_view key, std::string_view value, SynthConfig& config) {
     if (key == "reverb")
-        return Take(config.reverb, Switch(value));
+        return Take(config.reverb, ParseSwitch(value));
     if (key == "reverb_level")
         return Take(config.reverb_level, Number(value, 0, platform::kMaxReverbLevel));
     if (key == "chorus")
-        return Take(config.chorus, Switch(value));
+        return Take(config.chorus, ParseSwitch(value));
     if (key == "chorus_level")
         return Take(config.chorus_level, Number(value, 0, platform::kMaxChorusLevel));
     if (key == "gain")

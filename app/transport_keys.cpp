@@ -13,7 +13,6 @@ namespace {
 constexpr std::int64_t kShortJump_ms = 5000;
 constexpr std::int64_t kLongJump_ms = 30000;
 constexpr int kTempoStepPercent = 5;
-constexpr int kNormalTempoPercent = 100;
 constexpr int kChannels = 16;
 constexpr int kNoChannel = -1;
 
@@ -41,7 +40,7 @@ void Jump(std::int64_t delta_ms) {
 
 void StepTempo(int direction, bool shift) {
     CSequencer& sequencer = GetSequencer();
-    sequencer.SetTempoPercent(shift ? kNormalTempoPercent
+    sequencer.SetTempoPercent(shift ? CSequencer::NORMAL_TEMPO_PERCENT
                                     : sequencer.GetTempoPercent() + direction * kTempoStepPercent);
     Announce("TEMPO %d%%", sequencer.GetTempoPercent());
 }

@@ -2,13 +2,12 @@
 
 #include "app/application.h"
 #include "app/main_window.h"
+#include "app/product_name.h"
 #include "midi/player.h"
 #include "panels/song_start.h"
 #include "platform/user.h"
 
 namespace {
-
-constexpr const char* kProductName = "NIVRA";
 
 // The song the title was last set for.
 bool titled_loaded = false;

@@ -99,11 +99,19 @@ function(nivra_test_precompiled_header)
         <map> <memory> <optional> <sstream> <string> <thread> <vector>)
 endfunction()
 
+# Test programs as one compiler run per folder (a unity build): their files
+# share GoogleTest and the helpers, which take most of the compiler's time.
+# scripts/test turns it on; off, an edit recompiles only the file edited.
+option(NIVRA_UNITY_TESTS "build each test program as one unit" OFF)
+
 # nivra_add_test(name LABELS... SOURCES...): one GoogleTest executable.
 function(nivra_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LABELS" ${ARGN})
     nivra_test_precompiled_header()
     add_executable(${name} ${ARG_SOURCES})
+    if(NIVRA_UNITY_TESTS)
+        set_target_properties(${name} PROPERTIES UNITY_BUILD ON)
+    endif()
     target_compile_options(${name} PRIVATE ${NIVRA_TEST_COMPILE_OPTIONS})
     # The first label is the test folder, which says what the test links.
     list(GET ARG_LABELS 0 folder)

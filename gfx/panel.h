@@ -19,6 +19,9 @@ inline constexpr int NOTIFY_FOCUS_GAIN = 4096;  // the panel gains the focus
 inline constexpr int NOTIFY_FOCUS_LOSS = 4097;  // the panel loses the focus
 
 // Panel ids of the interactive panels.
+// The palette index of the rules the monitor panels draw.
+inline constexpr BYTE kPanelRuleColour = 5;
+
 inline constexpr WORD PANEL_ID_NONE = 0;
 inline constexpr WORD PANEL_ID_FILE_SELECTOR = 1;
 inline constexpr WORD PANEL_ID_DOCUMENT_VIEWER = 2;

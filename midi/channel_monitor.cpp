@@ -1,7 +1,8 @@
 #include "midi/channel_monitor.h"
 
+#include "midi/relaxed_order.h"
+
 namespace {
-constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr int kLowestKey = 24;
 constexpr int kHighestKey = 119;
 }  // namespace

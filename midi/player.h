@@ -68,7 +68,8 @@ void PlayerStop();
 bool PlayerIsPlaying();
 bool PlayerIsPaused();
 DWORD PlayerGetPlayTime();
-// Volume 0 to 255.
+// Volume 0 to PLAYER_MAX_VOLUME.
+inline constexpr int PLAYER_MAX_VOLUME = 255;
 void PlayerSetVolume(int volume);
 int PlayerGetVolume();
 void PlayerSetRepeat(bool repeat);

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr std::uint64_t kChunkHeaderBytes = 8;
+constexpr std::uint64_t kRiffChunkHeaderBytes = 8;
 constexpr std::uint64_t kFormTypeBytes = 4;
 
 std::uint32_t ReadLittle32(const std::uint8_t* p) {
@@ -21,9 +21,9 @@ bool HasId(const std::uint8_t* p, const char (&id)[5]) {
 
 bool FindRmidData(const std::uint8_t* data, std::uint32_t size, std::uint32_t& offset,
                   std::uint32_t& length) {
-    if (data == nullptr || size < kChunkHeaderBytes + kFormTypeBytes)
+    if (data == nullptr || size < kRiffChunkHeaderBytes + kFormTypeBytes)
         return false;
-    if (!HasId(data, "RIFF") || !HasId(data + kChunkHeaderBytes, "RMID"))
+    if (!HasId(data, "RIFF") || !HasId(data + kRiffChunkHeaderBytes, "RMID"))
         return false;
     // The chunks lie inside the wrapper as its size declares it; bytes after
     // it are not the song's. A file cut short keeps what it still holds, and
@@ -31,11 +31,11 @@ bool FindRmidData(const std::uint8_t* data, std::uint32_t size, std::uint32_t& o
     const std::uint64_t declared = ReadLittle32(data + 4);
     if (declared < kFormTypeBytes)
         return false;
-    const std::uint64_t end = std::min<std::uint64_t>(kChunkHeaderBytes + declared, size);
+    const std::uint64_t end = std::min<std::uint64_t>(kRiffChunkHeaderBytes + declared, size);
     // Sizes are counted in 64 bits, so no lying size wraps around.
-    std::uint64_t at = kChunkHeaderBytes + kFormTypeBytes;
-    while (at + kChunkHeaderBytes <= end) {
-        const std::uint64_t body = at + kChunkHeaderBytes;
+    std::uint64_t at = kRiffChunkHeaderBytes + kFormTypeBytes;
+    while (at + kRiffChunkHeaderBytes <= end) {
+        const std::uint64_t body = at + kRiffChunkHeaderBytes;
         const std::uint64_t chunk_size = ReadLittle32(data + at + 4);
         if (chunk_size > end - body)
             return false;

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "midi/channel_monitor.h"
+#include "midi/relaxed_order.h"
 #include "midi/synth_sysex.h"
 
 namespace {
 
-constexpr auto kRelaxed = std::memory_order_relaxed;
 // Microseconds per quarter note until the song sets a tempo.
 constexpr std::uint32_t kStartTempo = 1'000'000;
 constexpr std::uint8_t kMarker = 0x06;

@@ -28,6 +28,7 @@ public:
     static constexpr int MAX_TITLE = 128;
     static constexpr int MIN_TEMPO_PERCENT = 25;
     static constexpr int MAX_TEMPO_PERCENT = 400;
+    static constexpr int NORMAL_TEMPO_PERCENT = 100;
     static constexpr int MAX_TRANSPOSE = 12;
     static constexpr int NO_SOLO = -1;
 
@@ -278,7 +279,7 @@ private:
     // does not depend on where the periods fell.
     std::atomic<std::uint64_t> baseTicks{0};
     std::atomic<std::uint64_t> segmentStart{0};
-    std::atomic<int> tempoPercent{100};
+    std::atomic<int> tempoPercent{NORMAL_TEMPO_PERCENT};
     std::atomic<std::int64_t> songLengthMs{0};
     // SMPTE time: ticks per second as num / den; den 0 for tempo-based time.
     std::uint64_t smpteTicksNum = 0;

@@ -9,15 +9,18 @@
 #include "midi/rcp_converter.h"
 #include "midi/riff_wrapper.h"
 #include "midi/sequencer.h"
+#include "midi/sequencer_time.h"
 #include "platform/files.h"
+
+using sequencer_time::kMicrosPerSecond;
 
 namespace {
 
 constexpr std::uint32_t kMacBinaryHeaderBytes = 128;
 constexpr std::uint32_t kMacBinaryTypeOffset = 65;
-constexpr std::uint32_t kChunkHeaderBytes = 8;
+// An SMF chunk's type and big-endian length.
+constexpr std::uint32_t kSmfChunkHeaderBytes = 8;
 constexpr std::uint32_t kHeaderWordBytes = 6;
-constexpr std::uint64_t kMicrosPerSecond = 1'000'000;
 
 std::uint32_t ReadBig32(const std::uint8_t* p) {
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
@@ -117,7 +120,7 @@ bool CSequencer::Load(const char* path) {
 bool CSequencer::BuildTracks(const std::uint8_t* smf, std::uint32_t available) {
     // The three header words are always taken from the six bytes after the
     // chunk header, whatever length the header declares.
-    if (available < kChunkHeaderBytes + kHeaderWordBytes)
+    if (available < kSmfChunkHeaderBytes + kHeaderWordBytes)
         return false;
     const std::uint32_t header_length = ReadBig32(smf + 4);
     format = ReadBig16(smf + 8);
@@ -127,13 +130,13 @@ bool CSequencer::BuildTracks(const std::uint8_t* smf, std::uint32_t available) {
 
     // A chunk that runs past the data read fails the load rather than
     // reading outside them.
-    std::uint64_t offset = std::uint64_t{kChunkHeaderBytes} + header_length;
+    std::uint64_t offset = std::uint64_t{kSmfChunkHeaderBytes} + header_length;
     auto built = std::make_unique<CMidiTrack[]>(count > 0 ? count : 1);
     for (int i = 0; i < count; ++i) {
-        if (offset + kChunkHeaderBytes > available)
+        if (offset + kSmfChunkHeaderBytes > available)
             return false;
         const std::uint32_t length = ReadBig32(smf + offset + 4);
-        offset += kChunkHeaderBytes;
+        offset += kSmfChunkHeaderBytes;
         if (offset + length > available)
             return false;
         built[i].SetData(smf + offset, length);

@@ -5,23 +5,18 @@
 #include <algorithm>
 #include <climits>
 
+#include "midi/relaxed_order.h"
 #include "midi/sequencer.h"
+#include "midi/sequencer_time.h"
+
+using namespace sequencer_time;
 
 namespace {
 
-constexpr auto kRelaxed = std::memory_order_relaxed;
-constexpr std::uint64_t kNever = UINT64_MAX;
-constexpr std::uint64_t kMicrosPerMs = 1000;
-constexpr std::uint64_t kMicrosPerSecond = 1'000'000;
 // A loop body shorter than this is taken for a stray mark.
 constexpr std::uint64_t kShortestLoopUs = 50'000;
 // The fade's channel volumes go out at least this often.
 constexpr std::uint64_t kFadeStepUs = 20'000;
-
-std::int64_t CeilMs(std::uint64_t us) {
-    return static_cast<std::int64_t>(
-        std::min<std::uint64_t>(us / kMicrosPerMs + (us % kMicrosPerMs != 0 ? 1 : 0), INT64_MAX));
-}
 
 }  // namespace
 
@@ -63,12 +58,13 @@ std::int64_t CSequencer::GetSongLengthMs() const {
         case LoopMode::kOff:
             return straight;
         case LoopMode::kForever:
-            return CeilMs(end);
+            return SignedMs(CeilMs(end));
         case LoopMode::kCount:
             break;
     }
-    return CeilMs(start + (end - start) * static_cast<std::uint64_t>(loopCount.load(kRelaxed)) +
-                  static_cast<std::uint64_t>(loopFadeSeconds.load(kRelaxed)) * kMicrosPerSecond);
+    return SignedMs(
+        CeilMs(start + (end - start) * static_cast<std::uint64_t>(loopCount.load(kRelaxed)) +
+               static_cast<std::uint64_t>(loopFadeSeconds.load(kRelaxed)) * kMicrosPerSecond));
 }
 
 DWORD CSequencer::GetSongTimeMs() const {

@@ -6,25 +6,11 @@
 #include <algorithm>
 
 #include "midi/channel_monitor.h"
+#include "midi/relaxed_order.h"
 #include "midi/sequencer.h"
+#include "midi/sequencer_time.h"
 
-namespace {
-
-constexpr auto kRelaxed = std::memory_order_relaxed;
-constexpr std::uint64_t kNever = UINT64_MAX;
-constexpr std::uint64_t kMicrosPerMs = 1000;
-
-using Wide = unsigned __int128;
-
-std::uint64_t Saturated(Wide value) {
-    return value > kNever ? kNever : static_cast<std::uint64_t>(value);
-}
-
-std::uint64_t CeilMs(std::uint64_t us) {
-    return us / kMicrosPerMs + (us % kMicrosPerMs != 0 ? 1 : 0);
-}
-
-}  // namespace
+using namespace sequencer_time;
 
 CSequencer::Rate CSequencer::CurrentRate() const {
     if (smpteTicksDen != 0)
@@ -105,8 +91,7 @@ void CSequencer::MeasureSong() {
     chaseState.Clear();
     // The millisecond of the last period that sent anything, as the timer
     // counts them at normal tempo.
-    songLengthMs.store(
-        static_cast<std::int64_t>(std::min<std::uint64_t>(CeilMs(lastDueUs), INT64_MAX)), kRelaxed);
+    songLengthMs.store(SignedMs(CeilMs(lastDueUs)), kRelaxed);
     hasLoop.store(false, kRelaxed);
     // A song that breaks off never reaches a loop's end.
     if (!faulted)

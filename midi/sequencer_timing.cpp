@@ -4,12 +4,10 @@
 
 #include "midi/sequencer.h"
 
-namespace {
+#include "midi/relaxed_order.h"
+#include "midi/sequencer_time.h"
 
-constexpr auto kRelaxed = std::memory_order_relaxed;
-using Wide = unsigned __int128;
-
-}  // namespace
+using sequencer_time::Wide;
 
 std::uint64_t CSequencer::LatenessNs(std::uint64_t tick, std::uint64_t at_us,
                                      std::uint64_t step_us) const {

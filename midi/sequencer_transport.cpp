@@ -4,11 +4,11 @@
 #include <algorithm>
 
 #include "midi/channel_monitor.h"
+#include "midi/relaxed_order.h"
 #include "midi/sequencer.h"
 
 namespace {
 
-constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr std::uint32_t kAllChannels = 0xFFFF;
 constexpr std::uint8_t kChannelVolume = 7;
 

@@ -23,8 +23,8 @@
 
 namespace {
 
-constexpr LONG kWidth_px = 630;
-constexpr LONG kHeight_px = 65;
+constexpr LONG kSelectorWidth_px = 630;
+constexpr LONG kSelectorHeight_px = 65;
 constexpr size_t kLabelCells = 17;
 
 CFileSelectorPanel* g_file_selector = nullptr;
@@ -419,9 +419,9 @@ void CFileSelectorPanel::Redraw() {
     IDirectDrawSurface* image = surface.surface;
     if (!image)
         return;
-    FillRect(image, 0, 0, kWidth_px, kHeight_px, 0);
-    HalftoneRect(image, 0, 10, kWidth_px, kHeight_px, 6);
-    DrawLine(image, 0, 8, kWidth_px, 8, 5);
+    FillRect(image, 0, 0, kSelectorWidth_px, kSelectorHeight_px, 0);
+    HalftoneRect(image, 0, 10, kSelectorWidth_px, kSelectorHeight_px, 6);
+    DrawLine(image, 0, 8, kSelectorWidth_px, 8, 5);
     if (mode == MODE_TITLE) {
         DrawTitle();
         return;

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int kWidth = CSpectrumPanel::kRight - CSpectrumPanel::kLeft;  // 295
+constexpr int kSpectrumWidth = CSpectrumPanel::kRight - CSpectrumPanel::kLeft;  // 295
 constexpr int kBarsLeft = 5;
 constexpr int kBarsTop = 12;
 constexpr int kBarPitch = 4;
@@ -16,7 +16,6 @@ constexpr int kBarImageWidth = 4;
 constexpr int kBarImageHeight = 60;
 constexpr int kBaseline = 72;
 
-constexpr uint8_t kRuleColour = 5;
 constexpr uint8_t kUnlitColour = 48;
 constexpr uint8_t kLitColour = 49;
 constexpr uint8_t kPeakColour = 52;
@@ -48,11 +47,11 @@ int CSpectrumPanel::Create() {
 void CSpectrumPanel::DrawStaticImage() {
     IDirectDrawSurface* image = surface.surface;
     DrawTextFontA(&surface, 0, 2, "SPECTRUM ANALYZER`", 1, 0);
-    DrawLine(image, 0, 9, kWidth, 9, kRuleColour);
-    DrawLine(image, 3, kBarsTop, 3, kBaseline, kRuleColour);
+    DrawLine(image, 0, 9, kSpectrumWidth, 9, kPanelRuleColour);
+    DrawLine(image, 3, kBarsTop, 3, kBaseline, kPanelRuleColour);
     for (int i = 0; i <= 30; ++i) {
         const int y = kBarsTop + 2 * i;
-        DrawLine(image, i % 5 == 0 ? 0 : 2, y, 4, y, kRuleColour);
+        DrawLine(image, i % 5 == 0 ? 0 : 2, y, 4, y, kPanelRuleColour);
     }
     // Unlit dashes of the first column, copied to all 72.
     for (int i = 0; i <= 58; i += 2) {
@@ -62,7 +61,7 @@ void CSpectrumPanel::DrawStaticImage() {
         CopyRect(&surface, kBarsLeft + kBarPitch * k, kBarsTop, surface, kBarsLeft, kBarsTop,
                  kBarsLeft + 3, kBaseline, false);
     }
-    FillRect(image, kBarsLeft, kBaseline, 293, kBaseline + 1, kRuleColour);
+    FillRect(image, kBarsLeft, kBaseline, 293, kBaseline + 1, kPanelRuleColour);
     DrawTextFontA(&surface, 5, 74, "+120--------240-------480-------1.0K-------2.0K------4.0K--", 1,
                   1);
     for (int i = 0; i < kBarImageHeight / 2; ++i) {

@@ -11,8 +11,8 @@ namespace {
 
 CStatusBarPanel* g_status_bar = nullptr;
 
-constexpr LONG kWidth_px = 630;
-constexpr LONG kHeight_px = 18;
+constexpr LONG kBarWidth_px = 630;
+constexpr LONG kBarHeight_px = 18;
 
 }  // namespace
 
@@ -70,8 +70,8 @@ void CStatusBarPanel::Redraw() {
     IDirectDrawSurface* image = surface.surface;
     if (!image)
         return;
-    FillRect(image, 0, 0, kWidth_px, kHeight_px, 0);
-    HalftoneRect(image, 0, 0, kWidth_px, kHeight_px, 6);
+    FillRect(image, 0, 0, kBarWidth_px, kBarHeight_px, 0);
+    HalftoneRect(image, 0, 0, kBarWidth_px, kBarHeight_px, 6);
     DrawTextFontA(&surface, 1, 1, "STATUSBAR`", 1, 1);
     DrawTextFontB(&surface, 1, 8, message_, 1, 1);
 }

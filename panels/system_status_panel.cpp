@@ -19,8 +19,8 @@
 
 namespace {
 
-constexpr int kWidth = CSystemStatusPanel::kRight - CSystemStatusPanel::kLeft;   // 285
-constexpr int kHeight = CSystemStatusPanel::kBottom - CSystemStatusPanel::kTop;  // 150
+constexpr int kStatusWidth = CSystemStatusPanel::kRight - CSystemStatusPanel::kLeft;   // 285
+constexpr int kStatusHeight = CSystemStatusPanel::kBottom - CSystemStatusPanel::kTop;  // 150
 constexpr int kReadoutX = 100;
 constexpr int kReadoutRows[4] = {0, 23, 46, 69};
 constexpr const char* kReadoutLabels[4] = {"PLAY TIME`", "PERFORMANCE`", "SYSTEMTIME`",
@@ -34,7 +34,6 @@ constexpr int kTransportTop = 50;
 constexpr int kTransportBottom = kTransportTop + TransportLines::kCount * kFontACellHeight;
 constexpr int kPhysicalMemoryY = 133;
 constexpr int kVirtualMemoryY = 142;
-constexpr uint8_t kRuleColour = 5;
 constexpr float kRadiansPerDegree = 0.01745328f;
 
 }  // namespace
@@ -54,15 +53,15 @@ int CSystemStatusPanel::Create() {
 void CSystemStatusPanel::DrawStaticImage() {
     CCriticalSectionLock hold(lock_);
     IDirectDrawSurface* image = surface.surface;
-    FillRect(image, 0, 0, kWidth, kHeight, 0);
+    FillRect(image, 0, 0, kStatusWidth, kStatusHeight, 0);
     for (int row = 0; row < 4; ++row) {
         const int y = kReadoutRows[row];
-        FillRect(image, kReadoutX, y, kReadoutX + 5, y + 20, kRuleColour);
+        FillRect(image, kReadoutX, y, kReadoutX + 5, y + 20, kPanelRuleColour);
         DrawTextFontA(&surface, kReadoutX + 8, y, kReadoutLabels[row], 1, 1);
     }
     DrawTextFontA(&surface, 108, 7, "TOTAL`", 1, 1);
     DrawTotal();
-    DrawLine(image, 0, 110, kWidth, 110, kRuleColour);
+    DrawLine(image, 0, 110, kStatusWidth, 110, kPanelRuleColour);
     DrawTextFontA(&surface, 0, 93, "STATUS`", 1, 1);
     DrawTextFontA(&surface, 0, 115, "DRIVER`", 1, 1);
 

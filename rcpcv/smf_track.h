@@ -9,6 +9,14 @@
 
 namespace rcpcv {
 
+// The meta event types the converter writes.
+inline constexpr uint8_t kMetaText = 0x01;
+inline constexpr uint8_t kMetaTrackName = 0x03;
+inline constexpr uint8_t kMetaPort = 0x21;
+inline constexpr uint8_t kMetaTempo = 0x51;
+inline constexpr uint8_t kMetaTimeSignature = 0x58;
+inline constexpr uint8_t kMetaKeySignature = 0x59;
+
 class SmfTrack {
 public:
     void AddChannelMessage(uint32_t tick, uint8_t status, uint8_t data1);

@@ -8,11 +8,6 @@
 namespace rcpcv {
 namespace {
 
-constexpr uint8_t kMetaText = 0x01;
-constexpr uint8_t kMetaSequenceName = 0x03;
-constexpr uint8_t kMetaTempo = 0x51;
-constexpr uint8_t kMetaTimeSignature = 0x58;
-constexpr uint8_t kMetaKeySignature = 0x59;
 constexpr uint8_t kClocksPerClick = 24;
 constexpr uint8_t kThirtySecondsPerQuarter = 8;
 
@@ -34,7 +29,7 @@ std::optional<uint8_t> Log2(uint8_t value) {
 }
 
 void AddSongHeader(const RcpSong& song, SmfTrack& conductor) {
-    conductor.AddMeta(0, kMetaSequenceName, Bytes(song.title));
+    conductor.AddMeta(0, kMetaTrackName, Bytes(song.title));
     // Memo lines keep their places: blank ones become a single space, but only when the memo
     // says anything at all.
     bool any_memo = std::any_of(song.memo.begin(), song.memo.end(),

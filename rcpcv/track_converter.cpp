@@ -15,12 +15,6 @@ constexpr uint8_t kProgramChange = 0xC0;
 constexpr uint8_t kChannelPressure = 0xD0;
 constexpr uint8_t kPitchBend = 0xE0;
 
-constexpr uint8_t kMetaText = 0x01;
-constexpr uint8_t kMetaTrackName = 0x03;
-constexpr uint8_t kMetaPort = 0x21;
-constexpr uint8_t kMetaTempo = 0x51;
-constexpr uint8_t kMetaKeySignature = 0x59;
-
 constexpr uint8_t kContinuation = 0xF7;
 constexpr uint32_t kMaxTempoUs = 0xFFFFFF;
 

@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr int kWidth = CDeviceSelectPanel::kRight - CDeviceSelectPanel::kLeft;   // 630
-constexpr int kHeight = CDeviceSelectPanel::kBottom - CDeviceSelectPanel::kTop;  // 65
+constexpr int kDeviceListWidth = CDeviceSelectPanel::kRight - CDeviceSelectPanel::kLeft;   // 630
+constexpr int kDeviceListHeight = CDeviceSelectPanel::kBottom - CDeviceSelectPanel::kTop;  // 65
 
 }  // namespace
 
@@ -32,7 +32,8 @@ int CDeviceSelectPanel::Create() {
 }
 
 void CDeviceSelectPanel::DrawFrame() {
-    DrawConfigListFrame(surface, kWidth, kHeight, "CONFIG - MIDI DEVICE SELECT`");
+    DrawConfigListFrame(surface, kDeviceListWidth, kDeviceListHeight,
+                        "CONFIG - MIDI DEVICE SELECT`");
 }
 
 void CDeviceSelectPanel::DrawList() {

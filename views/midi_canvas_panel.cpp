@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int kWidth = CMidiCanvasPanel::kRight - CMidiCanvasPanel::kLeft;  // 295
+constexpr int kCanvasWidth = CMidiCanvasPanel::kRight - CMidiCanvasPanel::kLeft;  // 295
 constexpr int kMeterLeft = 40;
 constexpr int kMeterTop = 12;
 constexpr int kChannelPitch = 16;
@@ -27,7 +27,6 @@ constexpr int kChannelBottom = 111;  // below the track numbers
 constexpr int kVolumeLeft = 3;
 constexpr int kVolumeTop = 17;
 
-constexpr uint8_t kRuleColour = 5;
 constexpr uint8_t kUnlitMeterColour = 48;
 constexpr uint8_t kLitMeterColour = 49;
 constexpr uint8_t kPeakColour = 52;
@@ -64,13 +63,13 @@ int CMidiCanvasPanel::Create() {
 void CMidiCanvasPanel::DrawBackground() {
     IDirectDrawSurface* image = surface.surface;
     DrawTextFontA(&surface, 0, 2, "MIDI CANVAS`", 1, 0);
-    DrawLine(image, 0, 9, kWidth, 9, kRuleColour);
+    DrawLine(image, 0, 9, kCanvasWidth, 9, kPanelRuleColour);
 
     // Scale: a long tick every fifth.
-    DrawLine(image, 37, kMeterTop, 37, kMeterBottom, kRuleColour);
+    DrawLine(image, 37, kMeterTop, 37, kMeterBottom, kPanelRuleColour);
     for (int i = 0; i < 35; ++i) {
         const int y = kMeterTop + 2 * i;
-        DrawLine(image, i % 5 == 0 ? 34 : 36, y, 37, y, kRuleColour);
+        DrawLine(image, i % 5 == 0 ? 34 : 36, y, 37, y, kPanelRuleColour);
     }
 
     // Unlit meter stripes for channel 1, then copied to the other fifteen.

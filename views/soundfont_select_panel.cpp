@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr int kWidth = CSoundFontSelectPanel::kRight - CSoundFontSelectPanel::kLeft;
-constexpr int kHeight = CSoundFontSelectPanel::kBottom - CSoundFontSelectPanel::kTop;
+constexpr int kSoundFontListWidth = CSoundFontSelectPanel::kRight - CSoundFontSelectPanel::kLeft;
+constexpr int kSoundFontListHeight = CSoundFontSelectPanel::kBottom - CSoundFontSelectPanel::kTop;
 
 // The window placed on the top of the stack, else on the first entry.
 DeviceWindow PlaceOnStackTop(const std::vector<std::string>& entries,
@@ -42,7 +42,8 @@ int CSoundFontSelectPanel::Create() {
 }
 
 void CSoundFontSelectPanel::Redraw() {
-    DrawConfigListFrame(surface, kWidth, kHeight, "CONFIG - SOUNDFONT SELECT`");
+    DrawConfigListFrame(surface, kSoundFontListWidth, kSoundFontListHeight,
+                        "CONFIG - SOUNDFONT SELECT`");
     DrawTextFontB(&surface, 7, 10, "ENTER PUTS A SOUNDFONT ON TOP OF THE STACK OR TAKES IT OFF`", 1,
                   0);
     DrawTextFontA(&surface, 11, 19, "STACK  SOUNDFONT", 1, 1);

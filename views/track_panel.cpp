@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int kWidth = CTrackPanel::kRight - CTrackPanel::kLeft;  // 323
+constexpr int kTrackPanelWidth = CTrackPanel::kRight - CTrackPanel::kLeft;  // 323
 constexpr int kKeyboardLeft = 5;
 constexpr int kKeyboardTop = 17;
 constexpr int kOctaveWidth = 35;
@@ -23,7 +23,6 @@ constexpr int kWaveWidth = 32;
 constexpr int kWaveHalfHeight = 6;
 constexpr double kRadiansPerDegree = 0.017453277777777776;
 
-constexpr uint8_t kRuleColour = 5;
 constexpr uint8_t kWaveBackColour = 17;
 constexpr uint8_t kWaveLineColour = 16;
 constexpr uint8_t kWhiteKeyColour = 32;
@@ -77,7 +76,7 @@ void CTrackPanel::DrawBackground() {
     IDirectDrawSurface* image = surface.surface;
     DrawTextFontA(&surface, 83, 1, "VOICE:", 1, 1);
     DrawTextFontA(&surface, 83, 7, "PN:000-0000 PAN:--- VOL:--- EX:------", 1, 1);
-    DrawLine(image, 3, 14, kWidth, 14, kRuleColour);
+    DrawLine(image, 3, 14, kTrackPanelWidth, 14, kPanelRuleColour);
     DrawTextFontA(&surface, 290, 7, "---", 1, 1);
 
     // Wave image: the flat line in the upper half, a sine in the lower half,
@@ -111,7 +110,8 @@ void CTrackPanel::DrawBackground() {
     char label[16];
     for (int r = kRows - 1; r >= 0; --r) {
         if (r > 0) {
-            CopyRect(&surface, 0, kRowHeight * r, surface, 0, 0, kWidth, kRowHeight, false);
+            CopyRect(&surface, 0, kRowHeight * r, surface, 0, 0, kTrackPanelWidth, kRowHeight,
+                     false);
         }
         DrawTextFontA(&surface, 3, kRowHeight * r + 1, r >= 8 ? "RHYTHM " : "GENERAL", 0, 1);
         std::snprintf(label, sizeof label, "TRACK %02d`", r + 1);

@@ -12,7 +12,7 @@
 
 namespace {
 
-KeptValues Parse(const std::string& text, std::vector<std::string>* problems = nullptr) {
+KeptValues ParseKept(const std::string& text, std::vector<std::string>* problems = nullptr) {
     std::vector<std::string> ignored;
     return ParseKeptValues(text, problems ? problems : &ignored);
 }
@@ -44,7 +44,7 @@ TEST(SettingsText, EverySettingGoesThroughTheTextAndBack) {
     all.synth.sample_rate = 48000;
     const std::string text = FormatKeptValues(all);
     std::vector<std::string> problems;
-    EXPECT_EQ(Parse(text, &problems), all) << text;
+    EXPECT_EQ(ParseKept(text, &problems), all) << text;
     EXPECT_TRUE(problems.empty()) << problems.front();
     // One line a setting, nothing on them that a reader would take as a line end.
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 22) << text;
@@ -57,15 +57,15 @@ TEST(SettingsText, EverySettingGoesThroughTheTextAndBack) {
     EXPECT_EQ(FormatKeptValues(mapper),
               "# NIVRA settings, written when the program quits\ndevice=mapper\nvideo=fullscreen\n"
               "loop=count\n");
-    EXPECT_EQ(Parse(FormatKeptValues(mapper)), mapper);
-    EXPECT_EQ(Parse(FormatKeptValues({})), KeptValues{});
+    EXPECT_EQ(ParseKept(FormatKeptValues(mapper)), mapper);
+    EXPECT_EQ(ParseKept(FormatKeptValues({})), KeptValues{});
 }
 
 TEST(SettingsText, HandWrittenLinesReadWithBlanksCrLfAndComments) {
     std::vector<std::string> problems;
-    const KeptValues values =
-        Parse("# mine\r\n\r\n  palette = 3 \r\n\tvolume=200\r\nrepeat=on\r\nfolder=/a b/c%zz%4\r\n",
-              &problems);
+    const KeptValues values = ParseKept(
+        "# mine\r\n\r\n  palette = 3 \r\n\tvolume=200\r\nrepeat=on\r\nfolder=/a b/c%zz%4\r\n",
+        &problems);
     EXPECT_TRUE(problems.empty()) << problems.front();
     EXPECT_EQ(values.palette, 3);
     EXPECT_EQ(values.volume, 200);
@@ -76,7 +76,7 @@ TEST(SettingsText, HandWrittenLinesReadWithBlanksCrLfAndComments) {
 
 TEST(SettingsText, BadLinesAreNamedAndTheGoodOnesStillCount) {
     std::vector<std::string> problems;
-    const KeptValues values = Parse(
+    const KeptValues values = ParseKept(
         "palette=10\n"            // 1: out of range
         "volume=-1\n"             // 2
         "volume=12x\n"            // 3
@@ -110,17 +110,25 @@ TEST(SettingsText, BadLinesAreNamedAndTheGoodOnesStillCount) {
     EXPECT_FALSE(values.loop_mode);
     EXPECT_EQ(values.loop_count, 3);
     EXPECT_FALSE(values.loop_fade_seconds);
-    const std::vector<std::string> expected = {
-        "line 1: bad palette \"10\"",           "line 2: bad volume \"-1\"",
-        "line 3: bad volume \"12x\"",           "line 4: bad device \"\"",
-        "line 5: bad repeat \"yes\"",           "line 6: bad video \"tv\"",
-        "line 7: bad folder \"relative/path\"", "line 8: unknown key \"colour\"",
-        "line 9: no '=' in \"just words\"",     "line 11: palette given twice",
-        "line 12: bad device \"99999999999\"",  "line 14: bad loop \"sometimes\"",
-        "line 15: bad loop_count \"0\"",        "line 16: bad loop_fade \"61\"",
-        "line 18: bad gain \"11\"",             "line 19: bad interpolation \"cubic\"",
-        "line 20: bad polyphony \"0\"",         "line 21: bad soundfont \"\"",
-        "line 22: cut short (\"volume=3\")"};
+    const std::vector<std::string> expected = {"line 1: bad palette \"10\"",
+                                               "line 2: bad volume \"-1\"",
+                                               "line 3: bad volume \"12x\"",
+                                               "line 4: bad device \"\"",
+                                               "line 5: bad repeat \"yes\"",
+                                               "line 6: bad video \"tv\"",
+                                               "line 7: bad folder \"relative/path\"",
+                                               "line 8: unknown key \"colour\"",
+                                               "line 9: no '=' in \"just words\"",
+                                               "line 11: palette given twice",
+                                               "line 12: bad device \"99999999999\"",
+                                               "line 14: bad loop \"sometimes\"",
+                                               "line 15: bad loop_count \"0\"",
+                                               "line 16: bad loop_fade \"61\"",
+                                               "line 18: bad gain \"11\"",
+                                               "line 19: bad interpolation \"cubic\"",
+                                               "line 20: bad polyphony \"0\"",
+                                               "line 21: bad soundfont \"\"",
+                                               "line 22: cut short (\"volume=3\")"};
     EXPECT_EQ(problems, expected);
 }
 
@@ -133,7 +141,7 @@ TEST(SettingsText, BinaryJunkGivesNoSettingsAndLegibleProblems) {
     junk.push_back('\0');
     junk += "volume=3\n";
     std::vector<std::string> problems;
-    EXPECT_EQ(Parse(junk, &problems), KeptValues{});
+    EXPECT_EQ(ParseKept(junk, &problems), KeptValues{});
     ASSERT_FALSE(problems.empty());
     for (const std::string& problem : problems) {
         for (char c : problem)

@@ -27,8 +27,6 @@ int Key(CFileSelectorPanel& panel, WPARAM key) {
     return panel.OnInput(&event);
 }
 
-}  // namespace
-
 TEST_F(SelectorCursor, PageMovesOverTwentyThreeEntries) {
     CFileSelectorPanel& selector = Selector(23);
     ASSERT_EQ(selector.MoveCursor(0, 4), 1);
@@ -146,3 +144,5 @@ TEST(SelectorCells, CellRectanglesAndLabels) {
     FormatEntryLabel(drive, label, sizeof label);
     EXPECT_STREQ(label, "\xB3 C:");
 }
+
+}  // namespace

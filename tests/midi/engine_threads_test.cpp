@@ -77,8 +77,6 @@ public:
     std::atomic<bool> stoppedInside{false};
 };
 
-}  // namespace
-
 TEST_F(EngineThreadsTest, SongClosedFromTheTimerWhileTheMainThreadWorksThePlayer) {
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
@@ -233,3 +231,5 @@ TEST_F(EngineThreadsTest, ChannelMonitorIsReadWhilePlaying) {
     for (int slot = 0; slot < ChannelInfo::SLOT_COUNT; ++slot)
         EXPECT_EQ(GetChannelMonitor().GetChannelInfo(0)->GetNoteSlot(slot), nullptr);
 }
+
+}  // namespace

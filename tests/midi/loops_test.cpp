@@ -57,8 +57,6 @@ protected:
     }
 };
 
-}  // namespace
-
 TEST_F(LoopTest, EachConventionIsFoundAndDecoysAreIgnored) {
     struct Case {
         const char* name;
@@ -221,3 +219,5 @@ TEST_F(LoopTest, LengthFollowsTheModeAndJumpsCrossPasses) {
     Periods(400);
     EXPECT_FALSE(PlayerIsPlaying());
 }
+
+}  // namespace

@@ -97,8 +97,6 @@ protected:
     }
 };
 
-}  // namespace
-
 TEST_F(RealSongsTest, WellFormedSongsPlayToTheEndSendingEveryChannelEvent) {
     const auto expected = ManifestChannelEvents();
     const auto songs = SongsIn("valid");
@@ -192,3 +190,5 @@ TEST_F(RealSongsTest, RcpSongsPlayThroughTheConverter) {
         EXPECT_GT(ChannelMessages(), 0);
     }
 }
+
+}  // namespace

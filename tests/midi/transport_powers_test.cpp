@@ -157,8 +157,6 @@ Bytes ChaseSong() {
     return Song(480, {conductor, part, drums});
 }
 
-}  // namespace
-
 TEST_F(TransportTest, LengthFollowsTheTempoMapToTheLastEndOfTrack) {
     // Track 0 ends at 750 ms (500 ms at 500,000, 250 ms at 250,000); track 1's
     // end at tick 384 comes at 1250 ms; track 2 ends early, before the others' notes.
@@ -651,3 +649,5 @@ TEST_F(TransportTest, JumpsPastCheckpointsLeaveWhatAPlayLeaves) {
         EXPECT_TRUE(jumped == played);
     }
 }
+
+}  // namespace

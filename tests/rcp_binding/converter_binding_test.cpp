@@ -54,8 +54,6 @@ protected:
 
 const Bytes kSmfSong = Song(96, {Concat({{0x00, 0xFF, 0x03, 3, 'S', 'M', 'F'}, kEndOfTrack})});
 
-}  // namespace
-
 TEST(DetectMidiFormat, NewerRcpSignatureIsRcpOnlyWhenComplete) {
     EXPECT_EQ(DetectMidiFormat(kRcp3Signature, sizeof kRcp3Signature), MIDIFORMAT_RCP);
     EXPECT_EQ(DetectMidiFormat(kRcp3Signature, sizeof kRcp3Signature - 1), MIDIFORMAT_RCP);
@@ -158,3 +156,5 @@ TEST_F(ConverterBindingTest, NewerRcpLayoutIsRoutedToTheConverter) {
     EXPECT_EQ(counters.Get("testcvConvertCalls"), calls_before + 1);
     EXPECT_STREQ(sequencer->GetTitle(), "CONVERTED");
 }
+
+}  // namespace

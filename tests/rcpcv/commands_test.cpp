@@ -4,14 +4,6 @@
 namespace rcpcv_test {
 namespace {
 
-RcpFileBuilder::Track WithRecords(std::vector<Bytes> records, uint8_t channel = 0) {
-    RcpFileBuilder::Track track;
-    track.channel = channel;
-    track.records = std::move(records);
-    track.records.push_back({0xFE, 0, 0, 0});
-    return track;
-}
-
 TEST(Commands, ChannelMessagesUseTheTrackChannelAndDropInvalidValues) {
     auto events = Timeline(ConvertTrack(
         WithRecords({{0xEB, 0x00, 0x07, 0x64},   // volume 100

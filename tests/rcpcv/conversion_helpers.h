@@ -33,6 +33,16 @@ inline std::vector<SmfEvent> ConvertTrack(RcpFileBuilder::Track track, bool exte
 }
 
 using Bytes = std::vector<uint8_t>;
+
+// A track of the given records on `channel`, closed by its end mark.
+inline RcpFileBuilder::Track WithRecords(std::vector<Bytes> records, uint8_t channel = 0) {
+    RcpFileBuilder::Track track;
+    track.channel = channel;
+    track.records = std::move(records);
+    track.records.push_back({0xFE, 0, 0, 0});
+    return track;
+}
+
 using Timed = std::pair<uint32_t, Bytes>;
 
 inline std::vector<Timed> Timeline(const std::vector<SmfEvent>& events) {

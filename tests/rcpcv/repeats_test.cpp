@@ -14,13 +14,6 @@ std::vector<uint32_t> NoteOnTicks(const std::vector<SmfEvent>& events, uint8_t k
     return ticks;
 }
 
-RcpFileBuilder::Track WithRecords(std::vector<Bytes> records) {
-    RcpFileBuilder::Track track;
-    track.records = std::move(records);
-    track.records.push_back({0xFE, 0, 0, 0});
-    return track;
-}
-
 TEST(Loops, CountIsTheTotalNumberOfPasses) {
     auto events = ConvertTrack(WithRecords({{0xF9, 0x01, 0, 0},
                                             {0x3C, 0x0C, 0x0A, 0x64},

@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr int kShotEveryMs = 25;
-constexpr int kLastShotMs = 2400;
+constexpr int kBackendShotEveryMs = 25;
+constexpr int kBackendLastShotMs = 2400;
 
 class SdlBackendTest : public ::testing::TestWithParam<const char*> {
 protected:
@@ -21,14 +21,14 @@ TEST_P(SdlBackendTest, FadesInShowsTheTitleAndQuits) {
     e2e::RunOptions options;
     options.extra_environment["NIVRA_VIDEO"] = GetParam();
     options.extra_environment["SDL_VIDEODRIVER"] = "dummy";
-    screen::AddShots(options.script, shots_.Path(), 0, kLastShotMs, kShotEveryMs);
-    options.script.push_back({kLastShotMs + 100, "ESCAPE"});
+    screen::AddShots(options.script, shots_.Path(), 0, kBackendLastShotMs, kBackendShotEveryMs);
+    options.script.push_back({kBackendLastShotMs + 100, "ESCAPE"});
     e2e::NivraProcess run(options);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
     // The backend opened: no fall-back to running headless.
     EXPECT_EQ(run.Stderr().find("running headless"), std::string::npos) << run.Stderr();
 
-    const auto shots = screen::ReadShots(shots_.Path(), 0, kLastShotMs, kShotEveryMs);
+    const auto shots = screen::ReadShots(shots_.Path(), 0, kBackendLastShotMs, kBackendShotEveryMs);
     ASSERT_FALSE(shots.empty());
     const std::vector<int> levels = screen::FadeLevels(shots, screen::ProgramPalette(0));
     EXPECT_TRUE(std::is_sorted(levels.begin(), levels.end())) << screen::Describe(levels);
@@ -52,8 +52,8 @@ TEST_P(SdlBackendTest, WithoutADisplayItSaysSoAndRunsHeadless) {
         else
             options.removed_environment.push_back("SDL_VIDEODRIVER");
         const std::filesystem::path shot = shots_.Path() / (std::string("shown") + driver + ".png");
-        options.script.push_back({kLastShotMs, "SHOT " + shot.string()});
-        options.script.push_back({kLastShotMs + 100, "ESCAPE"});
+        options.script.push_back({kBackendLastShotMs, "SHOT " + shot.string()});
+        options.script.push_back({kBackendLastShotMs + 100, "ESCAPE"});
         e2e::NivraProcess run(options);
         ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
         EXPECT_NE(run.Stderr().find(std::string("VIDEO: the ") + GetParam() +
@@ -72,8 +72,8 @@ TEST(DefaultBackend, WithoutADisplayTheProgramRunsHeadless) {
     e2e::ScratchFolder shots{"nivra-default-backend"};
     e2e::RunOptions options;
     options.removed_environment = {"NIVRA_VIDEO", "DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
-    options.script.push_back({kLastShotMs, "SHOT " + (shots.Path() / "shown.png").string()});
-    options.script.push_back({kLastShotMs + 100, "ESCAPE"});
+    options.script.push_back({kBackendLastShotMs, "SHOT " + (shots.Path() / "shown.png").string()});
+    options.script.push_back({kBackendLastShotMs + 100, "ESCAPE"});
     e2e::NivraProcess run(options);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
     EXPECT_EQ(run.Stderr().find("VIDEO:"), std::string::npos) << run.Stderr();

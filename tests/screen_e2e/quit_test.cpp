@@ -17,11 +17,11 @@
 
 namespace {
 
-constexpr int kShotEveryMs = 20;
+constexpr int kQuitShotEveryMs = 20;
 constexpr int kFirstShotMs = 1000;
 // Shots go on until the program has gone, however slowly a loaded machine
 // fades it out; none is taken after it ends.
-constexpr int kLastShotMs = 15000;
+constexpr int kQuitLastShotMs = 15000;
 // Late enough for a slow start (a sanitizer build on a busy machine) to
 // have finished its fade-in.
 constexpr int kQuitMs = 2500;
@@ -48,11 +48,13 @@ protected:
 // file selector leaves to the default handling.
 TEST_P(QuitTest, ScriptedQuitFadesOutAndExitsZero) {
     e2e::RunOptions options;
-    screen::AddShots(options.script, shots_.Path(), kFirstShotMs, kLastShotMs, kShotEveryMs);
+    screen::AddShots(options.script, shots_.Path(), kFirstShotMs, kQuitLastShotMs,
+                     kQuitShotEveryMs);
     options.script.push_back({kQuitMs, GetParam()});
     e2e::NivraProcess run(options);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
-    const auto shots = screen::ReadShots(shots_.Path(), kFirstShotMs, kLastShotMs, kShotEveryMs);
+    const auto shots =
+        screen::ReadShots(shots_.Path(), kFirstShotMs, kQuitLastShotMs, kQuitShotEveryMs);
     // The exit code above says the key ended the run (without it the program
     // would have run into the timeout); how soon is for a loaded machine to say.
     ExpectFadedOut(screen::FadeLevels(shots, screen::ProgramPalette(0)));
@@ -68,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, QuitTest, ::testing::Values("ESCAPE", "CLOSE", "A
 TEST(QuitBySignalTest, InterruptFadesOutAndExitsZero) {
     e2e::ScratchFolder shots("nivra-quit-shots");
     e2e::RunOptions options;
-    screen::AddShots(options.script, shots.Path(), kFirstShotMs, kLastShotMs, kShotEveryMs);
+    screen::AddShots(options.script, shots.Path(), kFirstShotMs, kQuitLastShotMs, kQuitShotEveryMs);
     e2e::NivraProcess run(options);
     // Interrupt once the program is up and showing its screen.
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -77,7 +79,8 @@ TEST(QuitBySignalTest, InterruptFadesOutAndExitsZero) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     run.Signal(SIGINT);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
-    const auto all = screen::ReadShots(shots.Path(), kFirstShotMs, kLastShotMs, kShotEveryMs);
+    const auto all =
+        screen::ReadShots(shots.Path(), kFirstShotMs, kQuitLastShotMs, kQuitShotEveryMs);
     ExpectFadedOut(screen::FadeLevels(all, screen::ProgramPalette(0)));
 }
 

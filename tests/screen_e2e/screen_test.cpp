@@ -11,7 +11,7 @@ namespace {
 
 using screen::Colours;
 
-constexpr int kShotEveryMs = 20;
+constexpr int kScreenShotEveryMs = 20;
 constexpr std::uint8_t kRuleIndex = 5;
 constexpr int kRuleRow = 14;
 
@@ -42,12 +42,12 @@ protected:
 
 TEST_F(ScreenTest, FadesInToThePaletteFileAndShowsTheTitleRule) {
     e2e::RunOptions options;
-    screen::AddShots(options.script, shots_.Path(), 0, 2400, kShotEveryMs);
+    screen::AddShots(options.script, shots_.Path(), 0, 2400, kScreenShotEveryMs);
     options.script.push_back({2500, "ESCAPE"});
     e2e::NivraProcess run(options);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
 
-    const auto shots = screen::ReadShots(shots_.Path(), 0, 2400, kShotEveryMs);
+    const auto shots = screen::ReadShots(shots_.Path(), 0, 2400, kScreenShotEveryMs);
     ASSERT_GE(shots.size(), 10u);
     const std::vector<int> levels = screen::FadeLevels(shots, screen::ProgramPalette(0));
     // Every shot shows one step of the ramp, the steps never go down, and

@@ -12,6 +12,7 @@
 #include <memory>
 #include <thread>
 
+#include "tests/monitors_e2e/monitor_run.h"
 #include "tests/monitors_e2e/monitor_song.h"
 #include "tests/monitors_e2e/screen_reading.h"
 #include "tests/support/key_script.h"
@@ -25,7 +26,7 @@ namespace fs = std::filesystem;
 using monitors_e2e::DescribeDevice;
 using monitors_e2e::ExpectDeviceLine;
 
-constexpr int kFadedInMs = 1300;
+using monitors_e2e::kFadedInMs;
 constexpr const char* kSong = "MONITOR.MID";
 
 // Palette entries 1 to 7 (the text colours) of a shot against a palette file.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/monitors_e2e/monitor_run.h"
 #include "tests/monitors_e2e/screen_reading.h"
 #include "tests/support/key_script.h"
 #include "tests/support/nivra_process.h"
@@ -18,7 +19,7 @@ using monitors_e2e::Font;
 using monitors_e2e::ReadText;
 using monitors_e2e::Shown;
 
-constexpr int kFadedInMs = 1300;
+using monitors_e2e::kFadedInMs;
 constexpr const char* kHeader = "# NIVRA settings, written when the program quits\n";
 
 std::string StatusBar(const e2e::IndexedImage& shot) {

@@ -12,7 +12,7 @@
 namespace {
 
 // The panel at (5, 390); its four lines at (15, 416 + 9i) in font B.
-int LineY(int line) {
+int DeviceLineY(int line) {
     return 416 + 9 * line;
 }
 
@@ -46,11 +46,11 @@ protected:
             std::snprintf(text, sizeof text, "---- MIDI MAPPER(DEFAULT)");
         else
             std::snprintf(text, sizeof text, "%04x SYNTH %d", entry, entry - 1);
-        return ShowsText(15, LineY(line), text, true, cursor ? 0 : 1);
+        return ShowsText(15, DeviceLineY(line), text, true, cursor ? 0 : 1);
     }
     int TextPixelsOnLine(int line) {
-        return Count(1, 15, LineY(line), 635, LineY(line) + 9) +
-               Count(2, 15, LineY(line), 635, LineY(line) + 9);
+        return Count(1, 15, DeviceLineY(line), 635, DeviceLineY(line) + 9) +
+               Count(2, 15, DeviceLineY(line), 635, DeviceLineY(line) + 9);
     }
     std::shared_ptr<platform::MidiRecording> recording_;
     CDeviceSelectPanel* panel_ = nullptr;
@@ -101,7 +101,7 @@ TEST_F(DeviceSelectPanelTest, EntriesAreNumberedInHexadecimal) {
     ShowWith(12, 9);  // entry 10 among 13: the last four are shown
     EXPECT_EQ(panel_->GetWindow().top, 9);
     EXPECT_TRUE(ShowsEntry(1, 10, true));
-    EXPECT_TRUE(ShowsText(15, LineY(1), "000a SYNTH 9", true, 0));
+    EXPECT_TRUE(ShowsText(15, DeviceLineY(1), "000a SYNTH 9", true, 0));
     EXPECT_TRUE(ShowsEntry(3, 12, false));
 }
 

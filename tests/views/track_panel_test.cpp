@@ -8,11 +8,11 @@ namespace {
 
 // The track view at (2, 36): row i's text line at y 43 + 35i, its keyboard
 // 10 rows lower, the wave strip at (292, line - 6).
-int LineY(int channel) {
+int ChannelLineY(int channel) {
     return 43 + 35 * channel;
 }
 int KeysY(int channel) {
-    return LineY(channel) + 10;
+    return ChannelLineY(channel) + 10;
 }
 
 class TrackPanelTest : public MonitorPanelTest {
@@ -31,7 +31,8 @@ protected:
     std::set<int> WaveRows(int channel) {
         std::set<int> rows;
         for (int row = 0; row < 6; ++row)
-            if (Count(16, 292, LineY(channel) - 6 + row, 324, LineY(channel) - 5 + row) > 0)
+            if (Count(16, 292, ChannelLineY(channel) - 6 + row, 324,
+                      ChannelLineY(channel) - 5 + row) > 0)
                 rows.insert(row);
         return rows;
     }
@@ -54,7 +55,7 @@ TEST_F(TrackPanelTest, MiddleCLightsItsWhiteKeyAndLeavesTheBlackKeyBesideIt) {
     EXPECT_EQ(At(115, KeysY(0)), 34);
     EXPECT_EQ(At(115, KeysY(0) + 12), 36);
     EXPECT_EQ(Count(36, 112, KeysY(0), 116, KeysY(0) + 17), LitWhitePixels(0));
-    EXPECT_TRUE(ShowsText(120, LineY(0) - 6, "C4", false, 0));
+    EXPECT_TRUE(ShowsText(120, ChannelLineY(0) - 6, "C4", false, 0));
 }
 
 TEST_F(TrackPanelTest, LowestFSharpLightsThreePixelsOfItsBlackKey) {
@@ -63,7 +64,7 @@ TEST_F(TrackPanelTest, LowestFSharpLightsThreePixelsOfItsBlackKey) {
     EXPECT_EQ(Count(38, 25, KeysY(1), 28, KeysY(1) + 10), 30);
     EXPECT_EQ(Count(38, 7, KeysY(1), 322, KeysY(1) + 17), 30);
     EXPECT_EQ(LitWhitePixels(1), 0);
-    EXPECT_TRUE(ShowsText(120, LineY(1) - 6, "F+1", false, 0));
+    EXPECT_TRUE(ShowsText(120, ChannelLineY(1) - 6, "F+1", false, 0));
 }
 
 TEST_F(TrackPanelTest, NotesAfterAFreeSlotAreNotShown) {
@@ -72,14 +73,14 @@ TEST_F(TrackPanelTest, NotesAfterAFreeSlotAreNotShown) {
     Send(0x90, 67, 100);  // slot 2
     Send(0x80, 64, 0);    // slot 1 free again
     DrawFrame(panel_);
-    EXPECT_TRUE(ShowsText(120, LineY(0) - 6, "C4", false, 0));
-    EXPECT_FALSE(ShowsText(120, LineY(0) - 6, "C4G4", false, 0));
+    EXPECT_TRUE(ShowsText(120, ChannelLineY(0) - 6, "C4", false, 0));
+    EXPECT_FALSE(ShowsText(120, ChannelLineY(0) - 6, "C4G4", false, 0));
     EXPECT_EQ(Count(36, 112, KeysY(0), 116, KeysY(0) + 17), LitWhitePixels(0));
 
     // A chord shown in full reads its names one after another.
     Send(0x90, 64, 100);
     DrawFrame(panel_);
-    EXPECT_TRUE(ShowsText(120, LineY(0) - 6, "C4E4G4", false, 0));
+    EXPECT_TRUE(ShowsText(120, ChannelLineY(0) - 6, "C4E4G4", false, 0));
 }
 
 TEST_F(TrackPanelTest, ProgramBankPanVolumeAndModulationReadOuts) {
@@ -90,14 +91,14 @@ TEST_F(TrackPanelTest, ProgramBankPanVolumeAndModulationReadOuts) {
     Send(0xB2, 1, 45);
     Send(0xC2, 17, 0);
     DrawFrame(panel_);
-    const int y = LineY(2);
+    const int y = ChannelLineY(2);
     EXPECT_TRUE(ShowsText(100, y, "017-0101", false, 0));
     EXPECT_TRUE(ShowsText(165, y, "003", false, 0));
     EXPECT_TRUE(ShowsText(205, y, "099", false, 0));
     EXPECT_TRUE(ShowsText(292, y, "045", false, 0));
     // Untouched channels show the reset values.
-    EXPECT_TRUE(ShowsText(100, LineY(3), "000-0000", false, 0));
-    EXPECT_TRUE(ShowsText(165, LineY(3), "064", false, 0));
+    EXPECT_TRUE(ShowsText(100, ChannelLineY(3), "000-0000", false, 0));
+    EXPECT_TRUE(ShowsText(165, ChannelLineY(3), "064", false, 0));
 }
 
 TEST_F(TrackPanelTest, WaveRunsOnlyWithNotesAndModulationAboveFive) {
@@ -119,7 +120,7 @@ TEST_F(TrackPanelTest, WaveScrollsLeftTwoPixelsEverySecondFrame) {
         std::vector<BYTE> columns;
         for (int x = 292; x < 324; ++x)
             for (int row = 0; row < 6; ++row)
-                columns.push_back(At(x, LineY(0) - 6 + row));
+                columns.push_back(At(x, ChannelLineY(0) - 6 + row));
         return columns;
     };
     DrawFrame(panel_);

@@ -26,8 +26,6 @@ protected:
     std::shared_ptr<platform::MidiRecording> recording;
 };
 
-}  // namespace
-
 TEST_F(MidiOutApiTest, OpenRefusesBadArgumentsAndTheMapperTakesTheFirstDeviceThatOpens) {
     HMIDIOUT handle = reinterpret_cast<HMIDIOUT>(1);
     EXPECT_EQ(midiOutOpen(nullptr, 0, 0, 0, CALLBACK_NULL), MMSYSERR_INVALPARAM);
@@ -147,3 +145,5 @@ TEST(MidiOutDevices, SoftwareSynthIsDeviceZeroAndTheMapperHasItsOwnName) {
         EXPECT_LT(std::strlen(caps.szPname), static_cast<std::size_t>(MAXPNAMELEN));
     }
 }
+
+}  // namespace

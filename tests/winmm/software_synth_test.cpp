@@ -71,8 +71,6 @@ protected:
     std::_Exit(failed_step == nullptr ? 0 : 1);
 }
 
-}  // namespace
-
 TEST_F(SoftwareSynthTest, SongPlaysThroughDeviceZeroAndTheSynthReceivesItsNotes) {
     const std::string soundfont = InstalledSoundFont();
     if (soundfont.empty())
@@ -165,3 +163,5 @@ TEST_F(SoftwareSynthTest, DefaultSearchFindsTheInstalledSoundFontAndTheLogRecord
         lines.push_back(line.substr(line.find(' ') + 1));
     EXPECT_THAT(lines, ::testing::ElementsAre("open 0", "90 3C 64", "close"));
 }
+
+}  // namespace
