@@ -43,8 +43,10 @@ const CMidiTrack* CSequencer::GetTrack(int index) const {
 void CSequencer::OnTimer() {
     // Sequentially consistent with Pause's store and the busy signal, so a
     // callback that Pause's wait did not see cannot miss the pause either.
-    if (paused.load(std::memory_order_seq_cst) != 0)
+    if (paused.load(std::memory_order_seq_cst) != 0) {
+        platform::DeferQuietPeriods(kMostQuietPeriods);
         return;
+    }
     ApplyDeviceFactor();
     ReleaseSilencedChannels();
     // The factor asked for last takes effect from this period on.
@@ -68,6 +70,7 @@ void CSequencer::OnTimer() {
         ResetPosition();
     else if (was_playing && !some_active)
         endCount.fetch_add(1, std::memory_order_release);
+    platform::DeferQuietPeriods(QuietPeriodsAhead(step));
 }
 
 bool CSequencer::DispatchDue(std::uint64_t at_us, std::uint64_t step_us, std::uint64_t end_tick) {

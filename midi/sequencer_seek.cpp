@@ -49,6 +49,26 @@ std::uint64_t CSequencer::NextTick() const {
     return next_tick;
 }
 
+std::uint64_t CSequencer::QuietPeriodsAhead(std::uint64_t step_us) const {
+    // A fade changes the volume period by period.
+    if (fading || step_us == 0)
+        return 0;
+    std::uint64_t tick = NextTick();
+    if (hasLoop.load(kRelaxed) && loopMode.load(kRelaxed) != LoopMode::kOff) {
+        tick = std::min(tick, loopEndTick);
+        if (loopPass.load(kRelaxed) == 0)
+            tick = std::min(tick, loopStartTick);
+    }
+    if (tick == kNever)
+        return kMostQuietPeriods;
+    // The next period runs at songUs; the first to reach the tick sends it.
+    const std::uint64_t due_us = DueUs(tick);
+    const std::uint64_t at_us = songUs.load(kRelaxed);
+    if (due_us <= at_us)
+        return 0;
+    return std::min<std::uint64_t>((due_us - at_us + step_us - 1) / step_us, kMostQuietPeriods);
+}
+
 void CSequencer::RunSilently(std::uint64_t until_us, CReplayCheckpoints* keep,
                              std::uint64_t before_tick) {
     for (;;) {

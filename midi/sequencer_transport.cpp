@@ -21,6 +21,8 @@ bool IsChannel(int channel) {
 void CSequencer::SetTempoPercent(int percent) {
     // The next period advances the song time by the new factor's share.
     tempoPercent.store(std::clamp(percent, MIN_TEMPO_PERCENT, MAX_TEMPO_PERCENT), kRelaxed);
+    // The timer may be sleeping through periods the old tempo left quiet.
+    platform::WakeSleepingTimers();
 }
 
 void CSequencer::SetTranspose(int semitones) {

@@ -166,6 +166,15 @@ std::uint64_t MultimediaClockMicros();
 // start.
 void SetMidiSendLateness(std::uint64_t nanoseconds);
 
+// Said from inside a timer's callback: the next `periods` periods have
+// nothing that must happen at their own time, so the timer may sleep through
+// them and run them, each with its own deadline, just before the one after.
+// Holds for the period just run; 0 (the default) wakes for every period.
+void DeferQuietPeriods(std::uint64_t periods);
+// Ends every such sleep at once: something changed that may give those
+// periods work (the song's tempo).
+void WakeSleepingTimers();
+
 // While on, timeSetEvent starts no thread: FireManualTimers runs `periods`
 // periods of every live timer on the calling thread.
 void UseManualTimers(bool manual);

@@ -1,15 +1,20 @@
 // Periodic timers: one thread each, woken at absolute deadlines start + n
 // periods on CLOCK_MONOTONIC, so lateness never accumulates. A late wake-up
 // runs the missed periods at once, for stalls of up to a second; a longer
-// stall (a suspended machine) skips ahead.
+// stall (a suspended machine) skips ahead. A callback may say that the next
+// periods have nothing to do at their own time: the thread then sleeps
+// through them and runs them with the first that has.
 
 #include <sys/prctl.h>
 #include <time.h>
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -38,6 +43,10 @@ struct Timer {
     // When timeSetEvent was called: the periods count from here, not from
     // whenever the thread first runs, which on a busy machine can be later.
     std::uint64_t start_ns = 0;
+    // Ends a sleep through quiet periods early.
+    std::mutex wake_lock;
+    std::condition_variable wake;
+    bool woken = false;
 };
 
 // Never destroyed: timers may still be killed by objects destroyed at exit.
@@ -53,6 +62,28 @@ TimerRegistry& Registry() {
 }
 
 std::atomic<bool> manual_timers{false};
+
+// What the callback just run said of the periods after it.
+thread_local std::uint64_t quiet_periods = 0;
+constexpr std::uint64_t kMostQuietPeriods = 1000;
+
+// Sleeps to `deadline_ns`, or less when the timer is killed or woken.
+void SleepThroughQuietPeriods(Timer& timer, std::uint64_t deadline_ns) {
+    const std::chrono::steady_clock::time_point deadline{std::chrono::nanoseconds(deadline_ns)};
+    std::unique_lock<std::mutex> guard(timer.wake_lock);
+    timer.wake.wait_until(guard, deadline, [&] {
+        return timer.woken || timer.killed.load(std::memory_order_acquire);
+    });
+    timer.woken = false;
+}
+
+void Wake(Timer& timer) {
+    {
+        std::lock_guard<std::mutex> guard(timer.wake_lock);
+        timer.woken = true;
+    }
+    timer.wake.notify_one();
+}
 
 // The timer thread's real-time level: below the synth's audio thread, whose
 // lateness is a gap in the sound rather than a late message.
@@ -84,9 +115,14 @@ void RunTimerThread(std::shared_ptr<Timer> timer) {
     TryRealTimePriority();
     const std::uint64_t period_ns = static_cast<std::uint64_t>(timer->period_ms) * 1'000'000u;
     platform::winmm::PeriodSchedule schedule(timer->start_ns, period_ns);
+    std::uint64_t quiet = 0;
     while (!timer->killed.load(std::memory_order_acquire)) {
-        const timespec when = ToTimespec(schedule.NextDeadline());
-        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &when, nullptr) == EINTR) {
+        if (quiet > 0) {
+            SleepThroughQuietPeriods(*timer, schedule.NextDeadline() + quiet * period_ns);
+        } else {
+            const timespec when = ToTimespec(schedule.NextDeadline());
+            while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &when, nullptr) == EINTR) {
+            }
         }
         std::uint64_t due = schedule.TakeDue(platform::winmm::MonotonicNanos());
         // The periods run now end with the one whose deadline just passed;
@@ -94,11 +130,13 @@ void RunTimerThread(std::shared_ptr<Timer> timer) {
         const std::uint64_t last_deadline = schedule.NextDeadline() - period_ns;
         for (; due > 0 && !timer->killed.load(std::memory_order_acquire); --due) {
             platform::winmm::SetPeriodDeadline(last_deadline - (due - 1) * period_ns);
+            quiet_periods = 0;
             timer->callback(timer->id, 0, timer->user, 0, 0);
             platform::winmm::SetPeriodDeadline(0);
             if (!timer->periodic)
                 timer->killed.store(true, std::memory_order_release);
         }
+        quiet = std::min(quiet_periods, kMostQuietPeriods);
     }
 }
 
@@ -155,6 +193,7 @@ MMRESULT timeKillEvent(UINT timer_id) {
         registry.timers.erase(found);
     }
     timer->killed.store(true, std::memory_order_release);
+    Wake(*timer);
     if (timer->thread.joinable()) {
         // From inside its own callback the thread cannot be joined: it ends
         // by itself when the callback returns.
@@ -167,6 +206,17 @@ MMRESULT timeKillEvent(UINT timer_id) {
 }
 
 namespace platform {
+
+void DeferQuietPeriods(std::uint64_t periods) {
+    quiet_periods = periods;
+}
+
+void WakeSleepingTimers() {
+    TimerRegistry& registry = Registry();
+    std::lock_guard<std::mutex> guard(registry.lock);
+    for (auto& [id, timer] : registry.timers)
+        Wake(*timer);
+}
 
 void UseManualTimers(bool manual) {
     manual_timers.store(manual, std::memory_order_relaxed);
