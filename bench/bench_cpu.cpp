@@ -1,17 +1,25 @@
 // Processor time of the real program, headless: at rest on the file list of
-// the demo folder, and playing a real song through the software synth (the
-// dummy audio driver, TimGM6mb pinned). CPU time (user plus system) is read
-// from /proc over a window after start-up, for the whole process and for
-// each of its threads, so the figures hold on a loaded machine as well.
+// the demo folder, playing a dense real song through the software synth into
+// SDL's dummy audio driver, and playing it through a desktop sound server (a
+// private PulseAudio server with a null sink) beside TiMidity++ and
+// FluidSynth's own player, when installed, playing the same song with the
+// same SoundFont (TimGM6mb). CPU time (user plus system) is read from /proc
+// over a window after start-up, for the whole process and for each of its
+// threads, so the figures hold on a loaded machine as well.
 //
 // Usage: bench_cpu [--seconds N] [--runs N] [--song FILE] [--program FILE]
-//   --seconds N  length of each measured window (default 20)
+//                  [--cases rest,dummy,server,timidity,fluidsynth]
+//   --seconds N  length of each measured window (default 20 at rest and into
+//                the dummy driver, 25 through the sound server)
 //   --runs N     runs of each case; the median is reported (default 3)
 //   --song FILE  the song to play (default a dense orchestral song of the
 //                shared test data)
 //   --program FILE  the program to measure (default build/nivra), so that
 //                a copy of an earlier build can be compared
-#include <dirent.h>
+//   --cases LIST which cases to measure (default all): at rest, into the
+//                dummy driver, through the server, and the other players
+//                through the server (nivra's goal there is TiMidity++'s figure
+//                when it was measured, else what it took where the goal was set)
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +27,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -26,6 +35,8 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/child_process.h"
+#include "bench/pulse_server.h"
 #include "tests/support/nivra_process.h"
 
 namespace {
@@ -35,19 +46,33 @@ constexpr const char* kDefaultSong =
 constexpr const char* kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 // Start-up, and the song's load when one is given on the command line.
 constexpr double kWarmUpSeconds = 3;
+// The window through the sound server, and the rate of its null sink.
+constexpr double kServerSeconds = 25;
+constexpr int kServerRate = 44100;
+// What TiMidity++ took for this song through a sound server where the goal
+// was set: the goal where TiMidity++ is not installed.
+constexpr double kTimidityPercentElsewhere = 5.2;
 
 void Sleep(double seconds) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
-// User plus system clock ticks of /proc/<pid>[/task/<tid>]/stat.
-double CpuSecondsOf(const std::string& stat_path) {
+// The name and user plus system seconds of /proc/<pid>[/task/<tid>]/stat.
+struct StatFigures {
+    std::string name;
+    double cpu_seconds = 0;
+};
+
+StatFigures StatOf(const std::string& stat_path) {
     std::ifstream in(stat_path);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     // The name in parentheses may hold spaces: count fields after its end.
+    const std::size_t name_start = text.find('(');
     const std::size_t name_end = text.rfind(')');
-    if (name_end == std::string::npos)
-        return 0;
+    if (name_start == std::string::npos || name_end == std::string::npos)
+        return {};
+    StatFigures figures;
+    figures.name = text.substr(name_start + 1, name_end - name_start - 1);
     std::istringstream fields(text.substr(name_end + 2));
     std::string field;
     double user = 0, system = 0;
@@ -59,7 +84,8 @@ double CpuSecondsOf(const std::string& stat_path) {
             break;
         }
     }
-    return (user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    figures.cpu_seconds = (user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return figures;
 }
 
 // The times a thread gave up the processor of its own accord: its wake-ups,
@@ -74,7 +100,7 @@ double VoluntarySwitchesOf(const std::string& status_path) {
 }
 
 struct ThreadFigures {
-    double cpu_seconds = 0;
+    StatFigures stat;
     double switches = 0;
 };
 
@@ -84,26 +110,31 @@ std::map<int, ThreadFigures> ThreadsOf(pid_t pid) {
     std::error_code failed;
     for (const auto& entry : std::filesystem::directory_iterator(folder, failed)) {
         const std::string tid = entry.path().filename().string();
-        threads[std::stoi(tid)] = {CpuSecondsOf(entry.path().string() + "/stat"),
+        threads[std::stoi(tid)] = {StatOf(entry.path().string() + "/stat"),
                                    VoluntarySwitchesOf(entry.path().string() + "/status")};
     }
     return threads;
 }
 
+struct ThreadWindow {
+    std::string name;
+    double percent = 0;
+    double wakeups_per_second = 0;
+};
+
 struct Window {
     double process_percent = 0;
-    // Per thread, in the order the threads were made (the main thread first).
-    std::vector<double> thread_percents;
-    std::vector<double> thread_wakeups_per_second;
+    // In the order the threads were made (the main thread first).
+    std::vector<ThreadWindow> threads;
 };
 
 Window Measure(pid_t pid, double seconds) {
     const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
-    const double cpu_before = CpuSecondsOf(stat);
+    const double cpu_before = StatOf(stat).cpu_seconds;
     const auto threads_before = ThreadsOf(pid);
     const double wall_before = bench::WallSeconds();
     Sleep(seconds);
-    const double cpu_after = CpuSecondsOf(stat);
+    const double cpu_after = StatOf(stat).cpu_seconds;
     const auto threads_after = ThreadsOf(pid);
     const double wall = bench::WallSeconds() - wall_before;
     Window window;
@@ -112,19 +143,27 @@ Window Measure(pid_t pid, double seconds) {
         const auto found = threads_before.find(tid);
         const ThreadFigures before =
             found == threads_before.end() ? ThreadFigures{} : found->second;
-        window.thread_percents.push_back((after.cpu_seconds - before.cpu_seconds) / wall * 100);
-        window.thread_wakeups_per_second.push_back((after.switches - before.switches) / wall);
+        // Only the main thread is told apart by its id: the program's other
+        // threads bear its name (the frame thread wakes 60 times a second,
+        // the timer's 1,000), SDL's audio thread and the synth's their own.
+        window.threads.push_back({tid == pid ? "main" : after.stat.name,
+                                  (after.stat.cpu_seconds - before.stat.cpu_seconds) / wall * 100,
+                                  (after.switches - before.switches) / wall});
     }
     return window;
 }
 
+using Environment = std::map<std::string, std::string>;
+
 // One run of the program: at rest when `song` is empty, else playing it.
 std::string program_path = e2e::ProgramPath();
 
-bool RunOnce(const std::string& song, double seconds, Window& window) {
+bool RunNivra(const std::string& song, const Environment& environment, double seconds,
+              Window& window) {
     e2e::RunOptions options;
     options.program = program_path;
     options.timeout_seconds = static_cast<int>(seconds) + 60;
+    options.extra_environment = environment;
     options.extra_environment["NIVRA_SOUNDFONT"] = kSoundFont;
     // A user's program writes no MIDI log, whose line a message (flushed
     // each time) would cost the timer thread a system call.
@@ -143,65 +182,152 @@ bool RunOnce(const std::string& song, double seconds, Window& window) {
     return program.WaitForExit() == 0;
 }
 
-std::string Figures(const std::vector<double>& values, const char* format) {
+// Another player, which must still be playing when the window ends.
+bool RunPlayer(const std::vector<std::string>& command, const Environment& environment,
+               double seconds, Window& window) {
+    bench::ChildProcess player(command, environment);
+    Sleep(kWarmUpSeconds);
+    if (player.Wait(0) != -1) {
+        std::fprintf(stderr, "bench_cpu: %s ended early\n", command[0].c_str());
+        return false;
+    }
+    window = Measure(player.Pid(), seconds);
+    if (player.Wait(0) != -1) {
+        std::fprintf(stderr, "bench_cpu: %s ended before the window did\n", command[0].c_str());
+        return false;
+    }
+    player.Stop(SIGTERM, 5);
+    return true;
+}
+
+// "name 1.23 % 344/s" for each thread that used the processor or woke up.
+std::string ThreadFiguresOf(const Window& window) {
     std::string text;
-    char figure[32];
-    for (double value : values) {
-        if (!text.empty())
-            text += ' ';
-        std::snprintf(figure, sizeof figure, format, value);
+    char figure[96];
+    for (const ThreadWindow& thread : window.threads) {
+        if (thread.percent < 0.005 && thread.wakeups_per_second < 0.5)
+            continue;
+        std::snprintf(figure, sizeof figure, "%s%s %.2f %% %.0f/s", text.empty() ? "" : ", ",
+                      thread.name.c_str(), thread.percent, thread.wakeups_per_second);
         text += figure;
     }
     return text;
 }
 
-void MeasureCase(const char* label, const std::string& song, double seconds, int runs, double goal,
-                 bench::TargetBoard& board) {
-    std::vector<Window> windows;
+// Runs a case `runs` times; the median of the process's percent, or a
+// negative number when no run succeeded.
+double MeasureCase(const char* label, int runs, const std::function<bool(Window&)>& run_once) {
+    std::vector<double> percents;
     for (int run = 0; run < runs; ++run) {
         Window window;
-        if (!RunOnce(song, seconds, window)) {
+        if (!run_once(window)) {
             std::printf("  %s: run %d failed\n", label, run + 1);
             continue;
         }
-        std::printf("  %s, run %d: %.2f %% (threads: %s %%; wake-ups/s: %s)\n", label, run + 1,
-                    window.process_percent, Figures(window.thread_percents, "%.2f").c_str(),
-                    Figures(window.thread_wakeups_per_second, "%.0f").c_str());
-        windows.push_back(window);
+        std::printf("  %s, run %d: %.2f %% (threads: %s)\n", label, run + 1, window.process_percent,
+                    ThreadFiguresOf(window).c_str());
+        percents.push_back(window.process_percent);
     }
-    if (windows.empty()) {
-        board.AtMost(label, 100, goal, "%");
+    return percents.empty() ? -1 : bench::SpreadOf(percents).p50;
+}
+
+bool Wanted(const std::string& cases, const std::string& name) {
+    return ("," + cases + ",").find("," + name + ",") != std::string::npos;
+}
+
+// Every player through one private sound server: the same song, the same
+// SoundFont, the same window. nivra's goal is TiMidity++'s figure.
+void MeasureThroughServer(const std::string& song, const std::string& cases, double seconds,
+                          int runs, bench::TargetBoard& board) {
+    if (!bench::OnPath("pulseaudio")) {
+        std::printf("  no pulseaudio (scripts/bootstrap installs it): sound server not measured\n");
         return;
     }
-    std::vector<double> percents;
-    for (const Window& window : windows)
-        percents.push_back(window.process_percent);
-    board.AtMost(label, bench::SpreadOf(percents).p50, goal, "%");
+    support::ScratchFolder scratch("nivra-cpu");
+    const bench::PulseServer server(scratch, kServerRate);
+    if (!server.Ready()) {
+        std::printf("  the private PulseAudio server did not start\n");
+        return;
+    }
+    const Environment environment = server.Environment();
+    Environment nivra_environment = environment;
+    nivra_environment["SDL_AUDIODRIVER"] = "pulseaudio";
+    // The buffer the program asks of a sound server for itself.
+    nivra_environment["PULSE_LATENCY_MSEC"] = "20";
+    double timidity = -1;
+    if (Wanted(cases, "timidity") && bench::OnPath("timidity")) {
+        timidity = MeasureCase("TiMidity++ through the server", runs, [&](Window& window) {
+            return RunPlayer(
+                {"timidity", "-OO", "-x", std::string("soundfont ") + kSoundFont, song},
+                environment, seconds, window);
+        });
+        if (timidity >= 0)
+            bench::TargetBoard::Figure("TiMidity++ through the server", timidity, "%");
+    }
+    if (Wanted(cases, "fluidsynth") && bench::OnPath("fluidsynth")) {
+        const double fluidsynth =
+            MeasureCase("FluidSynth through the server", runs, [&](Window& window) {
+                return RunPlayer(
+                    {"fluidsynth", "-a", "pulseaudio", "-i", "-q", "-n", kSoundFont, song},
+                    environment, seconds, window);
+            });
+        if (fluidsynth >= 0)
+            bench::TargetBoard::Figure("FluidSynth through the server", fluidsynth, "%");
+    }
+    if (!Wanted(cases, "server"))
+        return;
+    const double nivra = MeasureCase("nivra through the server", runs, [&](Window& window) {
+        return RunNivra(song, nivra_environment, seconds, window);
+    });
+    // Without TiMidity++ here, what it took for this song on the machine
+    // where the goal was set.
+    board.AtMost("nivra through the server", nivra >= 0 ? nivra : 100,
+                 timidity >= 0 ? timidity : kTimidityPercentElsewhere, "%");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const double seconds = bench::NumberArgument(argc, argv, "--seconds", 20);
+    // Each run's line as it ends, also into a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    const double window_seconds = bench::NumberArgument(argc, argv, "--seconds", 0);
     const int runs = std::max(1, static_cast<int>(bench::NumberArgument(argc, argv, "--runs", 3)));
     std::string song = kDefaultSong;
+    std::string cases = "rest,dummy,server,timidity,fluidsynth";
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::string(argv[i]) == "--song")
             song = argv[i + 1];
         if (std::string(argv[i]) == "--program")
             program_path = argv[i + 1];
+        if (std::string(argv[i]) == "--cases")
+            cases = argv[i + 1];
     }
-    std::printf("bench_cpu (load average %s): %d run(s) of %.0f s each, CPU %% of one core\n",
-                bench::LoadAverage().c_str(), runs, seconds);
+    const double seconds = window_seconds > 0 ? window_seconds : 20;
+    std::printf("bench_cpu (load average %s): %d run(s) of each case, CPU %% of one core\n",
+                bench::LoadAverage().c_str(), runs);
     bench::TargetBoard board;
-    MeasureCase("at rest on the file list", "", seconds, runs, 1, board);
-    if (std::filesystem::exists(song) && std::filesystem::exists(kSoundFont)) {
-        std::printf("  playing %s\n", song.c_str());
-        // The goal: no more than TiMidity++ took for a dense song here (5.2 %).
-        MeasureCase("playing a song", song, seconds, runs, 5.2, board);
-    } else {
-        std::printf("  no song or no TimGM6mb SoundFont: playing not measured\n");
+    if (Wanted(cases, "rest")) {
+        const double rest = MeasureCase("at rest on the file list", runs, [&](Window& window) {
+            return RunNivra("", {}, seconds, window);
+        });
+        board.AtMost("at rest on the file list", rest >= 0 ? rest : 100, 1, "%");
     }
+    if (!std::filesystem::exists(song) || !std::filesystem::exists(kSoundFont)) {
+        std::printf("  no song or no TimGM6mb SoundFont: playing not measured\n");
+        board.Summary("bench_cpu");
+        return 0;
+    }
+    std::printf("  playing %s\n", song.c_str());
+    if (Wanted(cases, "dummy")) {
+        const double dummy =
+            MeasureCase("playing into the dummy driver", runs,
+                        [&](Window& window) { return RunNivra(song, {}, seconds, window); });
+        board.AtMost("playing into the dummy driver", dummy >= 0 ? dummy : 100,
+                     kTimidityPercentElsewhere, "%");
+    }
+    if (Wanted(cases, "server") || Wanted(cases, "timidity") || Wanted(cases, "fluidsynth"))
+        MeasureThroughServer(song, cases, window_seconds > 0 ? window_seconds : kServerSeconds,
+                             runs, board);
     board.Summary("bench_cpu");
     return 0;
 }

@@ -25,6 +25,7 @@
 
 #include "bench/bench_support.h"
 #include "bench/child_process.h"
+#include "bench/pulse_server.h"
 #include "tests/support/click_song.h"
 #include "tests/support/scratch_folder.h"
 
@@ -33,30 +34,6 @@ namespace {
 constexpr int kRecordRate = 48000;
 constexpr double kGoalP99Ms = 0.8;
 constexpr const char* kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-
-// `command` run through `prefix` (chrt, when real-time priority is granted).
-std::vector<std::string> Urgent(const std::vector<std::string>& prefix,
-                                std::vector<std::string> command) {
-    command.insert(command.begin(), prefix.begin(), prefix.end());
-    return command;
-}
-
-struct Server {
-    support::ScratchFolder& scratch;
-    std::string runtime;
-    std::vector<std::string> urgent;
-    std::map<std::string, std::string> Environment() const {
-        return {{"XDG_RUNTIME_DIR", runtime},
-                {"PULSE_SERVER", "unix:" + runtime + "/pulse/native"},
-                {"PULSE_SINK", "bench"},
-                {"HOME", scratch.Path().string()}};
-    }
-};
-
-bool Exists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
-}
 
 // Onsets in seconds: where the level crosses a fifth of the recording's peak
 // after 20 ms below it, placed between samples by linear interpolation.
@@ -167,15 +144,16 @@ std::vector<std::string> PlayerCommand(const std::string& player, const std::str
 }
 
 // One run of `player`: the recording's onsets fitted against the song.
-Fit MeasurePlayer(const std::string& player, const Server& server, const support::ClickSong& song,
+Fit MeasurePlayer(const std::string& player, const bench::PulseServer& server,
+                  support::ScratchFolder& scratch, const support::ClickSong& song,
                   const std::string& song_path) {
-    support::ScratchFolder& scratch = server.scratch;
     const std::string recording = (scratch / (player + ".raw")).string();
     std::map<std::string, std::string> environment = server.Environment();
+    // The recorder runs at the server's priority, so a busy machine disturbs
+    // the measuring less than the players.
     bench::ChildProcess recorder(
-        Urgent(server.urgent,
-               {"parec", "--device=bench.monitor", "--raw", "--format=s16le", "--channels=1",
-                "--rate=" + std::to_string(kRecordRate), "--latency-msec=20"}),
+        server.Urgent({"parec", "--device=bench.monitor", "--raw", "--format=s16le", "--channels=1",
+                       "--rate=" + std::to_string(kRecordRate), "--latency-msec=20"}),
         environment, recording);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     environment["NIVRA_VIDEO"] = "headless";
@@ -224,24 +202,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     support::ScratchFolder scratch("nivra-onset");
-    const std::string runtime = (scratch / "runtime").string();
-    mkdir(runtime.c_str(), 0700);
     mkdir((scratch / "config").c_str(), 0700);
-    // The server and the recorder run at real-time priority where that is
-    // granted, so a busy machine disturbs the measuring less than the players.
-    const std::vector<std::string> urgent = std::system("chrt -f 20 true >/dev/null 2>&1") == 0
-                                                ? std::vector<std::string>{"chrt", "-f", "20"}
-                                                : std::vector<std::string>{};
-    const Server server{scratch, runtime, urgent};
-    bench::ChildProcess pulse(
-        Urgent(urgent,
-               {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm",
-                "--load=module-null-sink sink_name=bench rate=" + std::to_string(kRecordRate),
-                "--load=module-native-protocol-unix"}),
-        server.Environment(), {}, (scratch / "pulse.err").string());
-    for (int wait = 0; wait < 500 && !Exists(runtime + "/pulse/native"); ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (!Exists(runtime + "/pulse/native")) {
+    const bench::PulseServer server(scratch, kRecordRate);
+    if (!server.Ready()) {
         std::printf("bench_onset: the private PulseAudio server did not start\n");
         return 1;
     }
@@ -259,7 +222,7 @@ int main(int argc, char** argv) {
             continue;
         }
         for (int run = 0; run < runs; ++run) {
-            const Fit fit = MeasurePlayer(player, server, song, song_path);
+            const Fit fit = MeasurePlayer(player, server, scratch, song, song_path);
             if (fit.matched < song.hit_seconds.size() * 9 / 10) {
                 std::printf("%-10s heard %zu of %zu hits (%zu onsets): no figure\n", player.c_str(),
                             fit.matched, song.hit_seconds.size(), fit.onsets);
@@ -277,6 +240,5 @@ int main(int argc, char** argv) {
                 player == "nivra" ? (met ? "  goal met" : "  GOAL MISSED") : "");
         }
     }
-    pulse.Stop(SIGTERM, 5);
     return missed == 0 ? 0 : 1;
 }

@@ -49,6 +49,8 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Started() const { return pid_ > 0; }
+    // The child's process id while it has not been waited for, else -1.
+    pid_t Pid() const { return pid_; }
     // Processor time (user and system) of the child once it has been waited for.
     double CpuSeconds() const { return cpu_seconds_; }
     // Waits up to `seconds` for the child to end by itself; its exit status,
