@@ -252,8 +252,6 @@ void MeasureThroughServer(const std::string& song, const std::string& cases, dou
     const Environment environment = server.Environment();
     Environment nivra_environment = environment;
     nivra_environment["SDL_AUDIODRIVER"] = "pulseaudio";
-    // The buffer the program asks of a sound server for itself.
-    nivra_environment["PULSE_LATENCY_MSEC"] = "20";
     double timidity = -1;
     if (Wanted(cases, "timidity") && bench::OnPath("timidity")) {
         timidity = MeasureCase("TiMidity++ through the server", runs, [&](Window& window) {
