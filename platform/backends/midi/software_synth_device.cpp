@@ -36,7 +36,7 @@ constexpr int kStaleNoteMs = 50;   // notes older than this when the first sound
 // of what is playing: one buffer, under 6 ms, which a busy machine runs dry
 // (a gap in the sound, and everything after it heard later), and asks for
 // more every few milliseconds. The synth asks for 40 ms unless the user chose
-// their own: no gaps, and a tenth of the wake-ups. Set before main, while
+// their own: no gaps, and a sixth of the wake-ups. Set before main, while
 // the process has one thread: setenv is not safe beside getenv on another.
 [[maybe_unused]] const bool sound_server_latency_set = setenv("PULSE_LATENCY_MSEC", "40", 0) == 0;
 
