@@ -70,7 +70,7 @@ void CSequencer::OnTimer() {
         ResetPosition();
     else if (was_playing && !some_active)
         endCount.fetch_add(1, std::memory_order_release);
-    platform::DeferQuietPeriods(QuietPeriodsAhead(step));
+    platform::DeferQuietPeriods(QuietPeriodsAhead());
 }
 
 bool CSequencer::DispatchDue(std::uint64_t at_us, std::uint64_t step_us, std::uint64_t end_tick) {

@@ -75,6 +75,13 @@ public:
     // the position, such as a loop going back, counts here too.
     std::uint32_t GetJumpCount() const { return jumpCount.load(std::memory_order_acquire); }
     // Tempo factor in percent (MIN_TEMPO_PERCENT to MAX_TEMPO_PERCENT, clamped).
+    // How many of the timer's next periods send nothing (at most
+    // kMostQuietPeriods): the timer sleeps through them instead of waking
+    // every millisecond, and runs them with the next that sends.
+    std::uint64_t QuietPeriodsAhead() const;
+    // Periods that pass unseen hold back the play time shown, what muting
+    // does and a pause's place by at most this many milliseconds.
+    static constexpr std::uint64_t kMostQuietPeriods = 8;
     void SetTempoPercent(int percent);
     int GetTempoPercent() const { return tempoPercent.load(std::memory_order_relaxed); }
     // Semitones (-MAX_TRANSPOSE to MAX_TRANSPOSE, clamped) added to every note
@@ -199,13 +206,6 @@ private:
     std::uint64_t DueUs(std::uint64_t tick) const;
     // The tick of the next event of any active track (UINT64_MAX: none).
     std::uint64_t NextTick() const;
-    // How many of the periods after this one send nothing (at most
-    // kMostQuietPeriods): the timer sleeps through them instead of waking
-    // every millisecond, and runs them with the next that sends.
-    std::uint64_t QuietPeriodsAhead(std::uint64_t step_us) const;
-    // Periods that pass unseen hold back the play time shown, what muting
-    // does and a pause's place by at most this many milliseconds.
-    static constexpr std::uint64_t kMostQuietPeriods = 8;
     // How long on the wall clock before the period at song time `at_us` the
     // event at `tick` fell due, when a period advances the song by `step_us`
     // (0 when it is not yet due).

@@ -49,7 +49,9 @@ std::uint64_t CSequencer::NextTick() const {
     return next_tick;
 }
 
-std::uint64_t CSequencer::QuietPeriodsAhead(std::uint64_t step_us) const {
+std::uint64_t CSequencer::QuietPeriodsAhead() const {
+    const std::uint64_t step_us =
+        kMicrosPerPercentPeriod * static_cast<std::uint64_t>(tempoPercent.load(kRelaxed));
     // A fade changes the volume period by period.
     if (fading || step_us == 0)
         return 0;

@@ -69,3 +69,28 @@ TEST_F(EngineTest, HitsAfterALoopsJumpBackFallDueAtTheirTimeInThePlay) {
 }
 
 }  // namespace
+
+// The periods the sequencer says send nothing, which the timer sleeps
+// through, never hold a message, across tempo changes and a tempo factor;
+// most periods of a sparse song are among them.
+TEST_F(EngineTest, PeriodsSaidQuietSendNothing) {
+    const support::ClickSong song = support::MakeClickSong(40, 3, false);
+    sequencer->SetTempoPercent(135);
+    OpenAndPlay(song.bytes);
+    std::uint64_t quiet_total = 0;
+    std::uint64_t periods = 0;
+    while (periods < 40'000) {
+        const std::uint64_t quiet = sequencer->QuietPeriodsAhead();
+        const std::size_t sent = recording->Entries().size();
+        Periods(static_cast<unsigned>(quiet));
+        ASSERT_EQ(recording->Entries().size(), sent) << "period " << periods;
+        Periods(1);
+        quiet_total += quiet;
+        periods += quiet + 1;
+    }
+    std::size_t hits = 0;
+    for (const auto& entry : recording->Entries())
+        hits += entry.text == "99 4B 7F" ? 1 : 0;
+    EXPECT_EQ(hits, song.hit_seconds.size());
+    EXPECT_GT(quiet_total, periods * 3 / 4);
+}
