@@ -2,6 +2,7 @@
 
 #include "app/command_line.h"
 #include "app/error_box.h"
+#include "app/idle_pace.h"
 #include "app/lost_device.h"
 #include "app/main_window.h"
 #include "app/media_controls.h"
@@ -239,6 +240,7 @@ void CApplication::Idle() {
     FollowSongInWindowTitle();
     ServeMediaControls();
     ReportLostDevice();
+    PaceIdleWork();
 }
 
 int CApplication::Exit() {

@@ -166,8 +166,9 @@ bool RunNivra(const std::string& song, const Environment& environment, double se
     options.extra_environment = environment;
     options.extra_environment["NIVRA_SOUNDFONT"] = kSoundFont;
     // A user's program writes no MIDI log, whose line a message (flushed
-    // each time) would cost the timer thread a system call.
-    options.removed_environment = {"NIVRA_MIDI_LOG"};
+    // each time) would cost the timer thread a system call, and follows no
+    // input file, whose new lines the main thread looks for every 20 ms.
+    options.removed_environment = {"NIVRA_MIDI_LOG", "NIVRA_INPUT"};
     options.arguments = {"--no-config"};
     if (!song.empty())
         options.arguments.push_back(song);

@@ -137,6 +137,11 @@ void CFrameThread::AttachSurfaces(IDirectDrawSurface* primary, IDirectDrawSurfac
     back_buffer_ = attached;
 }
 
+void CFrameThread::SetMainWakesBeforeFrames(bool wakes) {
+    if (main_wakes_before_frames_.exchange(wakes) && !wakes)
+        platform::StopMessageQueueWakes();
+}
+
 DWORD WINAPI CFrameThread::FrameMain(LPVOID object) {
     auto* self = static_cast<CFrameThread*>(object);
     self->pacer_.Init(kFrameRate, FrameCallback);
@@ -201,9 +206,11 @@ int CFrameThread::DrawFrame() {
     // The main thread's waits end shortly before each frame (the schedule is
     // renewed every frame, so it follows the frames), and a wait for this
     // frame ends now.
-    const DWORD ahead_ms = pacer_.GetTimeToNextFrame();
-    platform::WakeMessageQueueIn(ahead_ms > kMainWakeLeadMs ? ahead_ms - kMainWakeLeadMs : 0,
-                                 1'000'000u / kFrameRate);
+    if (main_wakes_before_frames_.load(std::memory_order_relaxed)) {
+        const DWORD ahead_ms = pacer_.GetTimeToNextFrame();
+        platform::WakeMessageQueueIn(ahead_ms > kMainWakeLeadMs ? ahead_ms - kMainWakeLeadMs : 0,
+                                     1'000'000u / kFrameRate);
+    }
     if (frame_waiters_.load() > 0)
         platform::WakeMessageQueue();
     return 0;
@@ -240,4 +247,7 @@ void AttachSurfaces(IDirectDrawSurface* primary, IDirectDrawSurface* canvas) {
 }
 void SetFrameDrawHook(FrameDrawHook hook) {
     GetFrameThread().SetDrawHook(hook);
+}
+void SetMainWakesBeforeFrames(bool wakes) {
+    GetFrameThread().SetMainWakesBeforeFrames(wakes);
 }

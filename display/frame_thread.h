@@ -58,6 +58,10 @@ public:
     // The hook each frame calls between the background copy and the palette;
     // null draws nothing. Set before the thread starts.
     void SetDrawHook(FrameDrawHook hook) { draw_hook_.store(hook); }
+    // Whether the main thread is woken shortly before each frame, so what
+    // its idle work changes is drawn in that frame (off: it keeps its own
+    // pace, and the wakes already scheduled are dropped).
+    void SetMainWakesBeforeFrames(bool wakes);
     // One frame: background copy, panels, palette animation and Apply, flip.
     int DrawFrame();
     // Frames drawn since the program started.
@@ -90,6 +94,7 @@ private:
     // WaitFrame calls under way: only then does a finished frame wake the
     // main thread's message queue at once.
     std::atomic<int> frame_waiters_{0};
+    std::atomic<bool> main_wakes_before_frames_{true};
 
     // Palette animation: entry 8 flashes every third frame, entry 21 blinks
     // between entries 22 and 23 every 20 frames.
@@ -110,3 +115,4 @@ WORD GetFps();
 bool IsFrameThreadRunning();
 void AttachSurfaces(IDirectDrawSurface* primary, IDirectDrawSurface* canvas);
 void SetFrameDrawHook(FrameDrawHook hook);
+void SetMainWakesBeforeFrames(bool wakes);

@@ -85,6 +85,10 @@ void DocumentViewerFollowSong() {
         g_document_viewer->FollowSong(GetTickCount64());
 }
 
+bool DocumentViewerFollowsWords() {
+    return g_document_viewer && g_document_viewer->IsVisible() && g_document_viewer->ShowsWords();
+}
+
 CDocumentViewerPanel::CDocumentViewerPanel() {
     g_document_viewer = this;
 }

@@ -137,3 +137,5 @@ void DocumentViewerLoadText(const char* path);
 // FollowSong on the document viewer in use at this moment; nothing while
 // there is none.
 void DocumentViewerFollowSong();
+// Whether a document viewer is shown with a song's words, which scroll with it.
+bool DocumentViewerFollowsWords();

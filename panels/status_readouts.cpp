@@ -1,10 +1,13 @@
 #include "panels/status_readouts.h"
 
-#include <cstdio>
+#include "gfx/number_text.h"
 
 void FormatPlayTime(uint32_t play_ms, char* out) {
-    std::snprintf(out, 16, "%02u:%02u:%02u", play_ms / 60000, (play_ms % 60000) / 1000,
-                  (play_ms % 1000) / 10);
+    char* end = PutZeroPadded(out, play_ms / 60000, 2);
+    *end++ = ':';
+    end = PutZeroPadded(end, (play_ms % 60000) / 1000, 2);
+    *end++ = ':';
+    PutZeroPadded(end, (play_ms % 1000) / 10, 2);
 }
 
 uint16_t WheelLimit(uint32_t tempo_index) {

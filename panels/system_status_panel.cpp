@@ -9,6 +9,7 @@
 #include "display/frame_thread.h"
 #include "display/palette.h"
 #include "gfx/draw.h"
+#include "gfx/number_text.h"
 #include "gfx/segment_font.h"
 #include "gfx/text.h"
 #include "midi/channel_monitor.h"
@@ -180,12 +181,11 @@ void CSystemStatusPanel::DrawReadouts(CSurface* target, uint32_t play_ms) {
     char text[24];
     FormatPlayTime(play_ms, text);
     DrawSegmentText(target, x, y + kReadoutRows[0], text);
-    std::snprintf(text, sizeof text, "FPS  %03d", static_cast<int>(GetFps()));
+    PutZeroPadded(std::copy_n("FPS  ", 5, text), GetFps(), 3);
     DrawSegmentText(target, x, y + kReadoutRows[1], text);
-    std::snprintf(text, sizeof text, "%08d", static_cast<int32_t>(GetTickCount()));
+    PutZeroPadded(text, static_cast<int32_t>(GetTickCount()), 8);
     DrawSegmentText(target, x, y + kReadoutRows[2], text);
-    std::snprintf(text, sizeof text, "%08d",
-                  static_cast<int>(GetChannelMonitor().GetSendPackets()));
+    PutZeroPadded(text, static_cast<int>(GetChannelMonitor().GetSendPackets()), 8);
     DrawSegmentText(target, x, y + kReadoutRows[3], text);
 }
 
@@ -208,9 +208,9 @@ void CSystemStatusPanel::DrawMemory(CSurface* target) {
         avail_virtual_kb_ = memory.dwAvailVirtual / 1024;
     }
     char text[32];
-    std::snprintf(text, sizeof text, "%0*llu", phys_digits_, avail_phys_kb_);
+    PutZeroPadded(text, static_cast<long long>(avail_phys_kb_), phys_digits_);
     DrawTextFontB(target, rect.left + 85, rect.top + kPhysicalMemoryY, text, 0, 1);
-    std::snprintf(text, sizeof text, "%0*llu", virtual_digits_, avail_virtual_kb_);
+    PutZeroPadded(text, static_cast<long long>(avail_virtual_kb_), virtual_digits_);
     DrawTextFontB(target, rect.left + 85, rect.top + kVirtualMemoryY, text, 0, 1);
 }
 

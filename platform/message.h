@@ -129,8 +129,11 @@ void SetMessagePump(void (*pump)());
 // How long (milliseconds) an empty queue may wait for a post before the
 // pump must run again: until scripted input falls due, or a millisecond for
 // a window whose events must be polled. Without it, a millisecond; never
-// more than 20 ms.
+// more than the longest wait.
 void SetPumpWaitLimit(DWORD (*limit_ms)());
+// The longest wait of an empty queue whatever the pump says (20 ms until
+// set): how often the main loop's idle work and close signals are seen.
+void SetLongestQueueWait(DWORD ms);
 // Ends a wait of PeekMessageA or GetMessageA on an empty queue now, as a
 // post would but without a message (the display calls it when a frame is
 // finished, so the pump shows it at once).
@@ -141,6 +144,8 @@ void WakeMessageQueue();
 // It applies to waits that begin after this call; a wait already under way
 // keeps its end.
 void WakeMessageQueueIn(DWORD delay_ms, DWORD then_every_us = 0);
+// Drops the wakes WakeMessageQueueIn scheduled.
+void StopMessageQueueWakes();
 // How DispatchMessageA and SendMessageA find a window's procedure.
 void SetWindowProcedureLookup(WNDPROC (*lookup)(HWND window));
 // Where DefWindowProcA sends what only the window layer can do (WM_CLOSE,

@@ -9,7 +9,7 @@
 #include "midi/channel_monitor.h"
 #include "platform/ddraw.h"
 #include "gfx/copy_rect.h"
-#include "views/number_text.h"
+#include "gfx/number_text.h"
 #include "views/silenced_channel.h"
 
 namespace {

@@ -82,6 +82,9 @@ private:
     static HRESULT SourceArea(LPDIRECTDRAWSURFACE source, const RECT* source_rect, RECT& area);
     bool Lost() const;
     void Copy(const DrawSurface& source, const RECT& from, int x, int y, DWORD key_flags);
+    // A primary's picture reaches the display: SettleFront before the
+    // front buffer is drawn on, FrontChanged after.
+    void SettleFront();
     void FrontChanged(bool flipped);
     BYTE* Pixel(int x, int y) {
         return pixels_.data() + static_cast<std::ptrdiff_t>(y) * pitch_ + x;

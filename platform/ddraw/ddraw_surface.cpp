@@ -36,6 +36,7 @@ DrawSurface::DrawSurface(DrawDevice& device, int width_px, int height_px, DWORD 
       pixels_(static_cast<std::size_t>(PitchFor(width_px)) * height_px) {}
 
 DrawSurface::~DrawSurface() {
+    SettleFront();
     if (dc_)
         gdi::DeleteSurfaceDC(dc_);
 }
@@ -62,6 +63,11 @@ std::optional<RECT> DrawSurface::Area(const RECT* rect) const {
 
 bool DrawSurface::Lost() const {
     return lost_;
+}
+
+void DrawSurface::SettleFront() {
+    if (IsPrimary())
+        DisplayOutput::Get().SettleFront(pixels_);
 }
 
 void DrawSurface::FrontChanged(bool flipped) {
@@ -122,6 +128,7 @@ HRESULT DrawSurface::Blt(LPRECT dest_rect, LPDIRECTDRAWSURFACE source, LPRECT so
         if (!fx)
             return DDERR_INVALIDPARAMS;
         const BYTE index = fx->dwFillColor & 0xFF;
+        SettleFront();
         for (LONG row = dest->top; row < dest->bottom; ++row)
             std::memset(Pixel(dest->left, row), index, dest->right - dest->left);
         FrontChanged(false);
@@ -157,6 +164,7 @@ HRESULT DrawSurface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPREC
         return DDERR_NOCOLORKEY;
     if ((trans & DDBLTFAST_DESTCOLORKEY) && !dest_key_)
         return DDERR_NOCOLORKEY;
+    SettleFront();
     Copy(from_surface, from, static_cast<int>(x), static_cast<int>(y), trans);
     FrontChanged(false);
     return DD_OK;
@@ -169,8 +177,11 @@ HRESULT DrawSurface::Flip(LPDIRECTDRAWSURFACE override_surface, DWORD) {
         return DDERR_SURFACELOST;
     if (lock_count_ > 0 || back_buffer_->lock_count_ > 0 || dc_ || back_buffer_->dc_)
         return DDERR_SURFACEBUSY;
-    pixels_.swap(back_buffer_->pixels_);
-    FrontChanged(true);
+    if (IsPrimary())
+        DisplayOutput::Get().SubmitFlip(pixels_, back_buffer_->pixels_, width_px_, height_px_,
+                                        pitch_);
+    else
+        pixels_.swap(back_buffer_->pixels_);
     return DD_OK;
 }
 
@@ -212,6 +223,7 @@ HRESULT DrawSurface::GetDC(HDC* dc) {
         return DDERR_SURFACELOST;
     if (dc_)
         return DDERR_DCALREADYCREATED;
+    SettleFront();
     gdi::DcTarget target;
     target.bits = pixels_.data();
     target.width_px = width_px_;
@@ -304,6 +316,7 @@ HRESULT DrawSurface::Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD, HANDLE) {
         return DDERR_INVALIDRECT;
     if (Lost())
         return DDERR_SURFACELOST;
+    SettleFront();
     GetSurfaceDesc(desc);
     desc->dwFlags |= DDSD_LPSURFACE;
     desc->lpSurface = Pixel(area->left, area->top);
@@ -321,6 +334,7 @@ HRESULT DrawSurface::Unlock(LPVOID) {
 
 HRESULT DrawSurface::Restore() {
     // The memory comes back cleared; the owner redraws it.
+    SettleFront();
     if (lost_.exchange(false))
         std::fill(pixels_.begin(), pixels_.end(), BYTE{0});
     if (back_buffer_)

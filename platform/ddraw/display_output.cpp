@@ -5,22 +5,53 @@
 namespace platform::video {
 
 DisplayOutput& DisplayOutput::Get() {
-    static DisplayOutput output;
-    return output;
+    // Never destroyed: surfaces freed at exit still settle their picture here.
+    static DisplayOutput* output = new DisplayOutput;
+    return *output;
 }
 
 void DisplayOutput::SubmitFrame(const BYTE* bits, int width_px, int height_px, LONG pitch,
                                 bool flipped) {
     std::lock_guard guard(lock_);
+    shown_front_ = nullptr;
+    CopyRowsIn(bits, width_px, height_px, pitch);
+    if (flipped)
+        ++frame_.flip_count;
+    ++change_count_;
+}
+
+void DisplayOutput::SubmitFlip(std::vector<BYTE>& front, std::vector<BYTE>& back, int width_px,
+                               int height_px, LONG pitch) {
+    std::lock_guard guard(lock_);
+    front.swap(back);
+    shown_front_ = &front;
+    shown_front_pitch_ = pitch;
+    frame_.width_px = width_px;
+    frame_.height_px = height_px;
+    ++frame_.flip_count;
+    ++change_count_;
+}
+
+void DisplayOutput::SettleFront(const std::vector<BYTE>& front) {
+    std::lock_guard guard(lock_);
+    if (shown_front_ == &front)
+        CopyShownFront();
+}
+
+void DisplayOutput::CopyRowsIn(const BYTE* bits, int width_px, int height_px, LONG pitch) {
     frame_.width_px = width_px;
     frame_.height_px = height_px;
     frame_.pixels.resize(static_cast<std::size_t>(width_px) * height_px);
     for (int row = 0; row < height_px; ++row)
         std::memcpy(&frame_.pixels[static_cast<std::size_t>(row) * width_px],
                     bits + static_cast<std::ptrdiff_t>(row) * pitch, width_px);
-    if (flipped)
-        ++frame_.flip_count;
-    ++change_count_;
+}
+
+void DisplayOutput::CopyShownFront() {
+    if (!shown_front_)
+        return;
+    CopyRowsIn(shown_front_->data(), frame_.width_px, frame_.height_px, shown_front_pitch_);
+    shown_front_ = nullptr;
 }
 
 void DisplayOutput::SubmitPalette(const PALETTEENTRY* entries) {
@@ -31,8 +62,9 @@ void DisplayOutput::SubmitPalette(const PALETTEENTRY* entries) {
     ++change_count_;
 }
 
-VisibleFrame DisplayOutput::Snapshot() const {
+VisibleFrame DisplayOutput::Snapshot() {
     std::lock_guard guard(lock_);
+    CopyShownFront();
     return frame_;
 }
 
@@ -41,11 +73,12 @@ std::array<PALETTEENTRY, 256> DisplayOutput::Palette() const {
     return frame_.palette;
 }
 
-bool DisplayOutput::TakeIfChanged(std::uint64_t& seen, VisibleFrame& frame) const {
+bool DisplayOutput::TakeIfChanged(std::uint64_t& seen, VisibleFrame& frame) {
     std::lock_guard guard(lock_);
     if (seen == change_count_)
         return false;
     seen = change_count_;
+    CopyShownFront();
     frame = frame_;
     return true;
 }

@@ -25,9 +25,9 @@ using Clock = std::chrono::steady_clock;
 // How long an empty queue waits for a post before answering, unless the
 // window layer says how long its pump may wait.
 constexpr auto kEmptyQueueWait = std::chrono::milliseconds(1);
-// The longest wait whatever the pump says: close signals and the idle work
-// of the main loop are seen at least this often.
-constexpr auto kLongestEmptyQueueWait = std::chrono::milliseconds(20);
+// The longest wait whatever the pump says, until the main loop sets its own:
+// close signals and the idle work of the main loop are seen this often.
+constexpr DWORD kDefaultLongestQueueWaitMs = 20;
 
 struct Queue {
     std::mutex lock;
@@ -45,6 +45,10 @@ struct Queue {
     Clock::time_point wake_at = Clock::time_point::max();
     // Its period when it repeats (the frames'), zero when it comes once.
     std::chrono::microseconds wake_every{0};
+    // When the last wait ended at its scheduled wake: a schedule renewed
+    // just after (the frame that follows moves it by a fraction of a
+    // millisecond) is the same wake and must not end a second wait.
+    Clock::time_point wake_served{};
 };
 
 Queue& TheQueue() {
@@ -72,6 +76,7 @@ void TrackKeyState(const MSG& message) {
 
 std::atomic<void (*)()> pump{nullptr};
 std::atomic<DWORD (*)()> pump_wait_limit{nullptr};
+std::atomic<DWORD> longest_queue_wait_ms{kDefaultLongestQueueWaitMs};
 std::atomic<WNDPROC (*)(HWND)> procedure_lookup{nullptr};
 std::atomic<DefaultHandler> default_handler{nullptr};
 std::atomic<HWND> close_request_window{nullptr};
@@ -100,20 +105,27 @@ void WaitForPost(Queue& queue, std::unique_lock<std::mutex>& hold) {
     const Clock::time_point now = Clock::now();
     auto limit = kEmptyQueueWait;
     if (auto pump_limit = pump_wait_limit.load(std::memory_order_acquire))
-        limit = std::min<std::chrono::milliseconds>(std::chrono::milliseconds(pump_limit()),
-                                                    kLongestEmptyQueueWait);
+        limit = std::chrono::milliseconds(
+            std::min(pump_limit(), longest_queue_wait_ms.load(std::memory_order_relaxed)));
     Clock::time_point until = now + limit;
-    if (queue.wake_at <= now) {
+    const bool served_already =
+        queue.wake_every.count() > 0 && queue.wake_at < queue.wake_served + queue.wake_every / 2;
+    if (queue.wake_at <= now || served_already) {
         if (queue.wake_every.count() > 0)
-            queue.wake_at += ((now - queue.wake_at) / queue.wake_every + 1) * queue.wake_every;
+            queue.wake_at +=
+                (std::max(now - queue.wake_at, Clock::duration::zero()) / queue.wake_every + 1) *
+                queue.wake_every;
         else
             queue.wake_at = Clock::time_point::max();
     }
-    until = std::min(until, queue.wake_at);
+    const Clock::time_point scheduled_wake = queue.wake_at;
+    until = std::min(until, scheduled_wake);
     const std::uint64_t posts = queue.posts;
     queue.posted.wait_until(hold, until,
                             [&] { return queue.wake_pending || queue.posts != posts; });
     queue.wake_pending = false;
+    if (scheduled_wake <= until && Clock::now() >= scheduled_wake)
+        queue.wake_served = scheduled_wake;
 }
 
 bool Matches(const MSG& message, HWND window, UINT filter_min, UINT filter_max) {
@@ -263,6 +275,10 @@ void SetPumpWaitLimit(DWORD (*limit_ms)()) {
     pump_wait_limit.store(limit_ms, std::memory_order_release);
 }
 
+void SetLongestQueueWait(DWORD ms) {
+    longest_queue_wait_ms.store(ms, std::memory_order_relaxed);
+}
+
 void WakeMessageQueue() {
     Queue& queue = TheQueue();
     {
@@ -278,6 +294,13 @@ void WakeMessageQueueIn(DWORD delay_ms, DWORD then_every_us) {
     std::lock_guard<std::mutex> hold(queue.lock);
     queue.wake_at = when;
     queue.wake_every = std::chrono::microseconds(then_every_us);
+}
+
+void StopMessageQueueWakes() {
+    Queue& queue = TheQueue();
+    std::lock_guard<std::mutex> hold(queue.lock);
+    queue.wake_at = Clock::time_point::max();
+    queue.wake_every = {};
 }
 
 void SetWindowProcedureLookup(WNDPROC (*lookup)(HWND window)) {

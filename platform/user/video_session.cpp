@@ -198,8 +198,10 @@ DWORD VideoSession::PumpWaitLimitMs() const {
     constexpr DWORD kNothingToWaitFor = ~DWORD{0};
     if (!open_ || !OnMainThread() || std::strcmp(backend_->Name(), "headless") != 0)
         return kPollEveryMs;
+    // Lines appended to the input file are looked for this often.
+    constexpr DWORD kScriptFeedPollMs = 20;
     if (next_action_ >= script_.size())
-        return kNothingToWaitFor;
+        return script_feed_ ? kScriptFeedPollMs : kNothingToWaitFor;
     const DWORD due_ms = script_[next_action_].at_ms;
     const DWORD now_ms = MillisecondsSinceStart();
     return due_ms > now_ms ? due_ms - now_ms : 0;

@@ -31,7 +31,7 @@ public:
     void Pump();
     // How long the main thread may wait before the pump must run again:
     // a window's events are polled every millisecond; headless, only the
-    // next scripted action is waited for.
+    // next scripted action (and the input file's new lines) is waited for.
     DWORD PumpWaitLimitMs() const;
 
     void Minimize();

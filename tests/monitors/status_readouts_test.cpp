@@ -1,7 +1,12 @@
 #include "panels/status_readouts.h"
 
+#include "gfx/number_text.h"
+
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdio>
+#include <cstring>
 #include <set>
 
 namespace {
@@ -18,6 +23,22 @@ TEST(PlayTimeFormat, MinutesSecondsHundredths) {
     EXPECT_EQ(PlayTime(59999), "00:59:99");
     EXPECT_EQ(PlayTime(100u * 60000u + 5), "100:00:00");  // wider past 99 minutes
     EXPECT_EQ(PlayTime(0xFFFFFFFFu), "71582:47:29");
+}
+
+// The read-outs' figures as snprintf would write them: signs, widths that
+// are too narrow, and the widest values.
+TEST(ZeroPadded, WritesWhatSnprintfWrites) {
+    for (long long value : {0LL, 7LL, -5LL, 123456789LL, -123456789LL, LLONG_MAX, LLONG_MIN,
+                            static_cast<long long>(INT32_MIN)}) {
+        for (int width : {0, 1, 3, 8, 21}) {
+            char expected[32];
+            char written[32];
+            std::snprintf(expected, sizeof expected, "%0*lld", width, value);
+            const char* end = PutZeroPadded(written, value, width);
+            EXPECT_STREQ(written, expected) << value << " width " << width;
+            EXPECT_EQ(end, written + std::strlen(expected));
+        }
+    }
 }
 
 TEST(WheelLimit, FramesPerStepFromTheTempo) {
