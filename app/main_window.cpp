@@ -249,6 +249,7 @@ void CMainWindow::CreateSurfaces() {
     DrawTitle();
     AttachSurfaces(primary_.surface, canvas_.surface);
     SetFrameDrawHook(DrawAllOnto);
+    SetFrameCoverHook(ImageCovers);
     GetPalette().SetBrightness(0);
     GetPalette().Restore();
 }
