@@ -249,7 +249,6 @@ void CMainWindow::CreateSurfaces() {
     DrawTitle();
     AttachSurfaces(primary_.surface, canvas_.surface);
     SetFrameDrawHook(DrawAllOnto);
-    SetFrameCoverHook(ImageCovers);
     GetPalette().SetBrightness(0);
     GetPalette().Restore();
 }

@@ -1,6 +1,5 @@
 #include "display/frame_thread.h"
 
-#include "display/background_copy.h"
 #include "display/display.h"
 #include "display/palette.h"
 #include "platform/message.h"
@@ -16,8 +15,6 @@ constexpr DWORD kIdleSleepMs = 100;
 // The main thread is woken this long before each frame, so what its idle
 // work changes (the words of a song) is drawn in that frame.
 constexpr DWORD kMainWakeLeadMs = 2;
-// Panels whose images the background need not be copied under.
-constexpr int kMostCoveredAreas = 16;
 
 constexpr int kFlashEntry = 8;
 constexpr int kFlashEveryFrames = 3;
@@ -193,13 +190,8 @@ void CFrameThread::AnimatePalette() {
 
 int CFrameThread::DrawFrame() {
     if (back_buffer_ && canvas_) {
-        RECT covered[kMostCoveredAreas];
-        // What the panels cover is left out only when they are drawn.
-        const FrameCoverHook cover = cover_hook_.load();
-        const int covered_count =
-            cover && draw_hook_.load() ? cover(covered, kMostCoveredAreas) : 0;
-        CopyBackgroundAround(back_buffer_, canvas_, kScreenWidth, kScreenHeight, covered,
-                             covered_count);
+        RECT whole = {0, 0, kScreenWidth, kScreenHeight};
+        back_buffer_->BltFast(0, 0, canvas_, &whole, DDBLTFAST_WAIT);
     }
     // Panels draw onto the back buffer only; without one there is nothing to draw on.
     if (back_buffer_)
@@ -255,9 +247,6 @@ void AttachSurfaces(IDirectDrawSurface* primary, IDirectDrawSurface* canvas) {
 }
 void SetFrameDrawHook(FrameDrawHook hook) {
     GetFrameThread().SetDrawHook(hook);
-}
-void SetFrameCoverHook(FrameCoverHook hook) {
-    GetFrameThread().SetCoverHook(hook);
 }
 void SetMainWakesBeforeFrames(bool wakes) {
     GetFrameThread().SetMainWakesBeforeFrames(wakes);

@@ -28,10 +28,6 @@ private:
 // Draws the panels onto the back buffer during a frame; installed by the
 // application, which owns the panels.
 using FrameDrawHook = void (*)(IDirectDrawSurface* back_buffer);
-// Says where the draw hook will cover the screen with opaque images this
-// frame (at most `most` rectangles in `areas`; returns how many): the
-// background is not copied there.
-using FrameCoverHook = int (*)(RECT* areas, int most);
 
 class CFrameThread {
 public:
@@ -62,7 +58,6 @@ public:
     // The hook each frame calls between the background copy and the palette;
     // null draws nothing. Set before the thread starts.
     void SetDrawHook(FrameDrawHook hook) { draw_hook_.store(hook); }
-    void SetCoverHook(FrameCoverHook hook) { cover_hook_.store(hook); }
     // Whether the main thread is woken shortly before each frame, so what
     // its idle work changes is drawn in that frame (off: it keeps its own
     // pace, and the wakes already scheduled are dropped).
@@ -94,7 +89,6 @@ private:
     IDirectDrawSurface* back_buffer_ = nullptr;
     bool primary_flips_ = false;
     std::atomic<FrameDrawHook> draw_hook_{nullptr};
-    std::atomic<FrameCoverHook> cover_hook_{nullptr};
     std::atomic<int> stop_{0};
     std::atomic<std::uint64_t> frames_drawn_{0};
     // WaitFrame calls under way: only then does a finished frame wake the
@@ -121,5 +115,4 @@ WORD GetFps();
 bool IsFrameThreadRunning();
 void AttachSurfaces(IDirectDrawSurface* primary, IDirectDrawSurface* canvas);
 void SetFrameDrawHook(FrameDrawHook hook);
-void SetFrameCoverHook(FrameCoverHook hook);
 void SetMainWakesBeforeFrames(bool wakes);

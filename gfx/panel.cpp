@@ -42,13 +42,6 @@ void CPanel::Restore() {
     surface.Restore();
 }
 
-bool CPanel::ImageCover(RECT& area) const {
-    if (!DrawsWholeImage() || !shown || surface.surface == nullptr)
-        return false;
-    area = RECT{rect.left, rect.top, rect.left + surface.width, rect.top + surface.height};
-    return true;
-}
-
 CSurface* CPanel::GetSurface() {
     return &surface;
 }

@@ -61,12 +61,6 @@ public:
     // Restores the panel surface; subclasses redraw their contents after.
     virtual void Restore();
     virtual CSurface* GetSurface();
-    // Whether Draw always begins with the base Draw, copying the whole image
-    // over the panel's place: what the screen has there is never seen.
-    virtual bool DrawsWholeImage() const { return false; }
-    // The screen area this panel's Draw covers with its image now; false
-    // when it covers none (hidden, no image, or a panel that draws less).
-    bool ImageCover(RECT& area) const;
 
     void SetRect(LONG left, LONG top, LONG right, LONG bottom) {
         rect.Set(left, top, right, bottom);

@@ -67,15 +67,6 @@ void DrawAllOnto(IDirectDrawSurface* back_buffer) {
     DrawAll(&target);
 }
 
-int ImageCovers(RECT* areas, int most) {
-    CPanelArray& panels = Framework().panels;
-    int count = 0;
-    for (std::uint32_t i = 0; i < panels.GetCount() && count < most; ++i)
-        if (const CPanel* panel = panels.GetAt(i); panel && panel->ImageCover(areas[count]))
-            ++count;
-    return count;
-}
-
 int Broadcast(int code) {
     int result = 0;
     CPanelArray& panels = Framework().panels;

@@ -18,9 +18,6 @@ int CreateAll();
 void DrawAll(CSurface* target);
 // DrawAll onto a bare DirectDraw surface: the frame thread's drawing hook.
 void DrawAllOnto(IDirectDrawSurface* back_buffer);
-// The screen areas the panels will cover with their whole images when next
-// drawn, at most `most` of them in `areas`; returns how many.
-int ImageCovers(RECT* areas, int most);
 // Notify(code) on every panel; returns the last panel's result.
 int Broadcast(int code);
 // Restore() on every panel, after surface loss.

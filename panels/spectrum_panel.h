@@ -13,7 +13,6 @@ public:
 
     int Create() override;
     void Draw(CSurface* target) override;
-    bool DrawsWholeImage() const override { return true; }
     void Restore() override;
 
     static constexpr int kLeft = 340, kTop = 190, kRight = 635, kBottom = 275;

@@ -16,7 +16,6 @@ public:
 
     int Create() override;
     void Draw(CSurface* target) override;
-    bool DrawsWholeImage() const override { return true; }
     int Notify(int code) override;
     void Restore() override;
 

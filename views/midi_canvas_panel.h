@@ -14,7 +14,6 @@ public:
 
     int Create() override;
     void Draw(CSurface* target) override;
-    bool DrawsWholeImage() const override { return true; }
     void Restore() override;
 
     static constexpr int kLeft = 340, kTop = 275, kRight = 635, kBottom = 400;

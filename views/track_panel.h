@@ -16,7 +16,6 @@ public:
 
     int Create() override;
     void Draw(CSurface* target) override;
-    bool DrawsWholeImage() const override { return true; }
     void Restore() override;
 
     static constexpr int kLeft = 2, kTop = 36, kRight = 325, kBottom = 390;
