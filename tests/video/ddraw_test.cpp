@@ -205,7 +205,19 @@ TEST_F(DirectDrawTest, FlipShowsTheBackBufferWithTheAttachedPalette) {
     entries[7] = {99, 99, 99, 0};
     loose->SetEntries(0, 0, 256, entries);
     EXPECT_EQ(platform::GetDisplayPalette()[7].peRed, 10);
+
+    // The display keeps the flipped picture while the next frame is drawn,
+    // and a picture drawn on the front itself, after the front goes too.
+    Fill(back, nullptr, 9);
+    ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    Fill(back, nullptr, 4);
+    EXPECT_EQ(platform::GetVisibleFrame().pixels[5], 9);
+    Fill(primary, &corner, 6);
     back->Release();
+    primary->Release();
+    const platform::VisibleFrame kept = platform::GetVisibleFrame();
+    EXPECT_EQ(kept.pixels[0], 6);
+    EXPECT_EQ(kept.pixels[5], 9);
 }
 
 }  // namespace
