@@ -77,6 +77,11 @@ void CopyShortRow(std::uint8_t* out, const std::uint8_t* in, int width) {
 
 void CopyRows(std::uint8_t* out, std::ptrdiff_t out_pitch, const std::uint8_t* in,
               std::ptrdiff_t in_pitch, int width, int height) {
+    // Whole rows of equal pitch (a full-screen copy) are one block.
+    if (width == out_pitch && width == in_pitch && height > 0) {
+        std::memcpy(out, in, static_cast<std::size_t>(width) * height);
+        return;
+    }
     for (int row = 0; row < height; ++row, out += out_pitch, in += in_pitch) {
         if (width > 16)
             std::memcpy(out, in, width);
