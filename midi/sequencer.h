@@ -80,8 +80,9 @@ public:
     // every millisecond, and runs them with the next that sends.
     std::uint64_t QuietPeriodsAhead() const;
     // Periods that pass unseen hold back the play time shown, what muting
-    // does and a pause's place by at most this many milliseconds.
-    static constexpr std::uint64_t kMostQuietPeriods = 8;
+    // does and a pause's place by at most this many milliseconds: less than
+    // one frame of the screen.
+    static constexpr std::uint64_t kMostQuietPeriods = 16;
     void SetTempoPercent(int percent);
     int GetTempoPercent() const { return tempoPercent.load(std::memory_order_relaxed); }
     // Semitones (-MAX_TRANSPOSE to MAX_TRANSPOSE, clamped) added to every note
