@@ -311,16 +311,21 @@ bool SoftwareSynthDevice::UseOffline(const SynthConfig& config, std::uint64_t or
 void SoftwareSynthDevice::RenderOffline(float* samples, int frames) {
     for (int done = 0; done < frames;) {
         ApplyDue(0);
-        // The blocks up to the next message's edge go in one call.
-        int run = kBlockFrames;
-        while (done + run < frames && !DueBefore(run))
-            run += kBlockFrames;
-        run = std::min(run, frames - done);
+        const int run = FramesToNextEdge(0, frames - done);
         float* out = samples + 2 * done;
         fluid_synth_write_float(Synth(), run, out, 0, 2, out, 1, 2);
         clock_.AdvanceExact(run);
         done += run;
     }
+}
+
+int SoftwareSynthDevice::FramesToNextEdge(int offset, int frames_left) {
+    // The blocks up to the next message's edge go in one call: the synth
+    // renders them alike, and each call costs.
+    int run = kBlockFrames;
+    while (run < frames_left && !DueBefore(offset + run))
+        run += kBlockFrames;
+    return std::min(run, frames_left);
 }
 
 bool SoftwareSynthDevice::DueBefore(int offset) {
@@ -448,11 +453,13 @@ void SoftwareSynthDevice::Render(float* samples, int frames) {
     }
     float peak = 0;
     for (int done = 0; done < frames;) {
-        const int block = std::min(kBlockFrames, frames - done);
-        if (closing_.load(std::memory_order_relaxed))
+        int block = std::min(kBlockFrames, frames - done);
+        if (closing_.load(std::memory_order_relaxed)) {
             RenderClosing(block);
-        else
+        } else {
             ApplyDue(done);
+            block = FramesToNextEdge(done, frames - done);
+        }
         float* out = samples + 2 * done;
         fluid_synth_write_float(Synth(), block, out, 0, 2, out, 1, 2);
         fade_.Apply(out, block);  // runs only while closing

@@ -87,6 +87,9 @@ private:
     // Applies the messages due before the block at `offset` of the buffer.
     void ApplyDue(int offset);
     void ApplyAll();
+    // Frames from `offset` of the buffer to the edge of the first block a
+    // message is due before (whole blocks, at most `frames_left`).
+    int FramesToNextEdge(int offset, int frames_left);
     // Whether a queued message belongs before the block at `offset`.
     bool DueBefore(int offset);
     void Apply(bool everything, int offset);
