@@ -11,7 +11,8 @@
 //                  [--cases rest,dummy,server,timidity,fluidsynth]
 //   --seconds N  length of each measured window (default 20 at rest and into
 //                the dummy driver, 25 through the sound server)
-//   --runs N     runs of each case; the median is reported (default 3)
+//   --runs N     runs of each case, the cases taking turns; the median is
+//                reported (default 3)
 //   --song FILE  the song to play (default a dense orchestral song of the
 //                shared test data)
 //   --program FILE  the program to measure (default build/nivra), so that
@@ -215,21 +216,37 @@ std::string ThreadFiguresOf(const Window& window) {
     return text;
 }
 
-// Runs a case `runs` times; the median of the process's percent, or a
-// negative number when no run succeeded.
-double MeasureCase(const char* label, int runs, const std::function<bool(Window&)>& run_once) {
-    std::vector<double> percents;
+struct Case {
+    const char* label;
+    std::function<bool(Window&)> run_once;
+};
+
+// Runs each case `runs` times, taking turns, so that a machine whose speed
+// drifts over the minutes weighs on every case alike; the median of each
+// case's process percent, or a negative number when none of its runs
+// succeeded.
+std::vector<double> MeasureCases(const std::vector<Case>& cases, int runs) {
+    std::vector<std::vector<double>> percents(cases.size());
     for (int run = 0; run < runs; ++run) {
-        Window window;
-        if (!run_once(window)) {
-            std::printf("  %s: run %d failed\n", label, run + 1);
-            continue;
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            Window window;
+            if (!cases[i].run_once(window)) {
+                std::printf("  %s: run %d failed\n", cases[i].label, run + 1);
+                continue;
+            }
+            std::printf("  %s, run %d: %.2f %% (threads: %s)\n", cases[i].label, run + 1,
+                        window.process_percent, ThreadFiguresOf(window).c_str());
+            percents[i].push_back(window.process_percent);
         }
-        std::printf("  %s, run %d: %.2f %% (threads: %s)\n", label, run + 1, window.process_percent,
-                    ThreadFiguresOf(window).c_str());
-        percents.push_back(window.process_percent);
     }
-    return percents.empty() ? -1 : bench::SpreadOf(percents).p50;
+    std::vector<double> medians;
+    for (const std::vector<double>& figures : percents)
+        medians.push_back(figures.empty() ? -1 : bench::SpreadOf(figures).p50);
+    return medians;
+}
+
+double MeasureCase(const char* label, int runs, const std::function<bool(Window&)>& run_once) {
+    return MeasureCases({{label, run_once}}, runs).front();
 }
 
 bool Wanted(const std::string& cases, const std::string& name) {
@@ -253,31 +270,39 @@ void MeasureThroughServer(const std::string& song, const std::string& cases, dou
     const Environment environment = server.Environment();
     Environment nivra_environment = environment;
     nivra_environment["SDL_AUDIODRIVER"] = "pulseaudio";
+    std::vector<Case> players;
+    if (Wanted(cases, "timidity") && bench::OnPath("timidity"))
+        players.push_back({"TiMidity++ through the server", [&](Window& window) {
+                               return RunPlayer({"timidity", "-OO", "-x",
+                                                 std::string("soundfont ") + kSoundFont, song},
+                                                environment, seconds, window);
+                           }});
+    if (Wanted(cases, "fluidsynth") && bench::OnPath("fluidsynth"))
+        players.push_back({"FluidSynth through the server", [&](Window& window) {
+                               return RunPlayer({"fluidsynth", "-a", "pulseaudio", "-i", "-q", "-n",
+                                                 kSoundFont, song},
+                                                environment, seconds, window);
+                           }});
+    if (Wanted(cases, "server"))
+        players.push_back({"nivra through the server", [&](Window& window) {
+                               return RunNivra(song, nivra_environment, seconds, window);
+                           }});
+    const std::vector<double> medians = MeasureCases(players, runs);
     double timidity = -1;
-    if (Wanted(cases, "timidity") && bench::OnPath("timidity")) {
-        timidity = MeasureCase("TiMidity++ through the server", runs, [&](Window& window) {
-            return RunPlayer(
-                {"timidity", "-OO", "-x", std::string("soundfont ") + kSoundFont, song},
-                environment, seconds, window);
-        });
-        if (timidity >= 0)
-            bench::TargetBoard::Figure("TiMidity++ through the server", timidity, "%");
-    }
-    if (Wanted(cases, "fluidsynth") && bench::OnPath("fluidsynth")) {
-        const double fluidsynth =
-            MeasureCase("FluidSynth through the server", runs, [&](Window& window) {
-                return RunPlayer(
-                    {"fluidsynth", "-a", "pulseaudio", "-i", "-q", "-n", kSoundFont, song},
-                    environment, seconds, window);
-            });
-        if (fluidsynth >= 0)
-            bench::TargetBoard::Figure("FluidSynth through the server", fluidsynth, "%");
+    double nivra = -1;
+    for (std::size_t i = 0; i < players.size(); ++i) {
+        const std::string label = players[i].label;
+        if (label.rfind("nivra", 0) == 0) {
+            nivra = medians[i];
+            continue;
+        }
+        if (label.rfind("TiMidity++", 0) == 0)
+            timidity = medians[i];
+        if (medians[i] >= 0)
+            bench::TargetBoard::Figure(players[i].label, medians[i], "%");
     }
     if (!Wanted(cases, "server"))
         return;
-    const double nivra = MeasureCase("nivra through the server", runs, [&](Window& window) {
-        return RunNivra(song, nivra_environment, seconds, window);
-    });
     // Without TiMidity++ here, what it took for this song on the machine
     // where the goal was set.
     board.AtMost("nivra through the server", nivra >= 0 ? nivra : 100,
