@@ -80,12 +80,25 @@ void VideoSession::Open(HWND input_window, const char* title) {
         backend_->Open(title);
     }
     open_ = true;
+    SleepInBackend(true);
     LoadScript();
+}
+
+void VideoSession::SleepInBackend(bool sleep) {
+    const BackendWaiter waiter = sleep ? backend_->Waiter() : BackendWaiter{};
+    const bool headless = std::strcmp(backend_->Name(), "headless") == 0;
+    wakes_pump_ = headless || waiter.wait != nullptr;
+    // A window's frames are shown as soon as they are finished, not at the
+    // next poll.
+    DisplayOutput::Get().SetChangeListener(waiter.wait ? &platform::WakeMessagePump : nullptr);
+    platform::SetBackendWait(waiter.wait, waiter.wake);
 }
 
 void VideoSession::Close() {
     if (!open_)
         return;
+    // Off before the backend goes, so no thread wakes it once gone.
+    SleepInBackend(false);
     if (OnMainThread())
         backend_->Close();
     open_ = false;
@@ -196,7 +209,7 @@ void VideoSession::Pump() {
 DWORD VideoSession::PumpWaitLimitMs() const {
     constexpr DWORD kPollEveryMs = 1;
     constexpr DWORD kNothingToWaitFor = ~DWORD{0};
-    if (!open_ || !OnMainThread() || std::strcmp(backend_->Name(), "headless") != 0)
+    if (!open_ || !OnMainThread() || !wakes_pump_)
         return kPollEveryMs;
     // Lines appended to the input file are looked for this often.
     constexpr DWORD kScriptFeedPollMs = 20;
