@@ -61,14 +61,11 @@ void DisplayOutput::CopyShownFront() {
 }
 
 void DisplayOutput::SubmitPalette(const PALETTEENTRY* entries) {
-    {
-        std::lock_guard guard(lock_);
-        if (std::memcmp(frame_.palette.data(), entries, sizeof(frame_.palette)) == 0)
-            return;
-        std::memcpy(frame_.palette.data(), entries, sizeof(frame_.palette));
-        ++change_count_;
-    }
-    TellListener();
+    std::lock_guard guard(lock_);
+    if (std::memcmp(frame_.palette.data(), entries, sizeof(frame_.palette)) == 0)
+        return;
+    std::memcpy(frame_.palette.data(), entries, sizeof(frame_.palette));
+    ++change_count_;
 }
 
 void DisplayOutput::SetChangeListener(void (*listener)()) {

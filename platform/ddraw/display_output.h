@@ -34,8 +34,10 @@ public:
     std::array<PALETTEENTRY, 256> Palette() const;
     // Copies the frame into `frame` when it changed since `seen`; updates `seen`.
     bool TakeIfChanged(std::uint64_t& seen, VisibleFrame& frame);
-    // Called (on the submitting thread) after each change of the picture or
-    // the palette, so a window shows it at once; null for none.
+    // Called (on the submitting thread) after each new picture, so a window
+    // shows it at once; null for none. A palette change alone does not call
+    // it: a frame's palette comes just before its flip, and shown apart it
+    // would light the old picture in the new colours.
     void SetChangeListener(void (*listener)());
 
 private:
