@@ -200,9 +200,8 @@ void VideoSession::Pump() {
     RunScript();
     // Headless keeps frames only for screenshots; nothing to show.
     if (std::strcmp(backend_->Name(), "headless") != 0) {
-        VisibleFrame frame;
-        if (DisplayOutput::Get().TakeIfChanged(presented_change_, frame))
-            backend_->Present(frame);
+        if (DisplayOutput::Get().TakeIfChanged(presented_change_, frame_to_show_))
+            backend_->Present(frame_to_show_);
     }
 }
 

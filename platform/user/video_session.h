@@ -73,6 +73,8 @@ private:
     std::unique_ptr<ScriptFeed> script_feed_;
     DWORD script_read_ms_ = 0;
     std::uint64_t presented_change_ = 0;
+    // Kept between frames, so its pixels are not allocated anew for each.
+    VisibleFrame frame_to_show_;
     std::vector<BackendEvent> events_;
     std::array<std::atomic<bool>, 256> keys_down_{};
 };
