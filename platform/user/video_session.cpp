@@ -80,12 +80,12 @@ void VideoSession::Open(HWND input_window, const char* title) {
         backend_->Open(title);
     }
     open_ = true;
-    SleepInBackend(true);
+    InstallBackendSleep(true);
     LoadScript();
 }
 
-void VideoSession::SleepInBackend(bool sleep) {
-    const BackendWaiter waiter = sleep ? backend_->Waiter() : BackendWaiter{};
+void VideoSession::InstallBackendSleep(bool install) {
+    const BackendWaiter waiter = install ? backend_->Waiter() : BackendWaiter{};
     const bool headless = std::strcmp(backend_->Name(), "headless") == 0;
     wakes_pump_ = headless || waiter.wait != nullptr;
     // A window's frames are shown as soon as they are finished, not at the
@@ -98,7 +98,7 @@ void VideoSession::Close() {
     if (!open_)
         return;
     // Off before the backend goes, so no thread wakes it once gone.
-    SleepInBackend(false);
+    InstallBackendSleep(false);
     if (OnMainThread())
         backend_->Close();
     open_ = false;

@@ -57,7 +57,7 @@ private:
     void RunScript();
     // The main thread sleeps in the backend until its events, posts or a
     // new frame wake it, where the backend can (main thread).
-    void SleepInBackend(bool sleep);
+    void InstallBackendSleep(bool install);
     bool OnMainThread() const { return std::this_thread::get_id() == main_thread_; }
 
     std::unique_ptr<VideoBackend> backend_;
