@@ -5,10 +5,12 @@
 // FluidSynth's own player, when installed, playing the same song with the
 // same SoundFont (TimGM6mb). CPU time (user plus system) is read from /proc
 // over a window after start-up, for the whole process and for each of its
-// threads, so the figures hold on a loaded machine as well.
+// threads, so the figures hold on a loaded machine as well. Also at rest in a
+// real window, on an X server without a screen (Xvfb) of its own, when
+// installed.
 //
 // Usage: bench_cpu [--seconds N] [--runs N] [--song FILE] [--program FILE]
-//                  [--cases rest,dummy,server,timidity,fluidsynth]
+//                  [--cases rest,window,dummy,server,timidity,fluidsynth]
 //   --seconds N  length of each measured window (default 20 at rest and into
 //                the dummy driver, 25 through the sound server)
 //   --runs N     runs of each case, the cases taking turns; the median is
@@ -17,8 +19,8 @@
 //                shared test data)
 //   --program FILE  the program to measure (default build/nivra), so that
 //                a copy of an earlier build can be compared
-//   --cases LIST which cases to measure (default all): at rest, into the
-//                dummy driver, through the server, and the other players
+//   --cases LIST which cases to measure (default all): at rest, at rest in
+//                a window, into the dummy driver, through the server, and the other players
 //                through the server (nivra's goal there is TiMidity++'s figure
 //                when it was measured, else what it took where the goal was set)
 #include <unistd.h>
@@ -309,6 +311,57 @@ void MeasureThroughServer(const std::string& song, const std::string& cases, dou
                  timidity >= 0 ? timidity : kTimidityPercentElsewhere, "%");
 }
 
+// An X server of its own without a screen, for the program's window: Xvfb
+// chooses a free display and says which once it takes connections.
+class VirtualDisplay {
+public:
+    explicit VirtualDisplay(const support::ScratchFolder& scratch)
+        : number_file_((scratch / "display").string()),
+          server_({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+                  {}, number_file_) {
+        for (int wait = 0; wait < 500 && name_.empty(); ++wait) {
+            Sleep(0.01);
+            std::ifstream in(number_file_);
+            std::string number;
+            if (std::getline(in, number) && !in.eof() && !number.empty())
+                name_ = ":" + number;
+        }
+    }
+    ~VirtualDisplay() { server_.Stop(SIGTERM, 5); }
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+
+    // The display's name (":99"), empty when the server did not start.
+    const std::string& Name() const { return name_; }
+
+private:
+    std::string number_file_;
+    bench::ChildProcess server_;
+    std::string name_;
+};
+
+// At rest on the file list in a window, drawn through SDL as on a desktop.
+// The X server's own time is not counted.
+void MeasureInWindow(int runs, double seconds) {
+    if (!bench::OnPath("Xvfb")) {
+        std::printf("  no Xvfb (scripts/bootstrap installs it): the window not measured\n");
+        return;
+    }
+    support::ScratchFolder scratch("nivra-cpu-window");
+    const VirtualDisplay display(scratch);
+    if (display.Name().empty()) {
+        std::printf("  Xvfb did not start: the window not measured\n");
+        return;
+    }
+    const Environment environment = {
+        {"DISPLAY", display.Name()}, {"SDL_VIDEODRIVER", "x11"}, {"NIVRA_VIDEO", "window"}};
+    const double window = MeasureCase("at rest in a window", runs, [&](Window& figures) {
+        return RunNivra("", environment, seconds, figures);
+    });
+    if (window >= 0)
+        bench::TargetBoard::Figure("at rest in a window", window, "%");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -317,7 +370,7 @@ int main(int argc, char** argv) {
     const double window_seconds = bench::NumberArgument(argc, argv, "--seconds", 0);
     const int runs = std::max(1, static_cast<int>(bench::NumberArgument(argc, argv, "--runs", 3)));
     std::string song = kDefaultSong;
-    std::string cases = "rest,dummy,server,timidity,fluidsynth";
+    std::string cases = "rest,window,dummy,server,timidity,fluidsynth";
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::string(argv[i]) == "--song")
             song = argv[i + 1];
@@ -336,6 +389,8 @@ int main(int argc, char** argv) {
         });
         board.AtMost("at rest on the file list", rest >= 0 ? rest : 100, 1, "%");
     }
+    if (Wanted(cases, "window"))
+        MeasureInWindow(runs, seconds);
     if (!std::filesystem::exists(song) || !std::filesystem::exists(kSoundFont)) {
         std::printf("  no song or no TimGM6mb SoundFont: playing not measured\n");
         board.Summary("bench_cpu");

@@ -138,6 +138,16 @@ void SetLongestQueueWait(DWORD ms);
 // post would but without a message (the display calls it when a frame is
 // finished, so the pump shows it at once).
 void WakeMessageQueue();
+// Any thread: the pump runs again now (a finished frame is shown at once),
+// while a reader waiting on an empty queue goes on waiting as before.
+void WakeMessagePump();
+// How the main thread sleeps while its queue is empty, installed by a window
+// backend whose events must otherwise be polled: `wait` sleeps on the
+// calling (installing) thread until the backend has an event, `wake` is
+// called or timeout_ms pass; `wake` (any thread) ends that sleep, and also
+// one about to begin. Posts and wakes call it; the pump then takes the
+// backend's events. Both null: the queue's own wait again.
+void SetBackendWait(void (*wait)(DWORD timeout_ms), void (*wake)());
 // The same delay_ms from now and then, when then_every_us is not 0, every
 // then_every_us microseconds (the frames' period, so the main thread wakes
 // before each frame without being told each time), until the next call.

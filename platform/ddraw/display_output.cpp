@@ -12,24 +12,30 @@ DisplayOutput& DisplayOutput::Get() {
 
 void DisplayOutput::SubmitFrame(const BYTE* bits, int width_px, int height_px, LONG pitch,
                                 bool flipped) {
-    std::lock_guard guard(lock_);
-    shown_front_ = nullptr;
-    CopyRowsIn(bits, width_px, height_px, pitch);
-    if (flipped)
-        ++frame_.flip_count;
-    ++change_count_;
+    {
+        std::lock_guard guard(lock_);
+        shown_front_ = nullptr;
+        CopyRowsIn(bits, width_px, height_px, pitch);
+        if (flipped)
+            ++frame_.flip_count;
+        ++change_count_;
+    }
+    TellListener();
 }
 
 void DisplayOutput::SubmitFlip(std::vector<BYTE>& front, std::vector<BYTE>& back, int width_px,
                                int height_px, LONG pitch) {
-    std::lock_guard guard(lock_);
-    front.swap(back);
-    shown_front_ = &front;
-    shown_front_pitch_ = pitch;
-    frame_.width_px = width_px;
-    frame_.height_px = height_px;
-    ++frame_.flip_count;
-    ++change_count_;
+    {
+        std::lock_guard guard(lock_);
+        front.swap(back);
+        shown_front_ = &front;
+        shown_front_pitch_ = pitch;
+        frame_.width_px = width_px;
+        frame_.height_px = height_px;
+        ++frame_.flip_count;
+        ++change_count_;
+    }
+    TellListener();
 }
 
 void DisplayOutput::SettleFront(const std::vector<BYTE>& front) {
@@ -60,6 +66,15 @@ void DisplayOutput::SubmitPalette(const PALETTEENTRY* entries) {
         return;
     std::memcpy(frame_.palette.data(), entries, sizeof(frame_.palette));
     ++change_count_;
+}
+
+void DisplayOutput::SetChangeListener(void (*listener)()) {
+    change_listener_.store(listener, std::memory_order_release);
+}
+
+void DisplayOutput::TellListener() const {
+    if (auto listener = change_listener_.load(std::memory_order_acquire))
+        listener();
 }
 
 VisibleFrame DisplayOutput::Snapshot() {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -33,11 +34,17 @@ public:
     std::array<PALETTEENTRY, 256> Palette() const;
     // Copies the frame into `frame` when it changed since `seen`; updates `seen`.
     bool TakeIfChanged(std::uint64_t& seen, VisibleFrame& frame);
+    // Called (on the submitting thread) after each new picture, so a window
+    // shows it at once; null for none. A palette change alone does not call
+    // it: a frame's palette comes just before its flip, and shown apart it
+    // would light the old picture in the new colours.
+    void SetChangeListener(void (*listener)());
 
 private:
     void CopyRowsIn(const BYTE* bits, int width_px, int height_px, LONG pitch);
     // Called with the lock held.
     void CopyShownFront();
+    void TellListener() const;
 
     mutable std::mutex lock_;
     VisibleFrame frame_;
@@ -45,6 +52,7 @@ private:
     // The front buffer a flip showed and frame_ does not hold yet.
     const std::vector<BYTE>* shown_front_ = nullptr;
     LONG shown_front_pitch_ = 0;
+    std::atomic<void (*)()> change_listener_{nullptr};
 };
 
 }  // namespace platform::video

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <deque>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -49,6 +50,18 @@ struct Queue {
     // just after (the frame that follows moves it by a fraction of a
     // millisecond) is the same wake and must not end a second wait.
     Clock::time_point wake_served{};
+    // Set by WakeMessagePump: the pump has work (a finished frame), so a
+    // wait runs it and goes on, without ending the reader's look.
+    bool pump_pending = false;
+    // The window backend's own sleep and its wake, while one is installed.
+    void (*backend_wait)(DWORD timeout_ms) = nullptr;
+    void (*backend_wake)() = nullptr;
+    // The thread that installed them, the only one that sleeps in the backend.
+    std::thread::id backend_thread;
+    // The main thread sleeps in backend_wait now (or is about to), and has
+    // been woken already: one wake each sleep is enough.
+    bool backend_asleep = false;
+    bool backend_woken = false;
 };
 
 Queue& TheQueue() {
@@ -99,9 +112,17 @@ void RunPump() {
         function();
 }
 
-// Waits for a post or a wake, or until the pump must run again. Called with
-// the lock held.
-void WaitForPost(Queue& queue, std::unique_lock<std::mutex>& hold) {
+// When a wait of an empty queue ends at the latest, and the posts it started
+// from: a look keeps its end however often the pump runs in between.
+struct WaitPlan {
+    Clock::time_point until;
+    Clock::time_point scheduled_wake;
+    std::uint64_t posts = 0;
+};
+
+// The end of a wait beginning now: the pump's limit, the longest wait and the
+// scheduled wake. Called with the lock held.
+WaitPlan PlanWait(Queue& queue) {
     const Clock::time_point now = Clock::now();
     auto limit = kEmptyQueueWait;
     if (auto pump_limit = pump_wait_limit.load(std::memory_order_acquire))
@@ -118,14 +139,64 @@ void WaitForPost(Queue& queue, std::unique_lock<std::mutex>& hold) {
         else
             queue.wake_at = Clock::time_point::max();
     }
-    const Clock::time_point scheduled_wake = queue.wake_at;
-    until = std::min(until, scheduled_wake);
-    const std::uint64_t posts = queue.posts;
-    queue.posted.wait_until(hold, until,
-                            [&] { return queue.wake_pending || queue.posts != posts; });
+    return {std::min(until, queue.wake_at), queue.wake_at, queue.posts};
+}
+
+// Ends the backend's sleep, once per sleep. Called with the lock held, so the
+// backend is not removed while its wake runs.
+void WakeBackend(Queue& queue) {
+    if (queue.backend_asleep && !queue.backend_woken && queue.backend_wake) {
+        queue.backend_woken = true;
+        queue.backend_wake();
+    }
+}
+
+// Sleeps in the window backend until `until`, an event of the backend or a
+// wake. Called with the lock held; the lock is released meanwhile, and a post
+// in between is not lost: its wake stays with the backend until the sleep.
+void SleepInBackend(Queue& queue, std::unique_lock<std::mutex>& hold, Clock::time_point until) {
+    const auto left = until - Clock::now();
+    if (left <= Clock::duration::zero())
+        return;
+    // Whole milliseconds, rounded up, so a sleep never ends just short of its end.
+    const auto left_ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    const auto timeout_ms = static_cast<DWORD>(std::min<long long>(left_ms, 0x7FFFFFFF));
+    void (*const sleep)(DWORD) = queue.backend_wait;
+    queue.backend_asleep = true;
+    queue.backend_woken = false;
+    hold.unlock();
+    sleep(timeout_ms);
+    hold.lock();
+    queue.backend_asleep = false;
+}
+
+enum class WaitEnd { Over, RunPumpAgain };
+
+// Waits for a post or a wake, or until the plan's end. RunPumpAgain when the
+// pump has work first (a backend event, a finished frame): the caller runs
+// it and, finding nothing, waits on with the same plan. Called with the lock
+// held.
+WaitEnd WaitForPost(Queue& queue, std::unique_lock<std::mutex>& hold, const WaitPlan& plan) {
+    const auto ended = [&] { return queue.wake_pending || queue.posts != plan.posts; };
+    if (queue.backend_wait && std::this_thread::get_id() == queue.backend_thread) {
+        if (!ended() && !queue.pump_pending)
+            SleepInBackend(queue, hold, plan.until);
+        // A sleep that ended early without a post ended for the backend.
+        if (!ended() && Clock::now() < plan.until)
+            queue.pump_pending = true;
+    } else {
+        queue.posted.wait_until(hold, plan.until, [&] { return ended() || queue.pump_pending; });
+    }
+    if (queue.pump_pending && !ended() && Clock::now() < plan.until) {
+        queue.pump_pending = false;
+        return WaitEnd::RunPumpAgain;
+    }
+    // The next look runs the pump before anything else.
+    queue.pump_pending = false;
     queue.wake_pending = false;
-    if (scheduled_wake <= until && Clock::now() >= scheduled_wake)
-        queue.wake_served = scheduled_wake;
+    if (plan.scheduled_wake <= plan.until && Clock::now() >= plan.scheduled_wake)
+        queue.wake_served = plan.scheduled_wake;
+    return WaitEnd::Over;
 }
 
 bool Matches(const MSG& message, HWND window, UINT filter_min, UINT filter_max) {
@@ -180,7 +251,14 @@ BOOL PeekMessageA(LPMSG message, HWND window, UINT filter_min, UINT filter_max, 
     std::unique_lock<std::mutex> hold(queue.lock);
     if (Take(queue, message, window, filter_min, filter_max, removing))
         return TRUE;
-    WaitForPost(queue, hold);
+    const WaitPlan plan = PlanWait(queue);
+    while (WaitForPost(queue, hold, plan) == WaitEnd::RunPumpAgain) {
+        hold.unlock();
+        RunPump();
+        hold.lock();
+        if (Take(queue, message, window, filter_min, filter_max, removing))
+            return TRUE;
+    }
     return Take(queue, message, window, filter_min, filter_max, removing) ? TRUE : FALSE;
 }
 
@@ -195,7 +273,7 @@ BOOL GetMessageA(LPMSG message, HWND window, UINT filter_min, UINT filter_max) {
         if (Take(queue, message, window, filter_min, filter_max, true))
             return message->message == WM_QUIT ? 0 : 1;
         // Wake when the pump must run again.
-        WaitForPost(queue, hold);
+        WaitForPost(queue, hold, PlanWait(queue));
     }
 }
 
@@ -234,6 +312,7 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         std::lock_guard<std::mutex> hold(queue.lock);
         queue.messages.push_back(MSG{window, message, wParam, lParam, GetTickCount(), {0, 0}});
         ++queue.posts;
+        WakeBackend(queue);
     }
     queue.posted.notify_all();
     return TRUE;
@@ -251,6 +330,7 @@ void PostQuitMessage(int exit_code) {
         queue.quit_pending = true;
         queue.quit_code = exit_code;
         ++queue.posts;
+        WakeBackend(queue);
     }
     queue.posted.notify_all();
 }
@@ -284,8 +364,27 @@ void WakeMessageQueue() {
     {
         std::lock_guard<std::mutex> hold(queue.lock);
         queue.wake_pending = true;
+        WakeBackend(queue);
     }
     queue.posted.notify_all();
+}
+
+void WakeMessagePump() {
+    Queue& queue = TheQueue();
+    {
+        std::lock_guard<std::mutex> hold(queue.lock);
+        queue.pump_pending = true;
+        WakeBackend(queue);
+    }
+    queue.posted.notify_all();
+}
+
+void SetBackendWait(void (*wait)(DWORD timeout_ms), void (*wake)()) {
+    Queue& queue = TheQueue();
+    std::lock_guard<std::mutex> hold(queue.lock);
+    queue.backend_wait = wait && wake ? wait : nullptr;
+    queue.backend_wake = wait && wake ? wake : nullptr;
+    queue.backend_thread = std::this_thread::get_id();
 }
 
 void WakeMessageQueueIn(DWORD delay_ms, DWORD then_every_us) {
@@ -342,6 +441,7 @@ void ClearMessageQueue() {
     queue.wake_at = Clock::time_point::max();
     queue.wake_every = std::chrono::microseconds(0);
     queue.wake_pending = false;
+    queue.pump_pending = false;
     close_signal_received = 0;
 }
 

@@ -80,12 +80,25 @@ void VideoSession::Open(HWND input_window, const char* title) {
         backend_->Open(title);
     }
     open_ = true;
+    InstallBackendSleep(true);
     LoadScript();
+}
+
+void VideoSession::InstallBackendSleep(bool install) {
+    const BackendWaiter waiter = install ? backend_->Waiter() : BackendWaiter{};
+    const bool headless = std::strcmp(backend_->Name(), "headless") == 0;
+    wakes_pump_ = headless || waiter.wait != nullptr;
+    // A window's frames are shown as soon as they are finished, not at the
+    // next poll.
+    DisplayOutput::Get().SetChangeListener(waiter.wait ? &platform::WakeMessagePump : nullptr);
+    platform::SetBackendWait(waiter.wait, waiter.wake);
 }
 
 void VideoSession::Close() {
     if (!open_)
         return;
+    // Off before the backend goes, so no thread wakes it once gone.
+    InstallBackendSleep(false);
     if (OnMainThread())
         backend_->Close();
     open_ = false;
@@ -187,16 +200,15 @@ void VideoSession::Pump() {
     RunScript();
     // Headless keeps frames only for screenshots; nothing to show.
     if (std::strcmp(backend_->Name(), "headless") != 0) {
-        VisibleFrame frame;
-        if (DisplayOutput::Get().TakeIfChanged(presented_change_, frame))
-            backend_->Present(frame);
+        if (DisplayOutput::Get().TakeIfChanged(presented_change_, frame_to_show_))
+            backend_->Present(frame_to_show_);
     }
 }
 
 DWORD VideoSession::PumpWaitLimitMs() const {
     constexpr DWORD kPollEveryMs = 1;
     constexpr DWORD kNothingToWaitFor = ~DWORD{0};
-    if (!open_ || !OnMainThread() || std::strcmp(backend_->Name(), "headless") != 0)
+    if (!open_ || !OnMainThread() || !wakes_pump_)
         return kPollEveryMs;
     // Lines appended to the input file are looked for this often.
     constexpr DWORD kScriptFeedPollMs = 20;

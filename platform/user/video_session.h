@@ -30,8 +30,9 @@ public:
     // The message pump (main thread only).
     void Pump();
     // How long the main thread may wait before the pump must run again:
-    // a window's events are polled every millisecond; headless, only the
-    // next scripted action (and the input file's new lines) is waited for.
+    // the next scripted action (and the input file's new lines), where the
+    // backend wakes the main thread for its events (or has none); a window
+    // whose events must be polled, a millisecond.
     DWORD PumpWaitLimitMs() const;
 
     void Minimize();
@@ -54,11 +55,17 @@ private:
     void LoadScript();
     void ReadNewScriptLines();
     void RunScript();
+    // The main thread sleeps in the backend until its events, posts or a
+    // new frame wake it, where the backend can (main thread).
+    void InstallBackendSleep(bool install);
     bool OnMainThread() const { return std::this_thread::get_id() == main_thread_; }
 
     std::unique_ptr<VideoBackend> backend_;
     bool preferred_fullscreen_ = true;
     bool open_ = false;
+    // The pump runs only when something wakes it (headless, or a backend
+    // that wakes the main thread), not every millisecond.
+    bool wakes_pump_ = false;
     HWND input_window_ = nullptr;
     std::thread::id main_thread_;
     std::vector<ScriptAction> script_;
@@ -66,6 +73,8 @@ private:
     std::unique_ptr<ScriptFeed> script_feed_;
     DWORD script_read_ms_ = 0;
     std::uint64_t presented_change_ = 0;
+    // Kept between frames, so its pixels are not allocated anew for each.
+    VisibleFrame frame_to_show_;
     std::vector<BackendEvent> events_;
     std::array<std::atomic<bool>, 256> keys_down_{};
 };

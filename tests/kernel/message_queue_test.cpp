@@ -148,6 +148,26 @@ TEST_F(MessageQueueTest, PumpRunsBeforeEveryLookAndDispatchFindsTheProcedure) {
     EXPECT_EQ(received, (std::vector<UINT>{WM_PAINT}));
 }
 
+// A finished frame wakes only the pump: the look still lasts to its end, so
+// the main loop's idle work does not run once a frame.
+TEST_F(MessageQueueTest, APumpWakeRunsThePumpAndTheWaitKeepsItsEnd) {
+    platform::SetMessagePump(CountingPump);
+    platform::SetPumpWaitLimit([] { return DWORD{60000}; });
+    platform::SetLongestQueueWait(300);
+    pump_calls = 0;
+    std::thread frames([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        platform::WakeMessagePump();
+    });
+    MSG message;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(290));
+    frames.join();
+    EXPECT_EQ(pump_calls, 2);  // before the look, and for the wake
+    platform::SetLongestQueueWait(20);
+}
+
 TEST_F(MessageQueueTest, AltF4BecomesCloseThroughDefaultProcessing) {
     platform::SetWindowProcedureLookup(LookupRecording);
     const LPARAM alt = LPARAM{1} << 29;

@@ -10,6 +10,8 @@ public:
     bool Open(const char*) override { return true; }
     void Close() override {}
     void Poll(std::vector<BackendEvent>&) override {}
+    // No events: the queue's own wait serves.
+    BackendWaiter Waiter() const override { return {}; }
     void Present(const VisibleFrame&) override {}
     void Minimize() override {}
     void SetTitle(const char*) override {}

@@ -5,7 +5,9 @@
 // table that is rebuilt whenever the palette changes.
 #include <SDL.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +17,35 @@
 
 namespace platform::video {
 namespace {
+
+// An event of the program's own that only ends the main thread's sleep in
+// SDL (registered once: SDL never gives an event type back).
+std::atomic<Uint32> g_wake_event_type{0};
+
+bool RegisterWakeEvent() {
+    if (g_wake_event_type.load(std::memory_order_acquire) != 0)
+        return true;
+    const Uint32 type = SDL_RegisterEvents(1);
+    if (type == static_cast<Uint32>(-1))
+        return false;
+    g_wake_event_type.store(type, std::memory_order_release);
+    return true;
+}
+
+// Sleeps until SDL has an event, leaving it queued for Poll. Where the video
+// driver cannot sleep on its connection, SDL looks every millisecond instead.
+void WaitForSdlEvent(DWORD timeout_ms) {
+    SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min<DWORD>(timeout_ms, 0x7FFFFFFF)));
+}
+
+// Any thread: SDL's queue is thread-safe, and a pushed event ends a sleep
+// that has begun or is about to.
+void WakeSdlWait() {
+    SDL_Event event{};
+    event.type = g_wake_event_type.load(std::memory_order_acquire);
+    if (event.type != 0)
+        SDL_PushEvent(&event);
+}
 
 class SdlBackend final : public VideoBackend {
 public:
@@ -53,6 +84,7 @@ public:
             Close();
             return false;
         }
+        can_wait_ = RegisterWakeEvent();
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
         SDL_RenderSetLogicalSize(renderer_, 640, 480);
         SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
@@ -73,6 +105,7 @@ public:
         texture_ = nullptr;
         renderer_ = nullptr;
         window_ = nullptr;
+        can_wait_ = false;
         if (video_started_)
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
         video_started_ = false;
@@ -108,9 +141,16 @@ public:
                     break;
                 }
                 default:
+                    // Also the wake events: they have done their work.
                     break;
             }
         }
+    }
+
+    BackendWaiter Waiter() const override {
+        if (!can_wait_)
+            return {};
+        return {&WaitForSdlEvent, &WakeSdlWait};
     }
 
     void Present(const VisibleFrame& frame) override {
@@ -217,6 +257,7 @@ private:
 
     bool fullscreen_;
     bool video_started_ = false;
+    bool can_wait_ = false;
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;

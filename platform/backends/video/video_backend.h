@@ -18,6 +18,14 @@ struct BackendEvent {
     bool repeat = false;
 };
 
+// How the main thread sleeps until the backend has an event: `wait` (main
+// thread) for at most timeout_ms, `wake` (any thread) to end it early. Both
+// null when the backend's events must be polled.
+struct BackendWaiter {
+    void (*wait)(DWORD timeout_ms) = nullptr;
+    void (*wake)() = nullptr;
+};
+
 class VideoBackend {
 public:
     virtual ~VideoBackend() = default;
@@ -26,6 +34,8 @@ public:
     virtual bool Open(const char* title) = 0;
     virtual void Close() = 0;
     virtual void Poll(std::vector<BackendEvent>& events) = 0;
+    // While open: how the main thread sleeps between events.
+    virtual BackendWaiter Waiter() const = 0;
     virtual void Present(const VisibleFrame& frame) = 0;
     virtual void Minimize() = 0;
     // The window's title, UTF-8.
