@@ -17,7 +17,8 @@ constexpr DWORD kAtRestMs = 100;
 }  // namespace
 
 void PaceIdleWork() {
-    SetMainWakesBeforeFrames(DocumentViewerFollowsWords() && PlayerIsPlaying());
-    const bool busy = PlayerIsPlaying() || platform::GetSynthSoundState().loading;
+    const bool playing = PlayerIsPlaying();
+    SetMainWakesBeforeFrames(playing && DocumentViewerFollowsWords());
+    const bool busy = playing || platform::GetSynthSoundState().loading;
     platform::SetLongestQueueWait(busy ? kWhilePlayingMs : kAtRestMs);
 }

@@ -4,6 +4,21 @@
 
 namespace platform::video {
 
+namespace {
+
+// A picture of `width_px` x `height_px` indices, rows `pitch` bytes apart,
+// into `frame`'s packed rows.
+void CopyRowsInto(VisibleFrame& frame, const BYTE* bits, int width_px, int height_px, LONG pitch) {
+    frame.width_px = width_px;
+    frame.height_px = height_px;
+    frame.pixels.resize(static_cast<std::size_t>(width_px) * height_px);
+    for (int row = 0; row < height_px; ++row)
+        std::memcpy(&frame.pixels[static_cast<std::size_t>(row) * width_px],
+                    bits + static_cast<std::ptrdiff_t>(row) * pitch, width_px);
+}
+
+}  // namespace
+
 DisplayOutput& DisplayOutput::Get() {
     // Never destroyed: surfaces freed at exit still settle their picture here.
     static DisplayOutput* output = new DisplayOutput;
@@ -15,7 +30,7 @@ void DisplayOutput::SubmitFrame(const BYTE* bits, int width_px, int height_px, L
     {
         std::lock_guard guard(lock_);
         shown_front_ = nullptr;
-        CopyRowsIn(bits, width_px, height_px, pitch);
+        CopyRowsInto(frame_, bits, width_px, height_px, pitch);
         if (flipped)
             ++frame_.flip_count;
         ++change_count_;
@@ -44,19 +59,11 @@ void DisplayOutput::SettleFront(const std::vector<BYTE>& front) {
         CopyShownFront();
 }
 
-void DisplayOutput::CopyRowsIn(const BYTE* bits, int width_px, int height_px, LONG pitch) {
-    frame_.width_px = width_px;
-    frame_.height_px = height_px;
-    frame_.pixels.resize(static_cast<std::size_t>(width_px) * height_px);
-    for (int row = 0; row < height_px; ++row)
-        std::memcpy(&frame_.pixels[static_cast<std::size_t>(row) * width_px],
-                    bits + static_cast<std::ptrdiff_t>(row) * pitch, width_px);
-}
-
 void DisplayOutput::CopyShownFront() {
     if (!shown_front_)
         return;
-    CopyRowsIn(shown_front_->data(), frame_.width_px, frame_.height_px, shown_front_pitch_);
+    CopyRowsInto(frame_, shown_front_->data(), frame_.width_px, frame_.height_px,
+                 shown_front_pitch_);
     shown_front_ = nullptr;
 }
 
@@ -93,8 +100,18 @@ bool DisplayOutput::TakeIfChanged(std::uint64_t& seen, VisibleFrame& frame) {
     if (seen == change_count_)
         return false;
     seen = change_count_;
-    CopyShownFront();
-    frame = frame_;
+    if (!shown_front_) {
+        frame = frame_;
+        return true;
+    }
+    // The front buffer goes straight to the window's frame; frame_ takes its
+    // own copy only when a screenshot asks.
+    frame.width_px = frame_.width_px;
+    frame.height_px = frame_.height_px;
+    frame.palette = frame_.palette;
+    frame.flip_count = frame_.flip_count;
+    CopyRowsInto(frame, shown_front_->data(), frame_.width_px, frame_.height_px,
+                 shown_front_pitch_);
     return true;
 }
 

@@ -41,7 +41,6 @@ public:
     void SetChangeListener(void (*listener)());
 
 private:
-    void CopyRowsIn(const BYTE* bits, int width_px, int height_px, LONG pitch);
     // Called with the lock held.
     void CopyShownFront();
     void TellListener() const;

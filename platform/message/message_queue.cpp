@@ -170,6 +170,17 @@ void SleepInBackend(Queue& queue, std::unique_lock<std::mutex>& hold, Clock::tim
     queue.backend_asleep = false;
 }
 
+// Sets one of the queue's wake flags and ends the main thread's wait.
+void RaiseAndWake(bool Queue::*flag) {
+    Queue& queue = TheQueue();
+    {
+        std::lock_guard<std::mutex> hold(queue.lock);
+        queue.*flag = true;
+        WakeBackend(queue);
+    }
+    queue.posted.notify_all();
+}
+
 enum class WaitEnd { Over, RunPumpAgain };
 
 // Waits for a post or a wake, or until the plan's end. RunPumpAgain when the
@@ -360,23 +371,11 @@ void SetLongestQueueWait(DWORD ms) {
 }
 
 void WakeMessageQueue() {
-    Queue& queue = TheQueue();
-    {
-        std::lock_guard<std::mutex> hold(queue.lock);
-        queue.wake_pending = true;
-        WakeBackend(queue);
-    }
-    queue.posted.notify_all();
+    RaiseAndWake(&Queue::wake_pending);
 }
 
 void WakeMessagePump() {
-    Queue& queue = TheQueue();
-    {
-        std::lock_guard<std::mutex> hold(queue.lock);
-        queue.pump_pending = true;
-        WakeBackend(queue);
-    }
-    queue.posted.notify_all();
+    RaiseAndWake(&Queue::pump_pending);
 }
 
 void SetBackendWait(void (*wait)(DWORD timeout_ms), void (*wake)()) {

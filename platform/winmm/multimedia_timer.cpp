@@ -89,18 +89,16 @@ void Wake(Timer& timer) {
 // lateness is a gap in the sound rather than a late message.
 constexpr int kTimerRealTimeLevel = 10;
 
+// Once refused, later timer threads do not ask again; the refusal is said once.
 void TryRealTimePriority() {
-    static std::once_flag tried;
-    static bool granted = false;
-    std::call_once(tried, [] {
-        const int error = platform::winmm::RequestRealTimeScheduling(kTimerRealTimeLevel);
-        granted = error == 0;
-        if (!granted)
-            platform::Report("MIDI:timer", "real-time priority refused (%s); using normal priority",
+    static std::atomic<bool> refused{false};
+    if (refused.load(std::memory_order_relaxed))
+        return;
+    const int error = platform::winmm::RequestRealTimeScheduling(kTimerRealTimeLevel);
+    if (error != 0)
+        platform::ReportOnce(refused, "MIDI:timer",
+                             "real-time priority refused (%s); using normal priority",
                              std::strerror(error));
-    });
-    if (granted)
-        platform::winmm::RequestRealTimeScheduling(kTimerRealTimeLevel);
 }
 
 timespec ToTimespec(std::uint64_t ns) {
