@@ -56,6 +56,10 @@ inline std::optional<int> FadeLevel(const e2e::IndexedImage& shot, const Colours
     return std::nullopt;
 }
 
+// A shot long after the fade-in, which has ended by then however busy the
+// machine: the dense series before it may still catch the fade under way.
+inline constexpr int kSettledShotMs = 5000;
+
 // Screenshot names carry their time, so a run's shots sort by it.
 inline std::string ShotName(int at_ms) {
     return "shot-" + std::to_string(at_ms) + ".png";
