@@ -1,7 +1,6 @@
 #include "app/synth_settings.h"
 
 #include <charconv>
-#include <cstdio>
 #include <optional>
 
 #include "app/switch_words.h"
@@ -44,10 +43,12 @@ bool Take(std::optional<T>& into, std::optional<T> value) {
     return true;
 }
 
+// The shortest text that reads back as exactly `value`: a level typed with
+// more digits than six keeps them all.
 std::string Decimal(double value) {
     char text[32];
-    std::snprintf(text, sizeof text, "%g", value);
-    return text;
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    return error == std::errc() ? std::string(text, end) : std::string();
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ TEST(SettingsText, EverySettingGoesThroughTheTextAndBack) {
     all.synth.reverb = false;
     all.synth.reverb_level = 0.25;
     all.synth.chorus = true;
-    all.synth.chorus_level = 7.5;
+    all.synth.chorus_level = 1.444444;  // more digits than "%g" keeps
     all.synth.gain = 1.5;
     all.synth.polyphony = 512;
     all.synth.interpolation = platform::SynthInterpolation::kSeventhOrder;
