@@ -189,6 +189,9 @@ void CFrameThread::AnimatePalette() {
 }
 
 int CFrameThread::DrawFrame() {
+    // The frame is kept as it is drawn and reaches the back buffer's pixels
+    // only where it differs from the frame that buffer last held.
+    platform::BeginFrameRecording(back_buffer_);
     if (back_buffer_ && canvas_) {
         RECT whole = {0, 0, kScreenWidth, kScreenHeight};
         back_buffer_->BltFast(0, 0, canvas_, &whole, DDBLTFAST_WAIT);
@@ -197,6 +200,7 @@ int CFrameThread::DrawFrame() {
     if (back_buffer_)
         if (FrameDrawHook hook = draw_hook_.load())
             hook(back_buffer_);
+    platform::EndFrameRecording();
     AnimatePalette();
     GetPalette().Apply();
     if (primary_ && primary_flips_)

@@ -54,6 +54,8 @@ int CSystemStatusPanel::Create() {
 void CSystemStatusPanel::DrawStaticImage() {
     CCriticalSectionLock hold(lock_);
     IDirectDrawSurface* image = surface.surface;
+    words_drawn_ = false;
+    transport_drawn_ = false;
     FillRect(image, 0, 0, kStatusWidth, kStatusHeight, 0);
     for (int row = 0; row < 4; ++row) {
         const int y = kReadoutRows[row];
@@ -151,13 +153,22 @@ void CSystemStatusPanel::Draw(CSurface* target) {
 void CSystemStatusPanel::DrawStatusWords() {
     // Drawn into the panel image: they reach the screen with the next frame.
     const bool playing = PlayerIsPlaying();
+    const bool paused = PlayerIsPaused();
+    const bool repeat = PlayerGetRepeat();
+    const bool play_through = PlayerGetPlayThrough();
+    const unsigned words =
+        (playing ? 1u : 0u) | (paused ? 2u : 0u) | (repeat ? 4u : 0u) | (play_through ? 8u : 0u);
+    if (words_drawn_ && words == shown_words_)
+        return;
+    words_drawn_ = true;
+    shown_words_ = words;
     DrawTextFontB(&surface, 0, kStatusWordsY, "PLAY", 0, playing ? 0 : 2);
     DrawTextFontB(&surface, 100, kStatusWordsY, "STOP", 0, playing ? 2 : 0);
-    DrawTextFontB(&surface, 50, kStatusWordsY, "PAUSE", 0, PlayerIsPaused() ? 0 : 2);
-    DrawTextFontB(&surface, 150, kStatusWordsY, "REPEAT", 0, PlayerGetRepeat() ? 1 : 2);
+    DrawTextFontB(&surface, 50, kStatusWordsY, "PAUSE", 0, paused ? 0 : 2);
+    DrawTextFontB(&surface, 150, kStatusWordsY, "REPEAT", 0, repeat ? 1 : 2);
     // Play-through is shown only while it is on: off, its place stays as
     // empty as the panel was before the mode existed.
-    if (PlayerGetPlayThrough())
+    if (play_through)
         DrawTextFontB(&surface, kPlayThroughX, kStatusWordsY, kPlayThroughWord, 0, 1);
     else
         FillRect(surface.surface, kPlayThroughX, kStatusWordsY,
@@ -167,10 +178,15 @@ void CSystemStatusPanel::DrawStatusWords() {
 
 void CSystemStatusPanel::DrawTransportState() {
     // Drawn into the panel image like the status words. The area is cleared
-    // every frame and stays empty while everything is at its normal setting.
-    FillRect(surface.surface, 0, kTransportTop, kReadoutX, kTransportBottom, 0);
+    // whenever the lines change and stays empty while everything is at its
+    // normal setting.
     TransportLines lines;
     FormatTransportState(ReadTransportState(), lines);
+    if (transport_drawn_ && std::memcmp(lines.text, shown_transport_.text, sizeof lines.text) == 0)
+        return;
+    transport_drawn_ = true;
+    shown_transport_ = lines;
+    FillRect(surface.surface, 0, kTransportTop, kReadoutX, kTransportBottom, 0);
     for (int i = 0; i < TransportLines::kCount; ++i)
         DrawTextFontA(&surface, 0, kTransportTop + kFontACellHeight * i, lines.text[i], 1, 0);
 }

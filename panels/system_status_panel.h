@@ -8,6 +8,7 @@
 #include "gfx/critical_section.h"
 #include "gfx/panel.h"
 #include "panels/status_readouts.h"
+#include "panels/transport_state.h"
 
 class CSystemStatusPanel : public CPanel {
 public:
@@ -42,4 +43,10 @@ private:
     unsigned long long avail_virtual_kb_ = 0;
     int phys_digits_ = 8;     // width of the totals, which the
     int virtual_digits_ = 8;  // available amounts are printed in
+    // What the image's words show: they are drawn again only when it changes,
+    // so the image stays the same picture while nothing happens.
+    bool words_drawn_ = false;
+    unsigned shown_words_ = 0;
+    bool transport_drawn_ = false;
+    TransportLines shown_transport_;
 };

@@ -338,6 +338,14 @@ VisibleFrame GetVisibleFrame();
 // The palette as the display last received it (all black before any).
 std::array<PALETTEENTRY, 256> GetDisplayPalette();
 
+// Frames drawn only where they change: between the two calls, the copies and
+// fills onto `back_buffer` are kept, and the end draws them only where they
+// differ from the draws that made the back buffer's picture. Anything else
+// done to the back buffer meanwhile, or to a picture a kept copy reads, draws
+// the frame whole first.
+void BeginFrameRecording(IDirectDrawSurface* back_buffer);
+void EndFrameRecording();
+
 // Makes every existing surface lost: drawing calls, Lock, GetDC and Flip
 // return DDERR_SURFACELOST until the surface's Restore.
 void LoseAllSurfaces();

@@ -12,6 +12,7 @@
 
 #include "platform/ddraw.h"
 #include "platform/ddraw/device_object.h"
+#include "platform/ddraw/frame_recording.h"
 
 namespace platform::video {
 
@@ -70,6 +71,8 @@ public:
     void ForgetPalette() { palette_ = nullptr; }
 
 private:
+    friend class FrameRecorder;
+
     void LastReleased() override;
 
     // Colour keys packed with a "set" bit so both threads may read them.
@@ -81,7 +84,15 @@ private:
     // DD_OK, or the error that refuses the blit.
     static HRESULT SourceArea(LPDIRECTDRAWSURFACE source, const RECT* source_rect, RECT& area);
     bool Lost() const;
-    void Copy(const DrawSurface& source, const RECT& from, int x, int y, DWORD key_flags);
+    RowKeys KeysFor(const DrawSurface& source, DWORD key_flags) const;
+    void Copy(const DrawSurface& source, const RECT& from, int x, int y, const RowKeys& keys);
+    // Draws the part of a kept draw inside `clip`, which lies in its area.
+    void RunDraw(const KeptDraw& draw, const RECT& clip);
+    // Around every change of the pixels: a frame being recorded draws what it
+    // kept before this surface is drawn on, read or changed as a source; the
+    // change makes a new version of the picture.
+    void BeforeChange();
+    void AfterChange();
     // A primary's picture reaches the display: SettleFront before the
     // front buffer is drawn on, FrontChanged after.
     void SettleFront();
@@ -104,6 +115,13 @@ private:
     DrawPalette* palette_ = nullptr;
     DrawSurface* back_buffer_ = nullptr;
     HDC dc_ = nullptr;
+    // Frame recording: which picture this is, and the draws that made it.
+    const std::uint64_t id_;
+    std::atomic<std::uint64_t> version_{0};
+    std::atomic<bool> recording_{false};
+    std::atomic<int> kept_reads_{0};
+    std::vector<KeptDraw> drawn_by_;
+    std::atomic<bool> drawn_by_valid_{false};
 };
 
 class DrawDevice final : public IDirectDraw, public IDirectDraw2 {

@@ -25,6 +25,12 @@ DrawSurface* FromInterface(IDirectDrawSurface* surface) {
     return static_cast<DrawSurface*>(surface);
 }
 
+// Every surface's pictures are told apart by its number and their version.
+std::uint64_t NextSurfaceId() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
 }  // namespace
 
 DrawSurface::DrawSurface(DrawDevice& device, int width_px, int height_px, DWORD caps)
@@ -33,7 +39,8 @@ DrawSurface::DrawSurface(DrawDevice& device, int width_px, int height_px, DWORD 
       height_px_(height_px),
       pitch_(PitchFor(width_px)),
       caps_(caps),
-      pixels_(static_cast<std::size_t>(PitchFor(width_px)) * height_px) {}
+      pixels_(static_cast<std::size_t>(PitchFor(width_px)) * height_px),
+      id_(NextSurfaceId()) {}
 
 DrawSurface::~DrawSurface() {
     SettleFront();
@@ -75,7 +82,47 @@ void DrawSurface::FrontChanged(bool flipped) {
         DisplayOutput::Get().SubmitFrame(pixels_.data(), width_px_, height_px_, pitch_, flipped);
 }
 
-void DrawSurface::Copy(const DrawSurface& source, const RECT& from, int x, int y, DWORD key_flags) {
+void DrawSurface::BeforeChange() {
+    if (recording_.load(std::memory_order_acquire) ||
+        kept_reads_.load(std::memory_order_acquire) > 0)
+        FrameRecorder::Get().DrawKeptNow();
+}
+
+void DrawSurface::AfterChange() {
+    version_.fetch_add(1, std::memory_order_release);
+    drawn_by_valid_.store(false, std::memory_order_relaxed);
+}
+
+RowKeys DrawSurface::KeysFor(const DrawSurface& source, DWORD key_flags) const {
+    const std::uint64_t source_key = source.source_key_;
+    const std::uint64_t dest_key = dest_key_;
+    RowKeys keys;
+    keys.use_source = (key_flags & DDBLTFAST_SRCCOLORKEY) != 0;
+    keys.use_dest = (key_flags & DDBLTFAST_DESTCOLORKEY) != 0;
+    keys.source_low = source_key & 0xFF;
+    keys.source_high = (source_key >> 8) & 0xFF;
+    keys.dest_low = dest_key & 0xFF;
+    keys.dest_high = (dest_key >> 8) & 0xFF;
+    return keys;
+}
+
+void DrawSurface::RunDraw(const KeptDraw& draw, const RECT& clip) {
+    if (Lost() || (draw.source && draw.source->Lost()))
+        return;
+    if (!draw.source) {
+        for (LONG row = clip.top; row < clip.bottom; ++row)
+            std::memset(Pixel(clip.left, row), draw.fill, clip.right - clip.left);
+        return;
+    }
+    const LONG left = draw.from_x + (clip.left - draw.area.left);
+    const LONG top = draw.from_y + (clip.top - draw.area.top);
+    Copy(*draw.source,
+         RECT{left, top, left + (clip.right - clip.left), top + (clip.bottom - clip.top)},
+         clip.left, clip.top, draw.keys);
+}
+
+void DrawSurface::Copy(const DrawSurface& source, const RECT& from, int x, int y,
+                       const RowKeys& keys) {
     const int width = from.right - from.left;
     const int height = from.bottom - from.top;
     // A copy within one surface may overlap: take the source rows first.
@@ -91,15 +138,6 @@ void DrawSurface::Copy(const DrawSurface& source, const RECT& from, int x, int y
         rows = staged.data();
         row_pitch = width;
     }
-    const std::uint64_t source_key = source.source_key_;
-    const std::uint64_t dest_key = dest_key_;
-    RowKeys keys;
-    keys.use_source = (key_flags & DDBLTFAST_SRCCOLORKEY) != 0;
-    keys.use_dest = (key_flags & DDBLTFAST_DESTCOLORKEY) != 0;
-    keys.source_low = source_key & 0xFF;
-    keys.source_high = (source_key >> 8) & 0xFF;
-    keys.dest_low = dest_key & 0xFF;
-    keys.dest_high = (dest_key >> 8) & 0xFF;
     if (keys.use_source || keys.use_dest) {
         CopyKeyedRows(Pixel(x, y), pitch_, rows, row_pitch, width, height, keys);
         return;
@@ -127,10 +165,15 @@ HRESULT DrawSurface::Blt(LPRECT dest_rect, LPDIRECTDRAWSURFACE source, LPRECT so
     if (flags & DDBLT_COLORFILL) {
         if (!fx)
             return DDERR_INVALIDPARAMS;
-        const BYTE index = fx->dwFillColor & 0xFF;
+        KeptDraw fill;
+        fill.area = *dest;
+        fill.fill = fx->dwFillColor & 0xFF;
+        if (recording_.load(std::memory_order_acquire) && FrameRecorder::Get().Keep(*this, fill))
+            return DD_OK;
+        BeforeChange();
         SettleFront();
-        for (LONG row = dest->top; row < dest->bottom; ++row)
-            std::memset(Pixel(dest->left, row), index, dest->right - dest->left);
+        RunDraw(fill, *dest);
+        AfterChange();
         FrontChanged(false);
         return DD_OK;
     }
@@ -152,7 +195,7 @@ HRESULT DrawSurface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPREC
     RECT from{};
     if (const HRESULT refused = SourceArea(source, source_rect, from); refused != DD_OK)
         return refused;
-    const DrawSurface& from_surface = *FromInterface(source);
+    DrawSurface& from_surface = *FromInterface(source);
     // x and y arrive unsigned: a negative position is a huge one and refused.
     const std::int64_t right = std::int64_t{x} + (from.right - from.left);
     const std::int64_t bottom = std::int64_t{y} + (from.bottom - from.top);
@@ -164,8 +207,25 @@ HRESULT DrawSurface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPREC
         return DDERR_NOCOLORKEY;
     if ((trans & DDBLTFAST_DESTCOLORKEY) && !dest_key_)
         return DDERR_NOCOLORKEY;
+    // A recording surface read as a source is drawn first.
+    if (from_surface.recording_.load(std::memory_order_acquire))
+        FrameRecorder::Get().DrawKeptNow();
+    const RowKeys keys = KeysFor(from_surface, trans);
+    if (recording_.load(std::memory_order_acquire)) {
+        KeptDraw copy;
+        copy.source = &from_surface;
+        copy.area = RECT{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(right),
+                         static_cast<LONG>(bottom)};
+        copy.from_x = from.left;
+        copy.from_y = from.top;
+        copy.keys = keys;
+        if (FrameRecorder::Get().Keep(*this, copy))
+            return DD_OK;
+    }
+    BeforeChange();
     SettleFront();
-    Copy(from_surface, from, static_cast<int>(x), static_cast<int>(y), trans);
+    Copy(from_surface, from, static_cast<int>(x), static_cast<int>(y), keys);
+    AfterChange();
     FrontChanged(false);
     return DD_OK;
 }
@@ -177,6 +237,14 @@ HRESULT DrawSurface::Flip(LPDIRECTDRAWSURFACE override_surface, DWORD) {
         return DDERR_SURFACELOST;
     if (lock_count_ > 0 || back_buffer_->lock_count_ > 0 || dc_ || back_buffer_->dc_)
         return DDERR_SURFACEBUSY;
+    BeforeChange();
+    back_buffer_->BeforeChange();
+    // The draws that made each picture go with it.
+    drawn_by_.swap(back_buffer_->drawn_by_);
+    const bool front_valid = drawn_by_valid_.exchange(back_buffer_->drawn_by_valid_.load());
+    back_buffer_->drawn_by_valid_.store(front_valid);
+    version_.fetch_add(1, std::memory_order_release);
+    back_buffer_->version_.fetch_add(1, std::memory_order_release);
     if (IsPrimary())
         DisplayOutput::Get().SubmitFlip(pixels_, back_buffer_->pixels_, width_px_, height_px_,
                                         pitch_);
@@ -223,6 +291,7 @@ HRESULT DrawSurface::GetDC(HDC* dc) {
         return DDERR_SURFACELOST;
     if (dc_)
         return DDERR_DCALREADYCREATED;
+    BeforeChange();
     SettleFront();
     gdi::DcTarget target;
     target.bits = pixels_.data();
@@ -245,6 +314,7 @@ HRESULT DrawSurface::ReleaseDC(HDC dc) {
         return DDERR_INVALIDPARAMS;
     gdi::DeleteSurfaceDC(dc_);
     dc_ = nullptr;
+    AfterChange();
     FrontChanged(false);
     return DD_OK;
 }
@@ -316,6 +386,7 @@ HRESULT DrawSurface::Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD, HANDLE) {
         return DDERR_INVALIDRECT;
     if (Lost())
         return DDERR_SURFACELOST;
+    BeforeChange();
     SettleFront();
     GetSurfaceDesc(desc);
     desc->dwFlags |= DDSD_LPSURFACE;
@@ -328,15 +399,18 @@ HRESULT DrawSurface::Unlock(LPVOID) {
     if (lock_count_ <= 0)
         return DDERR_NOTLOCKED;
     --lock_count_;
+    AfterChange();
     FrontChanged(false);
     return DD_OK;
 }
 
 HRESULT DrawSurface::Restore() {
     // The memory comes back cleared; the owner redraws it.
+    BeforeChange();
     SettleFront();
     if (lost_.exchange(false))
         std::fill(pixels_.begin(), pixels_.end(), BYTE{0});
+    AfterChange();
     if (back_buffer_)
         back_buffer_->Restore();
     return DD_OK;

@@ -1,0 +1,235 @@
+#include "platform/ddraw/frame_recording.h"
+
+#include <algorithm>
+
+#include "platform/ddraw/ddraw_objects.h"
+
+namespace platform::video {
+namespace {
+
+bool SameArea(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+bool SameKeys(const RowKeys& a, const RowKeys& b) {
+    return a.use_source == b.use_source && a.use_dest == b.use_dest &&
+           (!a.use_source || (a.source_low == b.source_low && a.source_high == b.source_high)) &&
+           (!a.use_dest || (a.dest_low == b.dest_low && a.dest_high == b.dest_high));
+}
+
+}  // namespace
+
+bool KeptDraw::Repeats(const KeptDraw& other) const {
+    if (source_id != other.source_id || !SameArea(area, other.area))
+        return false;
+    if (source_id == 0)
+        return fill == other.fill;
+    return source_version == other.source_version && from_x == other.from_x &&
+           from_y == other.from_y && SameKeys(keys, other.keys);
+}
+
+FrameRecorder& FrameRecorder::Get() {
+    // Never destroyed: surfaces freed at exit may still ask it to draw.
+    static FrameRecorder* recorder = new FrameRecorder;
+    return *recorder;
+}
+
+void FrameRecorder::Begin(DrawSurface& target) {
+    End();
+    std::lock_guard guard(lock_);
+    target_ = &target;
+    drawn_whole_ = false;
+    kept_.clear();
+    target.recording_.store(true, std::memory_order_release);
+}
+
+bool FrameRecorder::Keep(DrawSurface& target, const KeptDraw& draw) {
+    std::lock_guard guard(lock_);
+    if (&target != target_ || drawn_whole_)
+        return false;
+    KeptDraw& kept = kept_.emplace_back(draw);
+    if (DrawSurface* source = kept.source) {
+        source->AddRef();
+        source->kept_reads_.fetch_add(1, std::memory_order_acq_rel);
+        kept.source_id = source->id_;
+        kept.source_version = source->version_.load(std::memory_order_acquire);
+    }
+    return true;
+}
+
+void FrameRecorder::DrawKeptNow() {
+    std::vector<DrawSurface*> drawn_sources;
+    {
+        std::lock_guard guard(lock_);
+        if (!target_ || drawn_whole_)
+            return;
+        drawn_whole_ = true;
+        for (const KeptDraw& draw : kept_) {
+            target_->RunDraw(draw, draw.area);
+            if (draw.source) {
+                draw.source->kept_reads_.fetch_sub(1, std::memory_order_acq_rel);
+                drawn_sources.push_back(draw.source);
+            }
+        }
+        kept_.clear();
+        target_->AfterChange();
+        // Only now may the recording thread draw on the target directly.
+        target_->recording_.store(false, std::memory_order_release);
+    }
+    LetGo(drawn_sources);
+}
+
+void FrameRecorder::End() {
+    std::vector<DrawSurface*> drawn_sources;
+    {
+        std::lock_guard guard(lock_);
+        if (!target_)
+            return;
+        DrawSurface& target = *target_;
+        target_ = nullptr;
+        target.recording_.store(false, std::memory_order_release);
+        if (!drawn_whole_) {
+            const bool follows = target.drawn_by_valid_.load(std::memory_order_relaxed);
+            MarkChanges(target, follows ? &target.drawn_by_ : nullptr);
+            MarkCovers();
+            for (std::size_t i = 0; i < kept_.size(); ++i) {
+                const KeptDraw& draw = kept_[i];
+                DrawOnChangedTiles(target, draw, static_cast<std::uint32_t>(i));
+                if (draw.source) {
+                    draw.source->kept_reads_.fetch_sub(1, std::memory_order_acq_rel);
+                    drawn_sources.push_back(draw.source);
+                }
+            }
+            // The list now describes the pixels; the old one is reused.
+            target.drawn_by_.swap(kept_);
+            target.version_.fetch_add(1, std::memory_order_release);
+            target.drawn_by_valid_.store(true, std::memory_order_relaxed);
+        }
+        kept_.clear();
+    }
+    LetGo(drawn_sources);
+}
+
+void FrameRecorder::MarkChanges(const DrawSurface& target, const std::vector<KeptDraw>* drawn) {
+    tiles_across_ = (target.width_px_ + kTileSide - 1) / kTileSide;
+    const int tiles_down = (target.height_px_ + kTileSide - 1) / kTileSide;
+    const RECT whole{0, 0, target.width_px_, target.height_px_};
+    // Without a first draw over every pixel, a pixel could keep what came
+    // before the frame, which no list says.
+    const bool starts_whole =
+        !kept_.empty() && kept_.front().Opaque() && SameArea(kept_.front().area, whole);
+    const bool compare = drawn && starts_whole;
+    changed_tiles_.assign(static_cast<std::size_t>(tiles_across_) * tiles_down, compare ? 0 : 1);
+    changed_rows_.assign(tiles_down, compare ? 0 : 1);
+    if (!compare)
+        return;
+    // Draws that repeat at the same place in both lists leave their pixels
+    // as they were; every other draw of either list marks its area.
+    const std::vector<KeptDraw>& before = *drawn;
+    const std::size_t shorter = std::min(kept_.size(), before.size());
+    std::size_t same_start = 0;
+    while (same_start < shorter && kept_[same_start].Repeats(before[same_start]))
+        ++same_start;
+    std::size_t same_end = 0;
+    while (same_end < shorter - same_start &&
+           kept_[kept_.size() - 1 - same_end].Repeats(before[before.size() - 1 - same_end]))
+        ++same_end;
+    const std::size_t now_end = kept_.size() - same_end;
+    const std::size_t before_end = before.size() - same_end;
+    if (now_end - same_start == before_end - same_start) {
+        for (std::size_t i = same_start; i < now_end; ++i)
+            if (!kept_[i].Repeats(before[i])) {
+                MarkArea(kept_[i].area);
+                MarkArea(before[i].area);
+            }
+        return;
+    }
+    for (std::size_t i = same_start; i < now_end; ++i)
+        MarkArea(kept_[i].area);
+    for (std::size_t i = same_start; i < before_end; ++i)
+        MarkArea(before[i].area);
+}
+
+void FrameRecorder::MarkArea(const RECT& area) {
+    for (LONG row = area.top / kTileSide; row <= (area.bottom - 1) / kTileSide; ++row) {
+        changed_rows_[row] = 1;
+        std::fill_n(changed_tiles_.begin() + row * tiles_across_ + area.left / kTileSide,
+                    (area.right - 1) / kTileSide - area.left / kTileSide + 1, std::uint8_t{1});
+    }
+}
+
+void FrameRecorder::MarkCovers() {
+    last_cover_.assign(changed_tiles_.size(), 0);
+    for (std::size_t i = 1; i < kept_.size(); ++i) {
+        const KeptDraw& draw = kept_[i];
+        if (!draw.Opaque())
+            continue;
+        // The tiles wholly inside the draw's area.
+        const RECT& area = draw.area;
+        const LONG first_column = (area.left + kTileSide - 1) / kTileSide;
+        const LONG end_column = area.right / kTileSide;
+        for (LONG row = (area.top + kTileSide - 1) / kTileSide; row < area.bottom / kTileSide;
+             ++row) {
+            if (!changed_rows_[row])
+                continue;
+            for (LONG column = first_column; column < end_column; ++column) {
+                const std::size_t tile = static_cast<std::size_t>(row) * tiles_across_ + column;
+                if (changed_tiles_[tile])
+                    last_cover_[tile] = static_cast<std::uint32_t>(i);
+            }
+        }
+    }
+}
+
+void FrameRecorder::DrawOnChangedTiles(DrawSurface& target, const KeptDraw& draw,
+                                       std::uint32_t index) const {
+    const RECT& area = draw.area;
+    const LONG first_column = area.left / kTileSide;
+    const LONG last_column = (area.right - 1) / kTileSide;
+    for (LONG row = area.top / kTileSide; row <= (area.bottom - 1) / kTileSide; ++row) {
+        if (!changed_rows_[row])
+            continue;
+        const std::size_t row_start = static_cast<std::size_t>(row) * tiles_across_;
+        const std::uint8_t* changed = &changed_tiles_[row_start];
+        const std::uint32_t* cover = &last_cover_[row_start];
+        const auto drawn_here = [&](LONG column) {
+            return changed[column] && cover[column] <= index;
+        };
+        // Runs of tiles to draw along the row, each drawn as one block.
+        for (LONG column = first_column; column <= last_column;) {
+            if (!drawn_here(column)) {
+                ++column;
+                continue;
+            }
+            LONG run_end = column;
+            while (run_end < last_column && drawn_here(run_end + 1))
+                ++run_end;
+            const RECT clip{std::max(area.left, column * kTileSide),
+                            std::max(area.top, row * kTileSide),
+                            std::min(area.right, (run_end + 1) * kTileSide),
+                            std::min(area.bottom, (row + 1) * kTileSide)};
+            target.RunDraw(draw, clip);
+            column = run_end + 1;
+        }
+    }
+}
+
+void FrameRecorder::LetGo(const std::vector<DrawSurface*>& sources) {
+    for (DrawSurface* source : sources)
+        source->Release();
+}
+
+}  // namespace platform::video
+
+namespace platform {
+
+void BeginFrameRecording(IDirectDrawSurface* back_buffer) {
+    if (back_buffer)
+        video::FrameRecorder::Get().Begin(*static_cast<video::DrawSurface*>(back_buffer));
+}
+
+void EndFrameRecording() {
+    video::FrameRecorder::Get().End();
+}
+
+}  // namespace platform
