@@ -150,7 +150,11 @@ CSequencer program_sequencer;
 }  // namespace
 
 CSequencer& GetSequencer() {
-    if (auto* sequencer = dynamic_cast<CSequencer*>(GetPlayer()))
+    // Asked many times a frame: the program's own sequencer needs no cast.
+    CPlayerBase* player = GetPlayer();
+    if (player == &program_sequencer)
+        return program_sequencer;
+    if (auto* sequencer = dynamic_cast<CSequencer*>(player))
         return *sequencer;
     return program_sequencer;
 }

@@ -40,6 +40,7 @@ void FrameRecorder::Begin(DrawSurface& target) {
     target_ = &target;
     drawn_whole_ = false;
     kept_.clear();
+    held_.reserve(kHeldSources);
     target.recording_.store(true, std::memory_order_release);
 }
 
@@ -49,8 +50,12 @@ bool FrameRecorder::Keep(DrawSurface& target, const KeptDraw& draw) {
         return false;
     KeptDraw& kept = kept_.emplace_back(draw);
     if (DrawSurface* source = kept.source) {
-        source->AddRef();
-        source->kept_reads_.fetch_add(1, std::memory_order_acq_rel);
+        // A frame reads a handful of pictures many times each.
+        if (std::find(held_.rbegin(), held_.rend(), source) == held_.rend()) {
+            source->AddRef();
+            source->kept_reads_.fetch_add(1, std::memory_order_acq_rel);
+            held_.push_back(source);
+        }
         kept.source_id = source->id_;
         kept.source_version = source->version_.load(std::memory_order_acquire);
     }
@@ -64,14 +69,10 @@ void FrameRecorder::DrawKeptNow() {
         if (!target_ || drawn_whole_)
             return;
         drawn_whole_ = true;
-        for (const KeptDraw& draw : kept_) {
+        for (const KeptDraw& draw : kept_)
             target_->RunDraw(draw, draw.area);
-            if (draw.source) {
-                draw.source->kept_reads_.fetch_sub(1, std::memory_order_acq_rel);
-                drawn_sources.push_back(draw.source);
-            }
-        }
         kept_.clear();
+        StopHolding(drawn_sources);
         target_->AfterChange();
         // Only now may the recording thread draw on the target directly.
         target_->recording_.store(false, std::memory_order_release);
@@ -92,14 +93,9 @@ void FrameRecorder::End() {
             const bool follows = target.drawn_by_valid_.load(std::memory_order_relaxed);
             MarkChanges(target, follows ? &target.drawn_by_ : nullptr);
             MarkCovers();
-            for (std::size_t i = 0; i < kept_.size(); ++i) {
-                const KeptDraw& draw = kept_[i];
-                DrawOnChangedTiles(target, draw, static_cast<std::uint32_t>(i));
-                if (draw.source) {
-                    draw.source->kept_reads_.fetch_sub(1, std::memory_order_acq_rel);
-                    drawn_sources.push_back(draw.source);
-                }
-            }
+            for (std::size_t i = 0; i < kept_.size(); ++i)
+                DrawOnChangedTiles(target, kept_[i], static_cast<std::uint32_t>(i));
+            StopHolding(drawn_sources);
             // The list now describes the pixels; the old one is reused.
             target.drawn_by_.swap(kept_);
             target.version_.fetch_add(1, std::memory_order_release);
@@ -121,6 +117,11 @@ void FrameRecorder::MarkChanges(const DrawSurface& target, const std::vector<Kep
     const bool compare = drawn && starts_whole;
     changed_tiles_.assign(static_cast<std::size_t>(tiles_across_) * tiles_down, compare ? 0 : 1);
     changed_rows_.assign(tiles_down, compare ? 0 : 1);
+    // Covers are noted on changed tiles only, which MarkArea clears.
+    if (compare)
+        last_cover_.resize(changed_tiles_.size());
+    else
+        last_cover_.assign(changed_tiles_.size(), 0);
     if (!compare)
         return;
     // Draws that repeat at the same place in both lists leave their pixels
@@ -153,13 +154,14 @@ void FrameRecorder::MarkChanges(const DrawSurface& target, const std::vector<Kep
 void FrameRecorder::MarkArea(const RECT& area) {
     for (LONG row = area.top / kTileSide; row <= (area.bottom - 1) / kTileSide; ++row) {
         changed_rows_[row] = 1;
-        std::fill_n(changed_tiles_.begin() + row * tiles_across_ + area.left / kTileSide,
-                    (area.right - 1) / kTileSide - area.left / kTileSide + 1, std::uint8_t{1});
+        const std::size_t first = row * tiles_across_ + area.left / kTileSide;
+        const std::size_t count = (area.right - 1) / kTileSide - area.left / kTileSide + 1;
+        std::fill_n(changed_tiles_.begin() + first, count, std::uint8_t{1});
+        std::fill_n(last_cover_.begin() + first, count, 0u);
     }
 }
 
 void FrameRecorder::MarkCovers() {
-    last_cover_.assign(changed_tiles_.size(), 0);
     for (std::size_t i = 1; i < kept_.size(); ++i) {
         const KeptDraw& draw = kept_[i];
         if (!draw.Opaque())
@@ -212,6 +214,12 @@ void FrameRecorder::DrawOnChangedTiles(DrawSurface& target, const KeptDraw& draw
             column = run_end + 1;
         }
     }
+}
+
+void FrameRecorder::StopHolding(std::vector<DrawSurface*>& drawn_sources) {
+    for (DrawSurface* source : held_)
+        source->kept_reads_.fetch_sub(1, std::memory_order_acq_rel);
+    drawn_sources.swap(held_);
 }
 
 void FrameRecorder::LetGo(const std::vector<DrawSurface*>& sources) {

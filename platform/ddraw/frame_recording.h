@@ -46,6 +46,7 @@ public:
 
 private:
     static constexpr int kTileSide = 8;
+    static constexpr std::size_t kHeldSources = 16;  // room for a frame's pictures
 
     // Marks the tiles whose pixels the frame may change: all of them unless
     // the frame starts by covering the target and `drawn` made its pixels.
@@ -55,6 +56,9 @@ private:
     // what comes before that draw there is drawn over and left out.
     void MarkCovers();
     void DrawOnChangedTiles(DrawSurface& target, const KeptDraw& draw, std::uint32_t index) const;
+    // The kept draws' sources are no longer read; they are handed over to be
+    // let go.
+    void StopHolding(std::vector<DrawSurface*>& drawn_sources);
     // Lets go of the kept draws' sources (outside the lock: a last release
     // frees the surface through its device).
     static void LetGo(const std::vector<DrawSurface*>& sources);
@@ -63,6 +67,7 @@ private:
     DrawSurface* target_ = nullptr;
     bool drawn_whole_ = false;
     std::vector<KeptDraw> kept_;
+    std::vector<DrawSurface*> held_;  // each kept draw's source, once
     int tiles_across_ = 0;
     std::vector<std::uint8_t> changed_tiles_;
     std::vector<std::uint8_t> changed_rows_;  // a row of tiles with any changed
