@@ -1,11 +1,21 @@
 #include "platform/ddraw/frame_recording.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/ddraw/ddraw_objects.h"
 
 namespace platform::video {
 namespace {
+
+// The first changed tile of a row from `column` on, or `end`: changed tiles
+// are few, and memchr passes over the rest many at a time.
+LONG NextChanged(const std::uint8_t* changed, LONG column, LONG end) {
+    if (column >= end)
+        return end;
+    const void* found = std::memchr(changed + column, 1, static_cast<std::size_t>(end - column));
+    return found ? static_cast<LONG>(static_cast<const std::uint8_t*>(found) - changed) : end;
+}
 
 bool SameArea(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
@@ -174,11 +184,11 @@ void FrameRecorder::MarkCovers() {
              ++row) {
             if (!changed_rows_[row])
                 continue;
-            for (LONG column = first_column; column < end_column; ++column) {
-                const std::size_t tile = static_cast<std::size_t>(row) * tiles_across_ + column;
-                if (changed_tiles_[tile])
-                    last_cover_[tile] = static_cast<std::uint32_t>(i);
-            }
+            const std::size_t row_start = static_cast<std::size_t>(row) * tiles_across_;
+            const std::uint8_t* changed = &changed_tiles_[row_start];
+            for (LONG column = NextChanged(changed, first_column, end_column); column < end_column;
+                 column = NextChanged(changed, column + 1, end_column))
+                last_cover_[row_start + column] = static_cast<std::uint32_t>(i);
         }
     }
 }
@@ -199,7 +209,10 @@ void FrameRecorder::DrawOnChangedTiles(DrawSurface& target, const KeptDraw& draw
         };
         // Runs of tiles to draw along the row, each drawn as one block.
         for (LONG column = first_column; column <= last_column;) {
-            if (!drawn_here(column)) {
+            column = NextChanged(changed, column, last_column + 1);
+            if (column > last_column)
+                break;
+            if (cover[column] > index) {
                 ++column;
                 continue;
             }
