@@ -105,6 +105,8 @@ void FrameRecorder::End() {
             MarkCovers();
             for (std::size_t i = 0; i < kept_.size(); ++i)
                 DrawOnChangedTiles(target, kept_[i], static_cast<std::uint32_t>(i));
+            for (std::size_t patch : patches_)
+                DrawPatch(target, patch);
             StopHolding(drawn_sources);
             // The list now describes the pixels; the old one is reused.
             target.drawn_by_.swap(kept_);
@@ -127,6 +129,7 @@ void FrameRecorder::MarkChanges(const DrawSurface& target, const std::vector<Kep
     const bool compare = drawn && starts_whole;
     changed_tiles_.assign(static_cast<std::size_t>(tiles_across_) * tiles_down, compare ? 0 : 1);
     changed_rows_.assign(tiles_down, compare ? 0 : 1);
+    patches_.clear();
     // Covers are noted on changed tiles only, which MarkArea clears.
     if (compare)
         last_cover_.resize(changed_tiles_.size());
@@ -148,11 +151,19 @@ void FrameRecorder::MarkChanges(const DrawSurface& target, const std::vector<Kep
     const std::size_t now_end = kept_.size() - same_end;
     const std::size_t before_end = before.size() - same_end;
     if (now_end - same_start == before_end - same_start) {
-        for (std::size_t i = same_start; i < now_end; ++i)
-            if (!kept_[i].Repeats(before[i])) {
-                MarkArea(kept_[i].area);
-                MarkArea(before[i].area);
+        for (std::size_t i = same_start; i < now_end; ++i) {
+            if (kept_[i].Repeats(before[i]))
+                continue;
+            // An opaque draw changed in its place covers whatever came
+            // before it there, and whatever the old one left: only it and
+            // what follows it need drawing.
+            if (kept_[i].Opaque() && SameArea(kept_[i].area, before[i].area)) {
+                patches_.push_back(i);
+                continue;
             }
+            MarkArea(kept_[i].area);
+            MarkArea(before[i].area);
+        }
         return;
     }
     for (std::size_t i = same_start; i < now_end; ++i)
@@ -226,6 +237,17 @@ void FrameRecorder::DrawOnChangedTiles(DrawSurface& target, const KeptDraw& draw
             target.RunDraw(draw, clip);
             column = run_end + 1;
         }
+    }
+}
+
+void FrameRecorder::DrawPatch(DrawSurface& target, std::size_t first) const {
+    const RECT& patch = kept_[first].area;
+    for (std::size_t i = first; i < kept_.size(); ++i) {
+        const RECT& area = kept_[i].area;
+        const RECT clip{std::max(area.left, patch.left), std::max(area.top, patch.top),
+                        std::min(area.right, patch.right), std::min(area.bottom, patch.bottom)};
+        if (clip.left < clip.right && clip.top < clip.bottom)
+            target.RunDraw(kept_[i], clip);
     }
 }
 

@@ -56,6 +56,8 @@ private:
     // what comes before that draw there is drawn over and left out.
     void MarkCovers();
     void DrawOnChangedTiles(DrawSurface& target, const KeptDraw& draw, std::uint32_t index) const;
+    // Draws the kept draws from `first` on inside the area of that one.
+    void DrawPatch(DrawSurface& target, std::size_t first) const;
     // The kept draws' sources are no longer read; they are handed over to be
     // let go.
     void StopHolding(std::vector<DrawSurface*>& drawn_sources);
@@ -72,6 +74,9 @@ private:
     std::vector<std::uint8_t> changed_tiles_;
     std::vector<std::uint8_t> changed_rows_;  // a row of tiles with any changed
     std::vector<std::uint32_t> last_cover_;
+    // Opaque draws changed in their place, drawn with what follows them
+    // there rather than by tiles.
+    std::vector<std::size_t> patches_;
 };
 
 }  // namespace platform::video

@@ -103,6 +103,8 @@ TEST_F(FrameRecordingTest, EveryFlippedFrameIsTheOneDrawingAtOnceGives) {
         SCOPED_TRACE(frame);
         for (LONG moved = Below(4); moved > 0; --moved)
             draws[Below(draws.size())] = RandomDraw();
+        if (Below(3) == 0)  // a draw in its place starts or stops keying
+            draws[Below(draws.size())].keyed ^= true;
         if (Below(5) == 0)
             Scribble(images_[Below(3)], kSide, kSide);
         if (Below(40) == 0)
