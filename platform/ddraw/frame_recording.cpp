@@ -21,6 +21,11 @@ bool SameArea(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+bool Contains(const RECT& outer, const RECT& inner) {
+    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
+           outer.bottom >= inner.bottom;
+}
+
 bool SameKeys(const RowKeys& a, const RowKeys& b) {
     return a.use_source == b.use_source && a.use_dest == b.use_dest &&
            (!a.use_source || (a.source_low == b.source_low && a.source_high == b.source_high)) &&
@@ -137,39 +142,40 @@ void FrameRecorder::MarkChanges(const DrawSurface& target, const std::vector<Kep
         last_cover_.assign(changed_tiles_.size(), 0);
     if (!compare)
         return;
-    // Draws that repeat at the same place in both lists leave their pixels
-    // as they were; every other draw of either list marks its area.
+    // The two lists are matched in order, each draw with one that repeats
+    // it where it can be: a pixel that only matched draws cover keeps its
+    // value. Every other draw of either list is drawn again (or its area
+    // is) by MarkDrawn and MarkArea.
     const std::vector<KeptDraw>& before = *drawn;
-    const std::size_t shorter = std::min(kept_.size(), before.size());
-    std::size_t same_start = 0;
-    while (same_start < shorter && kept_[same_start].Repeats(before[same_start]))
-        ++same_start;
-    std::size_t same_end = 0;
-    while (same_end < shorter - same_start &&
-           kept_[kept_.size() - 1 - same_end].Repeats(before[before.size() - 1 - same_end]))
-        ++same_end;
-    const std::size_t now_end = kept_.size() - same_end;
-    const std::size_t before_end = before.size() - same_end;
-    if (now_end - same_start == before_end - same_start) {
-        for (std::size_t i = same_start; i < now_end; ++i) {
-            if (kept_[i].Repeats(before[i]))
-                continue;
-            // An opaque draw changed in its place covers whatever came
-            // before it there, and whatever the old one left: only it and
-            // what follows it need drawing.
-            if (kept_[i].Opaque() && SameArea(kept_[i].area, before[i].area)) {
-                patches_.push_back(i);
-                continue;
-            }
-            MarkArea(kept_[i].area);
-            MarkArea(before[i].area);
+    std::size_t now = 0, old = 0;
+    while (now < kept_.size() && old < before.size()) {
+        if (kept_[now].Repeats(before[old])) {
+            ++now;
+            ++old;
+        } else if (now + 1 < kept_.size() && kept_[now + 1].Repeats(before[old])) {
+            MarkDrawn(now++);  // a draw more than before
+        } else if (old + 1 < before.size() && kept_[now].Repeats(before[old + 1])) {
+            MarkArea(before[old++].area);  // a draw fewer
+        } else {
+            if (!Contains(kept_[now].area, before[old].area) || !kept_[now].Opaque())
+                MarkArea(before[old].area);
+            MarkDrawn(now++);
+            ++old;
         }
-        return;
     }
-    for (std::size_t i = same_start; i < now_end; ++i)
-        MarkArea(kept_[i].area);
-    for (std::size_t i = same_start; i < before_end; ++i)
-        MarkArea(before[i].area);
+    while (now < kept_.size())
+        MarkDrawn(now++);
+    while (old < before.size())
+        MarkArea(before[old++].area);
+}
+
+void FrameRecorder::MarkDrawn(std::size_t index) {
+    // An opaque draw covers whatever came before it in its area: there only
+    // it and what follows it need drawing.
+    if (kept_[index].Opaque())
+        patches_.push_back(index);
+    else
+        MarkArea(kept_[index].area);
 }
 
 void FrameRecorder::MarkArea(const RECT& area) {

@@ -52,6 +52,8 @@ private:
     // the frame starts by covering the target and `drawn` made its pixels.
     void MarkChanges(const DrawSurface& target, const std::vector<KeptDraw>* drawn);
     void MarkArea(const RECT& area);
+    // Marks a kept draw that repeats none of the last list's.
+    void MarkDrawn(std::size_t index);
     // Notes, for every changed tile, the last opaque draw over all of it:
     // what comes before that draw there is drawn over and left out.
     void MarkCovers();
@@ -74,8 +76,8 @@ private:
     std::vector<std::uint8_t> changed_tiles_;
     std::vector<std::uint8_t> changed_rows_;  // a row of tiles with any changed
     std::vector<std::uint32_t> last_cover_;
-    // Opaque draws changed in their place, drawn with what follows them
-    // there rather than by tiles.
+    // Opaque draws that changed, drawn with what follows them in their
+    // area rather than by tiles.
     std::vector<std::size_t> patches_;
 };
 

@@ -105,6 +105,10 @@ TEST_F(FrameRecordingTest, EveryFlippedFrameIsTheOneDrawingAtOnceGives) {
             draws[Below(draws.size())] = RandomDraw();
         if (Below(3) == 0)  // a draw in its place starts or stops keying
             draws[Below(draws.size())].keyed ^= true;
+        if (Below(4) == 0)  // a draw comes or goes
+            draws.insert(draws.begin() + Below(draws.size()), RandomDraw());
+        if (Below(4) == 0)
+            draws.erase(draws.begin() + Below(draws.size()));
         if (Below(5) == 0)
             Scribble(images_[Below(3)], kSide, kSide);
         if (Below(40) == 0)
