@@ -55,7 +55,6 @@ void FrameRecorder::Begin(DrawSurface& target) {
     target_ = &target;
     drawn_whole_ = false;
     kept_.clear();
-    held_.reserve(kHeldSources);
     target.recording_.store(true, std::memory_order_release);
 }
 
@@ -135,13 +134,12 @@ void FrameRecorder::MarkChanges(const DrawSurface& target, const std::vector<Kep
     changed_tiles_.assign(static_cast<std::size_t>(tiles_across_) * tiles_down, compare ? 0 : 1);
     changed_rows_.assign(tiles_down, compare ? 0 : 1);
     patches_.clear();
-    // Covers are noted on changed tiles only, which MarkArea clears.
-    if (compare)
-        last_cover_.resize(changed_tiles_.size());
-    else
+    if (!compare) {
         last_cover_.assign(changed_tiles_.size(), 0);
-    if (!compare)
         return;
+    }
+    // Covers are noted on changed tiles only, which MarkArea clears.
+    last_cover_.resize(changed_tiles_.size());
     // The two lists are matched in order, each draw with one that repeats
     // it where it can be: a pixel that only matched draws cover keeps its
     // value. Every other draw of either list is drawn again (or its area
@@ -229,7 +227,7 @@ void FrameRecorder::DrawOnChangedTiles(DrawSurface& target, const KeptDraw& draw
             column = NextChanged(changed, column, last_column + 1);
             if (column > last_column)
                 break;
-            if (cover[column] > index) {
+            if (!drawn_here(column)) {
                 ++column;
                 continue;
             }
@@ -260,7 +258,9 @@ void FrameRecorder::DrawPatch(DrawSurface& target, std::size_t first) const {
 void FrameRecorder::StopHolding(std::vector<DrawSurface*>& drawn_sources) {
     for (DrawSurface* source : held_)
         source->kept_reads_.fetch_sub(1, std::memory_order_acq_rel);
-    drawn_sources.swap(held_);
+    // Copied out, so the list keeps its room for the next frame.
+    drawn_sources.assign(held_.begin(), held_.end());
+    held_.clear();
 }
 
 void FrameRecorder::LetGo(const std::vector<DrawSurface*>& sources) {

@@ -46,7 +46,6 @@ public:
 
 private:
     static constexpr int kTileSide = 8;
-    static constexpr std::size_t kHeldSources = 16;  // room for a frame's pictures
 
     // Marks the tiles whose pixels the frame may change: all of them unless
     // the frame starts by covering the target and `drawn` made its pixels.
