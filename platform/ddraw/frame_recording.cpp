@@ -32,6 +32,19 @@ bool SameKeys(const RowKeys& a, const RowKeys& b) {
            (!a.use_dest || (a.dest_low == b.dest_low && a.dest_high == b.dest_high));
 }
 
+// The bands of 2^shift pixels from `first` to `last` as bits of a mask.
+std::uint64_t BandMask(LONG first, LONG last, int shift) {
+    return (~std::uint64_t{0} >> (63 - (last >> shift))) & (~std::uint64_t{0} << (first >> shift));
+}
+
+// The fewest doublings of a band that fit `length` pixels into 64 bands.
+int BandShift(LONG length) {
+    int shift = 0;
+    while ((LONG{64} << shift) < length)
+        ++shift;
+    return shift;
+}
+
 }  // namespace
 
 bool KeptDraw::Repeats(const KeptDraw& other) const {
@@ -109,8 +122,7 @@ void FrameRecorder::End() {
             MarkCovers();
             for (std::size_t i = 0; i < kept_.size(); ++i)
                 DrawOnChangedTiles(target, kept_[i], static_cast<std::uint32_t>(i));
-            for (std::size_t patch : patches_)
-                DrawPatch(target, patch);
+            DrawPatches(target);
             StopHolding(drawn_sources);
             // The list now describes the pixels; the old one is reused.
             target.drawn_by_.swap(kept_);
@@ -244,14 +256,38 @@ void FrameRecorder::DrawOnChangedTiles(DrawSurface& target, const KeptDraw& draw
     }
 }
 
-void FrameRecorder::DrawPatch(DrawSurface& target, std::size_t first) const {
-    const RECT& patch = kept_[first].area;
-    for (std::size_t i = first; i < kept_.size(); ++i) {
+void FrameRecorder::DrawPatches(DrawSurface& target) {
+    // The draws are walked once, each drawn clipped to every patch begun at
+    // or before it. Where patches overlap, a draw lands there twice in a
+    // row, which leaves the pixel as once (a copy or fill writes the same
+    // value again); from a later patch's own opaque draw on, the pixel is
+    // what that patch alone makes of it.
+    const int row_shift = BandShift(target.height_px_);
+    const int column_shift = BandShift(target.width_px_);
+    // The bands of rows and of columns that a begun patch touches: a draw
+    // sharing none of either meets no patch, and most draws are such.
+    std::uint64_t patched_rows = 0, patched_columns = 0;
+    patch_areas_.clear();
+    std::size_t begun = 0;
+    for (std::size_t i = patches_.empty() ? kept_.size() : patches_.front(); i < kept_.size();
+         ++i) {
         const RECT& area = kept_[i].area;
-        const RECT clip{std::max(area.left, patch.left), std::max(area.top, patch.top),
-                        std::min(area.right, patch.right), std::min(area.bottom, patch.bottom)};
-        if (clip.left < clip.right && clip.top < clip.bottom)
-            target.RunDraw(kept_[i], clip);
+        const std::uint64_t rows = BandMask(area.top, area.bottom - 1, row_shift);
+        const std::uint64_t columns = BandMask(area.left, area.right - 1, column_shift);
+        if (begun < patches_.size() && patches_[begun] == i) {
+            patch_areas_.push_back(area);
+            patched_rows |= rows;
+            patched_columns |= columns;
+            ++begun;
+        }
+        if (!(rows & patched_rows) || !(columns & patched_columns))
+            continue;
+        for (const RECT& patch : patch_areas_) {
+            const RECT clip{std::max(area.left, patch.left), std::max(area.top, patch.top),
+                            std::min(area.right, patch.right), std::min(area.bottom, patch.bottom)};
+            if (clip.left < clip.right && clip.top < clip.bottom)
+                target.RunDraw(kept_[i], clip);
+        }
     }
 }
 

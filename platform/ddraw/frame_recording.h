@@ -57,8 +57,8 @@ private:
     // what comes before that draw there is drawn over and left out.
     void MarkCovers();
     void DrawOnChangedTiles(DrawSurface& target, const KeptDraw& draw, std::uint32_t index) const;
-    // Draws the kept draws from `first` on inside the area of that one.
-    void DrawPatch(DrawSurface& target, std::size_t first) const;
+    // Draws each patch: the kept draws from its own on, inside its area.
+    void DrawPatches(DrawSurface& target);
     // The kept draws' sources are no longer read; they are handed over to be
     // let go.
     void StopHolding(std::vector<DrawSurface*>& drawn_sources);
@@ -78,6 +78,7 @@ private:
     // Opaque draws that changed, drawn with what follows them in their
     // area rather than by tiles.
     std::vector<std::size_t> patches_;
+    std::vector<RECT> patch_areas_;  // the areas of the patches begun so far
 };
 
 }  // namespace platform::video
