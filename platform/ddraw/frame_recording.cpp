@@ -146,6 +146,7 @@ void FrameRecorder::MarkChanges(const DrawSurface& target, const std::vector<Kep
     changed_tiles_.assign(static_cast<std::size_t>(tiles_across_) * tiles_down, compare ? 0 : 1);
     changed_rows_.assign(tiles_down, compare ? 0 : 1);
     patches_.clear();
+    cover_hint_ = 0;
     if (!compare) {
         last_cover_.assign(changed_tiles_.size(), 0);
         return;
@@ -155,7 +156,7 @@ void FrameRecorder::MarkChanges(const DrawSurface& target, const std::vector<Kep
     // The two lists are matched in order, each draw with one that repeats
     // it where it can be: a pixel that only matched draws cover keeps its
     // value. Every other draw of either list is drawn again (or its area
-    // is) by MarkDrawn and MarkArea.
+    // is) by MarkDrawn, RepaintOld and MarkArea.
     const std::vector<KeptDraw>& before = *drawn;
     std::size_t now = 0, old = 0;
     while (now < kept_.size() && old < before.size()) {
@@ -165,10 +166,13 @@ void FrameRecorder::MarkChanges(const DrawSurface& target, const std::vector<Kep
         } else if (now + 1 < kept_.size() && kept_[now + 1].Repeats(before[old])) {
             MarkDrawn(now++);  // a draw more than before
         } else if (old + 1 < before.size() && kept_[now].Repeats(before[old + 1])) {
-            MarkArea(before[old++].area);  // a draw fewer
+            RepaintOld(before[old++].area, now);  // a draw fewer
         } else {
-            if (!Contains(kept_[now].area, before[old].area) || !kept_[now].Opaque())
+            // A keyed draw's tiles are drawn whole, the old area's with them.
+            if (!kept_[now].Opaque())
                 MarkArea(before[old].area);
+            else if (!Contains(kept_[now].area, before[old].area))
+                RepaintOld(before[old].area, now);
             MarkDrawn(now++);
             ++old;
         }
@@ -176,16 +180,31 @@ void FrameRecorder::MarkChanges(const DrawSurface& target, const std::vector<Kep
     while (now < kept_.size())
         MarkDrawn(now++);
     while (old < before.size())
-        MarkArea(before[old++].area);
+        RepaintOld(before[old++].area, now);
 }
 
 void FrameRecorder::MarkDrawn(std::size_t index) {
     // An opaque draw covers whatever came before it in its area: there only
     // it and what follows it need drawing.
     if (kept_[index].Opaque())
-        patches_.push_back(index);
+        patches_.push_back({kept_[index].area, index});
     else
         MarkArea(kept_[index].area);
+}
+
+void FrameRecorder::RepaintOld(const RECT& area, std::size_t near) {
+    // Any opaque draw over all of the area will do; the one found last
+    // (a panel's picture, mostly) usually serves the next area too.
+    const auto covers = [&](std::size_t index) {
+        return kept_[index].Opaque() && Contains(kept_[index].area, area);
+    };
+    if (cover_hint_ >= near || !covers(cover_hint_)) {
+        // The frame's first draw covers the whole target.
+        cover_hint_ = std::min(near, kept_.size());
+        while (cover_hint_ > 0 && !covers(--cover_hint_)) {
+        }
+    }
+    patches_.push_back({area, cover_hint_});
 }
 
 void FrameRecorder::MarkArea(const RECT& area) {
@@ -269,17 +288,23 @@ void FrameRecorder::DrawPatches(DrawSurface& target) {
     std::uint64_t patched_rows = 0, patched_columns = 0;
     patch_areas_.clear();
     std::size_t begun = 0;
-    for (std::size_t i = patches_.empty() ? kept_.size() : patches_.front(); i < kept_.size();
+    const auto bands = [](const RECT& area, int shift_down, int shift_across) {
+        return std::pair{BandMask(area.top, area.bottom - 1, shift_down),
+                         BandMask(area.left, area.right - 1, shift_across)};
+    };
+    // Old areas join the list out of order.
+    std::stable_sort(patches_.begin(), patches_.end(),
+                     [](const Patch& a, const Patch& b) { return a.first < b.first; });
+    for (std::size_t i = patches_.empty() ? kept_.size() : patches_.front().first; i < kept_.size();
          ++i) {
-        const RECT& area = kept_[i].area;
-        const std::uint64_t rows = BandMask(area.top, area.bottom - 1, row_shift);
-        const std::uint64_t columns = BandMask(area.left, area.right - 1, column_shift);
-        if (begun < patches_.size() && patches_[begun] == i) {
-            patch_areas_.push_back(area);
+        for (; begun < patches_.size() && patches_[begun].first == i; ++begun) {
+            const auto [rows, columns] = bands(patches_[begun].area, row_shift, column_shift);
+            patch_areas_.push_back(patches_[begun].area);
             patched_rows |= rows;
             patched_columns |= columns;
-            ++begun;
         }
+        const RECT& area = kept_[i].area;
+        const auto [rows, columns] = bands(area, row_shift, column_shift);
         if (!(rows & patched_rows) || !(columns & patched_columns))
             continue;
         for (const RECT& patch : patch_areas_) {

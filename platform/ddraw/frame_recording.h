@@ -53,11 +53,15 @@ private:
     void MarkArea(const RECT& area);
     // Marks a kept draw that repeats none of the last list's.
     void MarkDrawn(std::size_t index);
+    // Marks the area of a draw of the last list that repeats none of this
+    // one's to be drawn again, pixel for pixel, from an opaque draw over all
+    // of it before `near` (the kept draw that took its place).
+    void RepaintOld(const RECT& area, std::size_t near);
     // Notes, for every changed tile, the last opaque draw over all of it:
     // what comes before that draw there is drawn over and left out.
     void MarkCovers();
     void DrawOnChangedTiles(DrawSurface& target, const KeptDraw& draw, std::uint32_t index) const;
-    // Draws each patch: the kept draws from its own on, inside its area.
+    // Draws each patch: the kept draws from its first on, inside its area.
     void DrawPatches(DrawSurface& target);
     // The kept draws' sources are no longer read; they are handed over to be
     // let go.
@@ -75,9 +79,15 @@ private:
     std::vector<std::uint8_t> changed_tiles_;
     std::vector<std::uint8_t> changed_rows_;  // a row of tiles with any changed
     std::vector<std::uint32_t> last_cover_;
-    // Opaque draws that changed, drawn with what follows them in their
-    // area rather than by tiles.
-    std::vector<std::size_t> patches_;
+    // Areas drawn again pixel for pixel rather than by tiles: that of an
+    // opaque draw that changed, or of an old draw replaced, with the draws
+    // from an opaque one over all of it on.
+    struct Patch {
+        RECT area;
+        std::size_t first;
+    };
+    std::vector<Patch> patches_;
+    std::size_t cover_hint_ = 0;     // the kept draw RepaintOld found last
     std::vector<RECT> patch_areas_;  // the areas of the patches begun so far
 };
 
