@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -24,19 +25,33 @@ BlockHeader* HeaderOf(HGLOBAL memory) {
     return static_cast<BlockHeader*>(memory) - 1;
 }
 
-// "Name:   1234 kB" lines of a /proc file, in bytes; 0 when missing.
-SIZE_T ReadKilobytes(const char* file, const char* key) {
-    std::ifstream in(file);
-    std::string line;
-    size_t key_length = std::strlen(key);
-    while (std::getline(in, line)) {
-        if (line.compare(0, key_length, key) == 0 && line.size() > key_length &&
-            line[key_length] == ':')
-            return static_cast<SIZE_T>(std::strtoull(line.c_str() + key_length + 1, nullptr, 10)) *
-                   1024u;
+// A /proc file's "Name:   1234 kB" lines, read once: the kernel builds the
+// whole file at every read.
+class KilobyteLines {
+public:
+    explicit KilobyteLines(const char* file) {
+        std::ifstream in(file);
+        text_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    return 0;
-}
+
+    // The named line's figure, in bytes; 0 when missing.
+    SIZE_T operator[](const char* key) const {
+        const std::size_t key_length = std::strlen(key);
+        for (std::size_t line = 0; line < text_.size();) {
+            if (text_.compare(line, key_length, key) == 0 && line + key_length < text_.size() &&
+                text_[line + key_length] == ':')
+                return static_cast<SIZE_T>(
+                           std::strtoull(text_.c_str() + line + key_length + 1, nullptr, 10)) *
+                       1024u;
+            const std::size_t end = text_.find('\n', line);
+            line = end == std::string::npos ? text_.size() : end + 1;
+        }
+        return 0;
+    }
+
+private:
+    std::string text_;
+};
 
 // Copies `size` bytes of our own memory through the kernel, which reports
 // EFAULT instead of faulting. Falls back to a pipe where process_vm_readv is
@@ -113,19 +128,18 @@ void GlobalMemoryStatus(LPMEMORYSTATUS status) {
         return;
     std::memset(status, 0, sizeof *status);
     status->dwLength = sizeof *status;
-    SIZE_T total = ReadKilobytes("/proc/meminfo", "MemTotal");
-    SIZE_T available = ReadKilobytes("/proc/meminfo", "MemAvailable");
+    const KilobyteLines machine("/proc/meminfo");
+    SIZE_T total = machine["MemTotal"];
+    SIZE_T available = machine["MemAvailable"];
     if (available == 0)
-        available = ReadKilobytes("/proc/meminfo", "MemFree") +
-                    ReadKilobytes("/proc/meminfo", "Buffers") +
-                    ReadKilobytes("/proc/meminfo", "Cached");
+        available = machine["MemFree"] + machine["Buffers"] + machine["Cached"];
     if (available > total)
         available = total;
     status->dwTotalPhys = total;
     status->dwAvailPhys = available;
     status->dwMemoryLoad = total == 0 ? 0 : static_cast<DWORD>(100 - available * 100 / total);
-    status->dwTotalPageFile = total + ReadKilobytes("/proc/meminfo", "SwapTotal");
-    status->dwAvailPageFile = available + ReadKilobytes("/proc/meminfo", "SwapFree");
+    status->dwTotalPageFile = total + machine["SwapTotal"];
+    status->dwAvailPageFile = available + machine["SwapFree"];
 
     // The virtual figures are this process's own. A 64-bit address space
     // (128 TiB) says nothing; what bounds the process is the memory that can
@@ -137,7 +151,7 @@ void GlobalMemoryStatus(LPMEMORYSTATUS status) {
     if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
         limit.rlim_cur < backing)
         backing = static_cast<SIZE_T>(limit.rlim_cur);
-    SIZE_T mapped = ReadKilobytes("/proc/self/status", "VmSize");
+    SIZE_T mapped = KilobyteLines("/proc/self/status")["VmSize"];
     status->dwTotalVirtual = backing;
     status->dwAvailVirtual = mapped < backing ? backing - mapped : 0;
 }

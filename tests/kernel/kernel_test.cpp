@@ -169,6 +169,13 @@ TEST(MemoryTest, ReadProbeAndGlobalBlocks) {
         if (line.rfind("VmSize:", 0) == 0)
             vm_size_kb = std::stoull(line.substr(7));
     ASSERT_GT(vm_size_kb, 0u);
+    std::ifstream machine("/proc/meminfo");
+    std::string key;
+    unsigned long long total_phys_kb = 0;
+    while (machine >> key >> total_phys_kb && key != "MemTotal:") {
+        machine.ignore(256, '\n');
+    }
+    EXPECT_EQ(status.dwTotalPhys, total_phys_kb * 1024);
     // A sanitizer's shadow memory can make the address space larger than
     // memory and swap together: then nothing is left.
     const unsigned long long total_kb = status.dwTotalVirtual / 1024;
