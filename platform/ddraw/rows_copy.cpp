@@ -66,7 +66,8 @@ void CopyChunks(std::uint8_t* out, const std::uint8_t* in, int width, const Keys
 }
 
 // A short row as two fixed-size copies that may overlap: the compiler turns
-// them into plain moves, cheaper than a call to memcpy for a glyph's row.
+// them into plain moves, cheaper than a call to memcpy for a glyph's or a
+// narrow strip's row.
 template <int kSize>
 void CopyShortRow(std::uint8_t* out, const std::uint8_t* in, int width) {
     std::memcpy(out, in, kSize);
@@ -83,8 +84,12 @@ void CopyRows(std::uint8_t* out, std::ptrdiff_t out_pitch, const std::uint8_t* i
         return;
     }
     for (int row = 0; row < height; ++row, out += out_pitch, in += in_pitch) {
-        if (width > 16)
+        if (width > 64)
             std::memcpy(out, in, width);
+        else if (width >= 32)
+            CopyShortRow<32>(out, in, width);
+        else if (width >= 16)
+            CopyShortRow<16>(out, in, width);
         else if (width >= 8)
             CopyShortRow<8>(out, in, width);
         else if (width >= 4)
