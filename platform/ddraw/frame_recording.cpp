@@ -1,6 +1,8 @@
 #include "platform/ddraw/frame_recording.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 
 #include "platform/ddraw/ddraw_objects.h"
@@ -30,11 +32,6 @@ bool SameKeys(const RowKeys& a, const RowKeys& b) {
     return a.use_source == b.use_source && a.use_dest == b.use_dest &&
            (!a.use_source || (a.source_low == b.source_low && a.source_high == b.source_high)) &&
            (!a.use_dest || (a.dest_low == b.dest_low && a.dest_high == b.dest_high));
-}
-
-// The bands of 2^shift pixels from `first` to `last` as bits of a mask.
-std::uint64_t BandMask(LONG first, LONG last, int shift) {
-    return (~std::uint64_t{0} >> (63 - (last >> shift))) & (~std::uint64_t{0} << (first >> shift));
 }
 
 // The fewest doublings of a band that fit `length` pixels into 64 bands.
@@ -276,38 +273,54 @@ void FrameRecorder::DrawOnChangedTiles(DrawSurface& target, const KeptDraw& draw
 }
 
 void FrameRecorder::DrawPatches(DrawSurface& target) {
+    // Old areas join the list out of order.
+    std::stable_sort(patches_.begin(), patches_.end(),
+                     [](const Patch& a, const Patch& b) { return a.first < b.first; });
+    const PatchBands bands{BandShift(target.height_px_), BandShift(target.width_px_)};
+    for (std::size_t group = 0; group < patches_.size(); group += PatchBands::kPatches)
+        DrawPatchGroup(target, group, std::min(patches_.size(), group + PatchBands::kPatches),
+                       bands);
+}
+
+void FrameRecorder::DrawPatchGroup(DrawSurface& target, std::size_t begin, std::size_t end,
+                                   const PatchBands& bands) {
     // The draws are walked once, each drawn clipped to every patch begun at
     // or before it. Where patches overlap, a draw lands there twice in a
     // row, which leaves the pixel as once (a copy or fill writes the same
     // value again); from a later patch's own opaque draw on, the pixel is
-    // what that patch alone makes of it.
-    const int row_shift = BandShift(target.height_px_);
-    const int column_shift = BandShift(target.width_px_);
-    // The bands of rows and of columns that a begun patch touches: a draw
-    // sharing none of either meets no patch, and most draws are such.
-    std::uint64_t patched_rows = 0, patched_columns = 0;
-    patch_areas_.clear();
-    std::size_t begun = 0;
-    const auto bands = [](const RECT& area, int shift_down, int shift_across) {
-        return std::pair{BandMask(area.top, area.bottom - 1, shift_down),
-                         BandMask(area.left, area.right - 1, shift_across)};
-    };
-    // Old areas join the list out of order.
-    std::stable_sort(patches_.begin(), patches_.end(),
-                     [](const Patch& a, const Patch& b) { return a.first < b.first; });
-    for (std::size_t i = patches_.empty() ? kept_.size() : patches_.front().first; i < kept_.size();
-         ++i) {
-        for (; begun < patches_.size() && patches_[begun].first == i; ++begun) {
-            const auto [rows, columns] = bands(patches_[begun].area, row_shift, column_shift);
-            patch_areas_.push_back(patches_[begun].area);
-            patched_rows |= rows;
-            patched_columns |= columns;
-        }
+    // what that patch alone makes of it. A group drawn after another
+    // overwrites its patches' areas whole, as one patch after another does.
+    std::array<std::uint64_t, 64> in_row{}, in_column{};  // the group's patches by band
+    for (std::size_t p = begin; p < end; ++p) {
+        const RECT& area = patches_[p].area;
+        const std::uint64_t bit = std::uint64_t{1} << (p - begin);
+        for (LONG band = area.top >> bands.row_shift; band <= (area.bottom - 1) >> bands.row_shift;
+             ++band)
+            in_row[band] |= bit;
+        for (LONG band = area.left >> bands.column_shift;
+             band <= (area.right - 1) >> bands.column_shift; ++band)
+            in_column[band] |= bit;
+    }
+    std::uint64_t begun = 0;
+    std::size_t next = begin;
+    for (std::size_t i = patches_[begin].first; i < kept_.size(); ++i) {
+        for (; next < end && patches_[next].first == i; ++next)
+            begun |= std::uint64_t{1} << (next - begin);
+        // The begun patches sharing a band of rows and one of columns with
+        // the draw: most draws meet none.
         const RECT& area = kept_[i].area;
-        const auto [rows, columns] = bands(area, row_shift, column_shift);
-        if (!(rows & patched_rows) || !(columns & patched_columns))
+        std::uint64_t meets = 0;
+        for (LONG band = area.top >> bands.row_shift; band <= (area.bottom - 1) >> bands.row_shift;
+             ++band)
+            meets |= in_row[band];
+        if (!(meets &= begun))
             continue;
-        for (const RECT& patch : patch_areas_) {
+        std::uint64_t columns = 0;
+        for (LONG band = area.left >> bands.column_shift;
+             band <= (area.right - 1) >> bands.column_shift; ++band)
+            columns |= in_column[band];
+        for (meets &= columns; meets; meets &= meets - 1) {
+            const RECT& patch = patches_[begin + std::countr_zero(meets)].area;
             const RECT clip{std::max(area.left, patch.left), std::max(area.top, patch.top),
                             std::min(area.right, patch.right), std::min(area.bottom, patch.bottom)};
             if (clip.left < clip.right && clip.top < clip.bottom)

@@ -61,8 +61,17 @@ private:
     // what comes before that draw there is drawn over and left out.
     void MarkCovers();
     void DrawOnChangedTiles(DrawSurface& target, const KeptDraw& draw, std::uint32_t index) const;
-    // Draws each patch: the kept draws from its first on, inside its area.
+    // Pixels to a band of rows and of columns, each dimension in 64 bands.
+    struct PatchBands {
+        static constexpr std::size_t kPatches = 64;  // a group's, one bit each
+        int row_shift;
+        int column_shift;
+    };
+    // Draws each patch: the kept draws from its first on, inside its area;
+    // up to 64 patches at a time, in one walk over the draws.
     void DrawPatches(DrawSurface& target);
+    void DrawPatchGroup(DrawSurface& target, std::size_t begin, std::size_t end,
+                        const PatchBands& bands);
     // The kept draws' sources are no longer read; they are handed over to be
     // let go.
     void StopHolding(std::vector<DrawSurface*>& drawn_sources);
@@ -87,8 +96,7 @@ private:
         std::size_t first;
     };
     std::vector<Patch> patches_;
-    std::size_t cover_hint_ = 0;     // the kept draw RepaintOld found last
-    std::vector<RECT> patch_areas_;  // the areas of the patches begun so far
+    std::size_t cover_hint_ = 0;  // the kept draw RepaintOld found last
 };
 
 }  // namespace platform::video

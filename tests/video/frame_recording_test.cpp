@@ -95,7 +95,7 @@ TEST_F(FrameRecordingTest, EveryFlippedFrameIsTheOneDrawingAtOnceGives) {
         Scribble(image, kSide, kSide);
     }
     // A screen's draws: most repeat from frame to frame, a few move.
-    std::vector<Draw> draws(60);
+    std::vector<Draw> draws(150);
     for (Draw& draw : draws)
         draw = RandomDraw();
 
@@ -111,6 +111,9 @@ TEST_F(FrameRecordingTest, EveryFlippedFrameIsTheOneDrawingAtOnceGives) {
             draws.erase(draws.begin() + Below(draws.size()));
         if (Below(5) == 0)
             Scribble(images_[Below(3)], kSide, kSide);
+        if (Below(25) == 0)  // every picture changes: more changed draws than a walk takes
+            for (IDirectDrawSurface* image : images_)
+                Scribble(image, kSide, kSide);
         if (Below(40) == 0)
             Scribble(backdrop, 640, 480);
         // Now and then a frame leaves pixels of the one before; a picture
