@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <mutex>
 
 #include "platform/ddraw/ddraw_objects.h"
 

@@ -5,11 +5,11 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 #include "platform/ddraw.h"
 #include "platform/ddraw/rows_copy.h"
+#include "platform/ddraw/short_hold_lock.h"
 
 namespace platform::video {
 
@@ -79,7 +79,7 @@ private:
     // frees the surface through its device).
     static void LetGo(const std::vector<DrawSurface*>& sources);
 
-    std::mutex lock_;
+    ShortHoldLock lock_;
     DrawSurface* target_ = nullptr;
     bool drawn_whole_ = false;
     std::vector<KeptDraw> kept_;
