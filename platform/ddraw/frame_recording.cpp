@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <tuple>
 #include <mutex>
 
 #include "platform/ddraw/ddraw_objects.h"
@@ -185,7 +186,7 @@ void FrameRecorder::MarkDrawn(std::size_t index) {
     // An opaque draw covers whatever came before it in its area: there only
     // it and what follows it need drawing.
     if (kept_[index].Opaque())
-        patches_.push_back({kept_[index].area, index});
+        patches_.push_back({kept_[index].area, index, false});
     else
         MarkArea(kept_[index].area);
 }
@@ -202,7 +203,7 @@ void FrameRecorder::RepaintOld(const RECT& area, std::size_t near) {
         while (cover_hint_ > 0 && !covers(--cover_hint_)) {
         }
     }
-    patches_.push_back({area, cover_hint_});
+    patches_.push_back({area, cover_hint_, true});
 }
 
 void FrameRecorder::MarkArea(const RECT& area) {
@@ -273,8 +274,38 @@ void FrameRecorder::DrawOnChangedTiles(DrawSurface& target, const KeptDraw& draw
     }
 }
 
+void FrameRecorder::JoinPatches() {
+    // Changed draws first, by band of rows and then from the left.
+    std::sort(patches_.begin(), patches_.end(), [](const Patch& a, const Patch& b) {
+        return std::tie(a.old, a.area.top, a.area.bottom, a.area.left) <
+               std::tie(b.old, b.area.top, b.area.bottom, b.area.left);
+    });
+    std::size_t kept = 0;
+    std::size_t i = 0;
+    for (; i < patches_.size() && !patches_[i].old; ++i) {
+        const RECT& area = patches_[i].area;
+        Patch* last = kept > 0 ? &patches_[kept - 1] : nullptr;
+        if (last && last->area.top == area.top && last->area.bottom == area.bottom &&
+            area.left <= last->area.right) {
+            last->area.right = std::max(last->area.right, area.right);
+            last->first = std::min(last->first, patches_[i].first);
+        } else {
+            patches_[kept++] = patches_[i];
+        }
+    }
+    const auto changed_end = patches_.begin() + static_cast<std::ptrdiff_t>(kept);
+    for (; i < patches_.size(); ++i) {
+        const RECT& area = patches_[i].area;
+        if (std::none_of(patches_.begin(), changed_end,
+                         [&](const Patch& patch) { return Contains(patch.area, area); }))
+            patches_[kept++] = patches_[i];
+    }
+    patches_.resize(kept);
+}
+
 void FrameRecorder::DrawPatches(DrawSurface& target) {
-    // Old areas join the list out of order.
+    JoinPatches();
+    // The walk begins each patch as it passes its first draw.
     std::stable_sort(patches_.begin(), patches_.end(),
                      [](const Patch& a, const Patch& b) { return a.first < b.first; });
     const PatchBands bands{BandShift(target.height_px_), BandShift(target.width_px_)};

@@ -67,6 +67,12 @@ private:
         int row_shift;
         int column_shift;
     };
+    // Joins changed draws' patches that meet side by side in one band of
+    // rows (a scrolling strip drawn in two pieces) into one, first drawn
+    // from the earlier one's first, whose opaque draws overwrite what comes
+    // before them; and drops the old areas inside such a patch, which
+    // draws all their pixels.
+    void JoinPatches();
     // Draws each patch: the kept draws from its first on, inside its area;
     // up to 64 patches at a time, in one walk over the draws.
     void DrawPatches(DrawSurface& target);
@@ -94,6 +100,7 @@ private:
     struct Patch {
         RECT area;
         std::size_t first;
+        bool old;  // an old draw's area, from RepaintOld
     };
     std::vector<Patch> patches_;
     std::size_t cover_hint_ = 0;  // the kept draw RepaintOld found last

@@ -94,6 +94,15 @@ TEST_F(FrameRecordingTest, EveryFlippedFrameIsTheOneDrawingAtOnceGives) {
         image->SetColorKey(DDCKEY_SRCBLT, &key);
         Scribble(image, kSide, kSide);
     }
+    // A strip whose every column differs from its neighbours.
+    IDirectDrawSurface* strip_image = MakeSurface(32, 6);
+    DDSURFACEDESC strip_desc{};
+    ASSERT_EQ(strip_image->Lock(nullptr, &strip_desc, DDLOCK_WAIT, nullptr), DD_OK);
+    for (LONG row = 0; row < 6; ++row)
+        for (LONG column = 0; column < 32; ++column)
+            static_cast<BYTE*>(strip_desc.lpSurface)[row * strip_desc.lPitch + column] =
+                static_cast<BYTE>(100 + column);
+    strip_image->Unlock(nullptr);
     // A screen's draws: most repeat from frame to frame, a few move.
     std::vector<Draw> draws(150);
     for (Draw& draw : draws)
@@ -136,6 +145,18 @@ TEST_F(FrameRecordingTest, EveryFlippedFrameIsTheOneDrawingAtOnceGives) {
                 Pixels(back);
             Run(back, draws[i]);
             Run(twin, draws[i]);
+        }
+        // A strip scrolling by as the track panel's waves do: its columns
+        // from `scroll` on, then the ones before it behind them.
+        const LONG scroll = frame % 32;
+        for (IDirectDrawSurface* target : {back, twin}) {
+            RECT columns{scroll, 0, 32, 6};
+            EXPECT_EQ(target->BltFast(200, 300, strip_image, &columns, DDBLTFAST_WAIT), DD_OK);
+            if (scroll > 0) {
+                columns = RECT{0, 0, scroll, 6};
+                EXPECT_EQ(target->BltFast(232 - scroll, 300, strip_image, &columns, DDBLTFAST_WAIT),
+                          DD_OK);
+            }
         }
         platform::EndFrameRecording();
         ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
