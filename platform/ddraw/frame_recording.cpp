@@ -4,8 +4,8 @@
 #include <array>
 #include <bit>
 #include <cstring>
-#include <tuple>
 #include <mutex>
+#include <tuple>
 
 #include "platform/ddraw/ddraw_objects.h"
 
