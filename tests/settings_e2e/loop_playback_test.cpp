@@ -5,6 +5,7 @@
 // left sounding, and the fade of the channel volume to silence.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -25,6 +26,20 @@ constexpr std::uint8_t kHeldNote = 0x43;
 constexpr const char* kLoopNoteLine = "90 48 64";
 constexpr double kLoopUs = 300'000;
 constexpr double kToleranceUs = 3'000;
+// A loaded machine (parallel runs of the program, each with real-time
+// threads, beside compilers) may hold the program back now and then: what
+// falls due meanwhile goes out late, never early, and the song keeps its
+// time after it. So each time may be up to kStallUs late, and the middle one
+// of a run within kToleranceUs; a fault in the timing moves most of them.
+// (The exact schedule is checked on hand-fired periods.)
+constexpr double kStallUs = 40'000;
+
+// The lower middle value: of two, the smaller.
+double Median(std::vector<double> values) {
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>((values.size() - 1) / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
 
 // One tick a millisecond: a 100 ms intro, then controller 111 and the loop's
 // own note, and a note that ends with the song 300 ms after the loop's start.
@@ -80,6 +95,15 @@ std::vector<std::uint64_t> NoteOnTimes(const Play& play, std::uint8_t note) {
     return times;
 }
 
+// When the first pass was due: the earliest the passes allow, as each is
+// one loop length after the one before, late or on time.
+double FirstPassDue(const std::vector<std::uint64_t>& loop) {
+    double due = static_cast<double>(loop.at(0));
+    for (std::size_t i = 1; i < loop.size(); ++i)
+        due = std::min(due, static_cast<double>(loop[i]) - static_cast<double>(i) * kLoopUs);
+    return due;
+}
+
 // The intro once and the loop's note `passes` to `most_passes` times, each
 // one loop length after the one before; no reset, and every note released
 // at each jump back and at the song's end.
@@ -89,8 +113,15 @@ void ExpectPlayed(const Play& play, std::size_t passes, std::size_t most_passes)
     const std::vector<std::uint64_t> loop = NoteOnTimes(play, kLoopNote);
     EXPECT_GE(loop.size(), passes);
     EXPECT_LE(loop.size(), most_passes);
-    for (std::size_t i = 1; i < loop.size(); ++i)
-        EXPECT_NEAR(static_cast<double>(loop[i] - loop[i - 1]), kLoopUs, kToleranceUs) << i;
+    if (loop.empty())
+        return;
+    const double first_due = FirstPassDue(loop);
+    std::vector<double> lateness;
+    for (std::size_t i = 0; i < loop.size(); ++i)
+        lateness.push_back(static_cast<double>(loop[i]) - first_due -
+                           static_cast<double>(i) * kLoopUs);
+    EXPECT_LE(*std::max_element(lateness.begin(), lateness.end()), kStallUs);
+    EXPECT_LE(Median(lateness), kToleranceUs);
     std::set<int> sounding;
     for (const MidiLogLine& line : play) {
         const int kind = line.bytes.empty() ? 0 : line.bytes[0] & 0xF0;
@@ -118,22 +149,27 @@ TEST(LoopPlayback, TwoPassesThenTheSongEndsOrFadesOut) {
     const std::vector<Play> faded = PlayLoopingSong({"--loop=2", "--fade=1"}, twice_through);
     ASSERT_GE(faded.size(), 2u);
     ExpectPlayed(faded[0], 6, 7);
-    const std::uint64_t loop_start = NoteOnTimes(faded[0], kLoopNote).at(0);
+    const double loop_start = FirstPassDue(NoteOnTimes(faded[0], kLoopNote));
     Play fade;
     for (const MidiLogLine& line : faded[0])
-        if (line.micros > loop_start && line.bytes.size() == 3 && line.bytes[0] == 0xB0 &&
-            line.bytes[1] == 0x07)
+        if (static_cast<double>(line.micros) > loop_start && line.bytes.size() == 3 &&
+            line.bytes[0] == 0xB0 && line.bytes[1] == 0x07)
             fade.push_back(line);
     ASSERT_GE(fade.size(), 50u);
-    EXPECT_NEAR(static_cast<double>(fade.front().micros - loop_start), 2 * kLoopUs + 10'000,
-                10'000 + kToleranceUs);
-    EXPECT_NEAR(static_cast<double>(fade.back().micros - loop_start), 2 * kLoopUs + 1e6,
-                kToleranceUs);
+    const double fade_start = static_cast<double>(fade.front().micros) - loop_start;
+    EXPECT_GE(fade_start, 2 * kLoopUs - kToleranceUs);
+    EXPECT_LE(fade_start, 2 * kLoopUs + 20'000 + kStallUs);
+    const double fade_end = static_cast<double>(fade.back().micros) - loop_start;
+    EXPECT_GE(fade_end, 2 * kLoopUs + 1e6 - kToleranceUs);
+    EXPECT_LE(fade_end, 2 * kLoopUs + 1e6 + kStallUs);
     EXPECT_EQ(fade.back().bytes[2], 0);
+    std::vector<double> steps;
     for (std::size_t i = 1; i < fade.size(); ++i) {
         EXPECT_LE(fade[i].bytes[2], fade[i - 1].bytes[2]) << i;
-        EXPECT_LE(fade[i].micros - fade[i - 1].micros, 20'000 + kToleranceUs) << i;
+        steps.push_back(static_cast<double>(fade[i].micros - fade[i - 1].micros));
     }
+    EXPECT_LE(*std::max_element(steps.begin(), steps.end()), 20'000 + kStallUs);
+    EXPECT_LE(Median(steps), 20'000 + kToleranceUs);
 }
 
 TEST(LoopPlayback, ForeverUntilSwitchedOffThenStraightThrough) {
