@@ -21,7 +21,8 @@ TEST_P(SdlBackendTest, FadesInShowsTheTitleAndQuits) {
     e2e::RunOptions options;
     options.extra_environment["NIVRA_VIDEO"] = GetParam();
     options.extra_environment["SDL_VIDEODRIVER"] = "dummy";
-    screen::AddShots(options.script, shots_.Path(), 0, kBackendLastShotMs, kBackendShotEveryMs);
+    screen::AddShots(options.script, shots_.Path(),
+                     screen::ShotTimes(0, kBackendLastShotMs, kBackendShotEveryMs));
     const std::filesystem::path settled = shots_.Path() / "settled.png";
     options.script.push_back({screen::kSettledShotMs, "SHOT " + settled.string()});
     options.script.push_back({screen::kSettledShotMs + 100, "ESCAPE"});
@@ -30,7 +31,8 @@ TEST_P(SdlBackendTest, FadesInShowsTheTitleAndQuits) {
     // The backend opened: no fall-back to running headless.
     EXPECT_EQ(run.Stderr().find("running headless"), std::string::npos) << run.Stderr();
 
-    const auto shots = screen::ReadShots(shots_.Path(), 0, kBackendLastShotMs, kBackendShotEveryMs);
+    const auto shots = screen::ReadShots(
+        shots_.Path(), screen::ShotTimes(0, kBackendLastShotMs, kBackendShotEveryMs));
     ASSERT_FALSE(shots.empty());
     const std::vector<int> levels = screen::FadeLevels(shots, screen::ProgramPalette(0));
     EXPECT_TRUE(std::is_sorted(levels.begin(), levels.end())) << screen::Describe(levels);

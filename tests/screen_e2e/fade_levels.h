@@ -65,11 +65,18 @@ inline std::string ShotName(int at_ms) {
     return "shot-" + std::to_string(at_ms) + ".png";
 }
 
-// Adds a screenshot every `every_ms` from `from_ms` up to `to_ms`, saved in
-// `folder`.
-inline void AddShots(std::vector<e2e::ScriptLine>& script, const std::filesystem::path& folder,
-                     int from_ms, int to_ms, int every_ms) {
+// Every `every_ms` from `from_ms` up to `to_ms`.
+inline std::vector<int> ShotTimes(int from_ms, int to_ms, int every_ms) {
+    std::vector<int> times;
     for (int at = from_ms; at <= to_ms; at += every_ms)
+        times.push_back(at);
+    return times;
+}
+
+// Adds a screenshot at each of `times`, saved in `folder`.
+inline void AddShots(std::vector<e2e::ScriptLine>& script, const std::filesystem::path& folder,
+                     const std::vector<int>& times) {
+    for (int at : times)
         script.push_back({at, "SHOT " + (folder / ShotName(at)).string()});
 }
 
@@ -79,10 +86,10 @@ struct TimedShot {
 };
 
 // The screenshots of AddShots that were written, in time order.
-inline std::vector<TimedShot> ReadShots(const std::filesystem::path& folder, int from_ms, int to_ms,
-                                        int every_ms) {
+inline std::vector<TimedShot> ReadShots(const std::filesystem::path& folder,
+                                        const std::vector<int>& times) {
     std::vector<TimedShot> shots;
-    for (int at = from_ms; at <= to_ms; at += every_ms) {
+    for (int at : times) {
         e2e::IndexedImage image = e2e::ReadIndexedPng(folder / ShotName(at));
         if (image.Valid())
             shots.push_back({at, std::move(image)});

@@ -17,14 +17,23 @@
 
 namespace {
 
-constexpr int kQuitShotEveryMs = 20;
-constexpr int kFirstShotMs = 1000;
-// Shots go on until the program has gone, however slowly a loaded machine
-// fades it out; none is taken after it ends.
-constexpr int kQuitLastShotMs = 15000;
 // Late enough for a slow start (a sanitizer build on a busy machine) to
 // have finished its fade-in.
 constexpr int kQuitMs = 2500;
+
+// A shot every 20 ms for a second and a half from the quit, to catch the
+// steps of a fade of a third of a second; every 100 ms before it and after,
+// until the program has gone however slowly a loaded machine fades it out.
+// (Each shot is a frame's work: dense shots throughout would slow a loaded
+// sanitized run until they ran out before its fade ended.)
+std::vector<int> QuitShotTimes() {
+    std::vector<int> times = screen::ShotTimes(1000, kQuitMs - 100, 100);
+    for (int at : screen::ShotTimes(kQuitMs, kQuitMs + 1500, 20))
+        times.push_back(at);
+    for (int at : screen::ShotTimes(kQuitMs + 1600, 15000, 100))
+        times.push_back(at);
+    return times;
+}
 
 // After reaching full brightness the shots step down, never up, through
 // dimmed steps to (nearly) black.
@@ -48,13 +57,11 @@ protected:
 // file selector leaves to the default handling.
 TEST_P(QuitTest, ScriptedQuitFadesOutAndExitsZero) {
     e2e::RunOptions options;
-    screen::AddShots(options.script, shots_.Path(), kFirstShotMs, kQuitLastShotMs,
-                     kQuitShotEveryMs);
+    screen::AddShots(options.script, shots_.Path(), QuitShotTimes());
     options.script.push_back({kQuitMs, GetParam()});
     e2e::NivraProcess run(options);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
-    const auto shots =
-        screen::ReadShots(shots_.Path(), kFirstShotMs, kQuitLastShotMs, kQuitShotEveryMs);
+    const auto shots = screen::ReadShots(shots_.Path(), QuitShotTimes());
     // The exit code above says the key ended the run (without it the program
     // would have run into the timeout); how soon is for a loaded machine to say.
     ExpectFadedOut(screen::FadeLevels(shots, screen::ProgramPalette(0)));
@@ -70,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, QuitTest, ::testing::Values("ESCAPE", "CLOSE", "A
 TEST(QuitBySignalTest, InterruptFadesOutAndExitsZero) {
     e2e::ScratchFolder shots("nivra-quit-shots");
     e2e::RunOptions options;
-    screen::AddShots(options.script, shots.Path(), kFirstShotMs, kQuitLastShotMs, kQuitShotEveryMs);
+    screen::AddShots(options.script, shots.Path(), QuitShotTimes());
     e2e::NivraProcess run(options);
     // Interrupt once the program is up and showing its screen.
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -79,8 +86,7 @@ TEST(QuitBySignalTest, InterruptFadesOutAndExitsZero) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     run.Signal(SIGINT);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
-    const auto all =
-        screen::ReadShots(shots.Path(), kFirstShotMs, kQuitLastShotMs, kQuitShotEveryMs);
+    const auto all = screen::ReadShots(shots.Path(), QuitShotTimes());
     ExpectFadedOut(screen::FadeLevels(all, screen::ProgramPalette(0)));
 }
 

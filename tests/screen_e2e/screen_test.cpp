@@ -42,14 +42,15 @@ protected:
 
 TEST_F(ScreenTest, FadesInToThePaletteFileAndShowsTheTitleRule) {
     e2e::RunOptions options;
-    screen::AddShots(options.script, shots_.Path(), 0, 2400, kScreenShotEveryMs);
+    screen::AddShots(options.script, shots_.Path(), screen::ShotTimes(0, 2400, kScreenShotEveryMs));
     const std::filesystem::path settled = shots_ / "settled.png";
     options.script.push_back({screen::kSettledShotMs, "SHOT " + settled.string()});
     options.script.push_back({screen::kSettledShotMs + 100, "ESCAPE"});
     e2e::NivraProcess run(options);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Stderr();
 
-    const auto shots = screen::ReadShots(shots_.Path(), 0, 2400, kScreenShotEveryMs);
+    const auto shots =
+        screen::ReadShots(shots_.Path(), screen::ShotTimes(0, 2400, kScreenShotEveryMs));
     ASSERT_GE(shots.size(), 10u);
     const std::vector<int> levels = screen::FadeLevels(shots, screen::ProgramPalette(0));
     // Every shot shows one step of the ramp, the steps never go down, and
