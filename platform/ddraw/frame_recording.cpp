@@ -36,6 +36,29 @@ bool SameKeys(const RowKeys& a, const RowKeys& b) {
            (!a.use_dest || (a.dest_low == b.dest_low && a.dest_high == b.dest_high));
 }
 
+// A set of up to 64 patches (a bit each) for each of 64 bands of 2^shift
+// pixels along one dimension.
+class BandTable {
+public:
+    explicit BandTable(int shift) : shift_(shift) {}
+    // Adds `patches` to the bands that the pixels [from, to) touch.
+    void Add(LONG from, LONG to, std::uint64_t patches) {
+        for (LONG band = from >> shift_; band <= (to - 1) >> shift_; ++band)
+            bands_[static_cast<std::size_t>(band)] |= patches;
+    }
+    // The patches in any band that the pixels [from, to) touch.
+    std::uint64_t Meeting(LONG from, LONG to) const {
+        std::uint64_t patches = 0;
+        for (LONG band = from >> shift_; band <= (to - 1) >> shift_; ++band)
+            patches |= bands_[static_cast<std::size_t>(band)];
+        return patches;
+    }
+
+private:
+    int shift_;
+    std::array<std::uint64_t, 64> bands_{};
+};
+
 // The fewest doublings of a band that fit `length` pixels into 64 bands.
 int BandShift(LONG length) {
     int shift = 0;
@@ -322,16 +345,12 @@ void FrameRecorder::DrawPatchGroup(DrawSurface& target, std::size_t begin, std::
     // value again); from a later patch's own opaque draw on, the pixel is
     // what that patch alone makes of it. A group drawn after another
     // overwrites its patches' areas whole, as one patch after another does.
-    std::array<std::uint64_t, 64> in_row{}, in_column{};  // the group's patches by band
+    BandTable rows(bands.row_shift), columns(bands.column_shift);  // the group's patches
     for (std::size_t p = begin; p < end; ++p) {
         const RECT& area = patches_[p].area;
         const std::uint64_t bit = std::uint64_t{1} << (p - begin);
-        for (LONG band = area.top >> bands.row_shift; band <= (area.bottom - 1) >> bands.row_shift;
-             ++band)
-            in_row[band] |= bit;
-        for (LONG band = area.left >> bands.column_shift;
-             band <= (area.right - 1) >> bands.column_shift; ++band)
-            in_column[band] |= bit;
+        rows.Add(area.top, area.bottom, bit);
+        columns.Add(area.left, area.right, bit);
     }
     std::uint64_t begun = 0;
     std::size_t next = begin;
@@ -341,17 +360,10 @@ void FrameRecorder::DrawPatchGroup(DrawSurface& target, std::size_t begin, std::
         // The begun patches sharing a band of rows and one of columns with
         // the draw: most draws meet none.
         const RECT& area = kept_[i].area;
-        std::uint64_t meets = 0;
-        for (LONG band = area.top >> bands.row_shift; band <= (area.bottom - 1) >> bands.row_shift;
-             ++band)
-            meets |= in_row[band];
-        if (!(meets &= begun))
+        std::uint64_t meets = rows.Meeting(area.top, area.bottom) & begun;
+        if (meets == 0)
             continue;
-        std::uint64_t columns = 0;
-        for (LONG band = area.left >> bands.column_shift;
-             band <= (area.right - 1) >> bands.column_shift; ++band)
-            columns |= in_column[band];
-        for (meets &= columns; meets; meets &= meets - 1) {
+        for (meets &= columns.Meeting(area.left, area.right); meets; meets &= meets - 1) {
             const RECT& patch = patches_[begin + std::countr_zero(meets)].area;
             const RECT clip{std::max(area.left, patch.left), std::max(area.top, patch.top),
                             std::min(area.right, patch.right), std::min(area.bottom, patch.bottom)};
