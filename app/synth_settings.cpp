@@ -20,8 +20,9 @@ constexpr std::pair<const char*, SynthInterpolation> kInterpolations[] = {
 std::optional<double> Number(std::string_view text, double low, double high) {
     double number = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || number < low ||
-        number > high)
+    // Written so that "nan", which compares false with everything, is out of range.
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+        !(number >= low && number <= high))
         return std::nullopt;
     return number;
 }

@@ -114,6 +114,7 @@ TEST(CommandLine, RefusalsAreOneLineEach) {
         {Parse({"--fade=8s"}),
          "nivra: option '--fade' takes seconds from 0 to 60, not '8s' (try 'nivra --help')"},
         {Parse({"--gain=loud"}), "nivra: bad value 'loud' for --gain (try 'nivra --help')"},
+        {Parse({"--gain=nan"}), "nivra: bad value 'nan' for --gain (try 'nivra --help')"},
         {Parse({"--sample-rate=1000"}),
          "nivra: bad value '1000' for --sample-rate (try 'nivra --help')"},
         {Parse({"--soundfont", missing.c_str()}),
