@@ -133,6 +133,7 @@ function(nivra_add_test name)
     # Discovered tests take one label: a list would be split into properties.
     list(GET ARG_LABELS -1 label)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${label} SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
+    add_dependencies(nivra_tests ${name})
     if("threads" IN_LIST ARG_LABELS)
         add_dependencies(nivra_thread_tests ${name})
     endif()
@@ -143,6 +144,9 @@ endfunction()
 # tests/fuzz holds libFuzzer targets; a folder with a CMakeLists.txt of its own
 # is added as it is.
 function(nivra_add_test_folders)
+    # Every test program (and so all that the tests run), without the
+    # benchmarks and tools that a whole build also makes.
+    add_custom_target(nivra_tests)
     add_custom_target(nivra_thread_tests)
     add_custom_target(nivra_fuzzers)
     add_custom_target(nivra_benchmarks)
