@@ -231,7 +231,7 @@ void StatusEndToEnd::DeviceProcessorMemoryAndTitleLines() {
         const std::string virt =
             ReadText(playing, Font::B, kPanelLeft + 85, kPanelTop + 142, 30, kBandOne);
         ASSERT_TRUE(std::regex_match(virt, parts, std::regex("(\\d{8,})/(\\d{8,})KB"))) << virt;
-#ifndef __SANITIZE_ADDRESS__
+#ifndef NIVRA_ADDRESS_SANITIZED
         // (The sanitizer's shadow memory takes more address space than there is.)
         EXPECT_GT(std::stoll(parts[1]), 0);
 #endif

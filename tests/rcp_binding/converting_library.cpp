@@ -78,9 +78,9 @@ TEST_API int testcvConvertCalls() {
 TEST_API int testcvBadArguments() {
     return bad_arguments;
 }
-TEST_API std::uint32_t testcvLastSize() {
-    return last_size;
+TEST_API int testcvLastSize() {
+    return static_cast<int>(last_size);
 }
-TEST_API std::uint32_t testcvLastFlags() {
-    return last_flags;
+TEST_API int testcvLastFlags() {
+    return static_cast<int>(last_flags);
 }
