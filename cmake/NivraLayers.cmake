@@ -81,4 +81,6 @@ set(NIVRA_PROGRAM_LINKS_fuzz_rcpcv "")
 set(NIVRA_PROGRAM_LINKS_fuzz_settings "")
 set(NIVRA_PROGRAM_SOURCES_fuzz_settings app/settings_text.cpp app/synth_settings.cpp)
 set(NIVRA_PROGRAM_LINKS_fuzz_smf nivra_midi)
-set(NIVRA_PROGRAM_LINKS_fuzz_text nivra_panels)
+# The document viewer's line building alone, without the panel around it.
+set(NIVRA_PROGRAM_LINKS_fuzz_text "")
+set(NIVRA_PROGRAM_SOURCES_fuzz_text panels/text_line_builder.cpp)

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "panels/document_viewer_panel.h"
+#include "panels/text_line_builder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     TextLineArray lines;
