@@ -11,6 +11,7 @@
 
 #include "display/frame_thread.h"
 #include "display/palette.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -76,9 +77,9 @@ TEST(FrameThread, CountsItsFrameRate) {
 // Two palette files, each one colour throughout: every Apply must send one
 // file's colours entirely, never a mixture, while another thread loads.
 TEST(PaletteThreads, ApplyIsNeverTornByConcurrentChanges) {
-    const auto folder = std::filesystem::temp_directory_path();
-    const auto red = folder / "nivra_threads_red.act";
-    const auto blue = folder / "nivra_threads_blue.act";
+    const support::ScratchFolder folder("nivra-palette-threads");
+    const auto red = folder / "red.act";
+    const auto blue = folder / "blue.act";
     {
         std::ofstream r(red, std::ios::binary), b(blue, std::ios::binary);
         for (int i = 0; i < kPaletteEntryCount; ++i) {
@@ -110,8 +111,6 @@ TEST(PaletteThreads, ApplyIsNeverTornByConcurrentChanges) {
             }
     }
     changer.join();
-    std::filesystem::remove(red);
-    std::filesystem::remove(blue);
     EXPECT_EQ(torn, 0);
 }
 

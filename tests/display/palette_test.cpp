@@ -10,6 +10,7 @@
 
 #include "display/frame_thread.h"
 #include "display/palette.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -18,19 +19,16 @@ COLORREF Shown(const CPalette& palette, int entry) {
     return RGB(e.peRed, e.peGreen, e.peBlue);
 }
 
+// A palette file in a scratch folder of its own: test cases run as parallel
+// processes, so a shared temporary name would let one remove another's file.
 class PaletteFile {
 public:
     explicit PaletteFile(const std::vector<BYTE>& bytes)
-        : path_(std::filesystem::temp_directory_path() /
-                ("nivra_palette_test_" + std::to_string(counter_++) + ".act")) {
-        std::ofstream(path_, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    }
-    ~PaletteFile() { std::filesystem::remove(path_); }
+        : path_(folder_.WriteFile("palette.act", std::string(bytes.begin(), bytes.end()))) {}
     const char* Path() const { return path_.c_str(); }
 
 private:
-    static inline int counter_ = 0;
+    support::ScratchFolder folder_{"nivra-palette"};
     std::filesystem::path path_;
 };
 
