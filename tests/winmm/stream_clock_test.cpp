@@ -73,4 +73,39 @@ TEST(StreamClockTest, LateRequestsGiveTheDeviceClockAndFollowAnUnderrun) {
     EXPECT_NEAR(after_gap_ns.front(), steady_ns.back(), 0.3e6);
 }
 
+TEST(StreamClockTest, AStalledRequestLeavesTheLineAndALongStopMovesIt) {
+    constexpr int kFrames = 256;
+    constexpr double kServerStepNs = 5e6;
+    const double buffer_ns = kFrames * 1e9 / kRate * (1 - 200e-6);
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> wake(0, 1e6);
+    StreamClock clock(kRate);
+    double start = 1e9;
+    double stall_end = 0;
+    double before_stall = 0;
+    double after_stall_worst = 0;
+    for (int k = 0; k < 4200; ++k) {
+        // At about 12 s the server is held up for 30 ms and then asks for
+        // everything it missed at once; what is heard does not move. At
+        // about 17 s the stream stops for 50 ms and goes on from there.
+        if (k == 3000)
+            start += 50e6;
+        const double played = start + k * buffer_ns;
+        double asked = std::ceil(played / kServerStepNs) * kServerStepNs + wake(random);
+        if (k == 2000)
+            stall_end = asked + 30e6;
+        asked = std::max(asked, std::min(stall_end, asked + 30e6));
+        clock.OnLiveBuffer(static_cast<std::uint64_t>(asked), kFrames);
+        const double error = static_cast<double>(clock.FrameTime(0)) - played;
+        if (k == 1999)
+            before_stall = error;
+        if (k >= 2000 && k < 3000)
+            after_stall_worst = std::max(after_stall_worst, std::fabs(error - before_stall));
+        if (k == 3030) {  // 0.17 s after the stop
+            EXPECT_NEAR(error, before_stall, 1e6);
+        }
+    }
+    EXPECT_LT(after_stall_worst, 0.3e6);
+}
+
 }  // namespace

@@ -19,9 +19,14 @@ constexpr int kLowsToFit = 3;
 // its earliest requests would have reached the line.
 constexpr double kStepProofNs = 0.9e9;
 constexpr double kStepNs = 1e6;
-// A request this far from the line means the stream was rebuilt (a suspend,
-// a new device): the estimate starts again from it.
+// A request this far before the line means the stream was rebuilt (a new
+// device): the estimate starts again from it. One this far after it is only
+// a stall (the machine, the server or this process held up for a moment),
+// which leaves the line where it is, unless every request for a tenth of a
+// second is: then the stream stopped and went on later (a long underrun, a
+// suspend), and the line moves to it.
 constexpr double kRelockNs = 20e6;
+constexpr double kLongStepProofNs = 0.1e9;
 // A fitted rate further than this from the nominal one is noise at the
 // start, not a device's clock.
 constexpr double kMostRateError = 0.005;
@@ -45,17 +50,20 @@ void StreamClock::Lock(double now_ns) {
     window_low_ = {buffer_frame_, now_ns};
     first_low_ = 0;
     low_count_ = 0;
+    late_since_ns_ = -1;
 }
 
 void StreamClock::OnLiveBuffer(std::uint64_t now_ns, int frames) {
     const double now = static_cast<double>(now_ns);
     buffer_frame_ = next_frame_;
     next_frame_ += frames;
-    if (!locked_ || std::fabs(now - LineNs(buffer_frame_)) > kRelockNs) {
+    if (!locked_ || now - LineNs(buffer_frame_) < -kRelockNs) {
         Lock(now);
         return;
     }
     const Point request{buffer_frame_, now};
+    if (FollowLongStep(request))
+        return;
     // Until the line is fitted it runs at the nominal rate through the
     // earliest request yet: the first ones may all have come late.
     if (low_count_ < kLowsToFit && Above(request) < 0)
@@ -74,6 +82,29 @@ void StreamClock::OnLiveBuffer(std::uint64_t now_ns, int frames) {
         first_low_ = 0;
         low_count_ = 0;
     }
+}
+
+bool StreamClock::FollowLongStep(const Point& request) {
+    if (Above(request) <= kRelockNs) {
+        late_since_ns_ = -1;
+        return false;
+    }
+    if (late_since_ns_ < 0 || Above(request) < Above(late_low_)) {
+        if (late_since_ns_ < 0)
+            late_since_ns_ = request.ns;
+        late_low_ = request;
+    }
+    if (request.ns - late_since_ns_ < kLongStepProofNs)
+        return true;
+    // The line keeps its rate, goes through the earliest of the late
+    // requests, and gathers its windows afresh.
+    line_ns_ += Above(late_low_);
+    window_start_ns_ = request.ns;
+    window_low_ = request;
+    first_low_ = 0;
+    low_count_ = 0;
+    late_since_ns_ = -1;
+    return true;
 }
 
 void StreamClock::KeepWindowLow(double now_ns) {

@@ -20,8 +20,10 @@ public:
     // scheduler) but never early. So the device's clock is the line under
     // the requests: the earliest request of every second is kept, and a
     // straight line through the last half minute of them gives each frame
-    // its time. The line follows the device's rate, and a stream that
-    // stopped and went on later (an underrun) moves it at once.
+    // its time. The line follows the device's rate. A stream that stopped
+    // and went on later (an underrun) moves it: within a tenth of a second
+    // when the stop was long, within a second when it was short. A request
+    // held up on its way (a stall) does not.
     void OnLiveBuffer(std::uint64_t now_ns, int frames);
     // An offline stream: frame 0 is at `origin_ns` and every frame lasts
     // exactly one sample period.
@@ -47,6 +49,10 @@ private:
     double Above(const Point& point) const { return point.ns - LineNs(point.frame); }
     const Point& Low(int index) const { return lows_[(first_low_ + index) % kMaxLows]; }
     void Lock(double now_ns);
+    // Whether `request` lies so far after the line that it takes no part in
+    // the estimate: a stall, or (once it has lasted) a stream that went on
+    // later, which the line is moved to.
+    bool FollowLongStep(const Point& request);
     void KeepWindowLow(double now_ns);
     void FitLine();
 
@@ -68,6 +74,10 @@ private:
     std::array<Point, kMaxLows> lows_{};
     int first_low_ = 0;
     int low_count_ = 0;
+    // Since when every request has come far after the line (-1: the last
+    // one did not), and the earliest of them.
+    double late_since_ns_ = -1;
+    Point late_low_;
     // Offline streams count whole frames from their origin, so no rounding
     // accumulates however long the song.
     bool exact_ = false;
