@@ -35,15 +35,26 @@ TEST(StreamClockTest, AnOfflineMessageGoesToTheNearestBlockEdge) {
     EXPECT_EQ(clock.FrameTime(0), origin + 3600'000'000'000u + FrameNs(kBlock));
 }
 
+// A sound server with a device 200 ppm fast: it asks for each 256-frame
+// buffer on its own 5 ms step once the one before has played, and each
+// request reaches the synth up to 1 ms later still.
+class ServerRequests {
+public:
+    static constexpr int kFrames = 256;
+    explicit ServerRequests(unsigned seed) : random_(seed) {}
+    static double BufferNs() { return kFrames * 1e9 / kRate * (1 - 200e-6); }
+    double AskedNs(double played_ns) {
+        constexpr double kServerStepNs = 5e6;
+        return std::ceil(played_ns / kServerStepNs) * kServerStepNs + wake_(random_);
+    }
+
+private:
+    std::mt19937 random_;
+    std::uniform_real_distribution<double> wake_{0, 1e6};
+};
+
 TEST(StreamClockTest, LateRequestsGiveTheDeviceClockAndFollowAnUnderrun) {
-    constexpr int kFrames = 256;
-    constexpr double kServerStepNs = 5e6;
-    // The device runs 200 ppm fast. The sound server asks for more on its
-    // own 5 ms step, each request reaches the synth up to 1 ms later still,
-    // and the first eight come at once as the server fills its buffer.
-    const double buffer_ns = kFrames * 1e9 / kRate * (1 - 200e-6);
-    std::mt19937 random(7);
-    std::uniform_real_distribution<double> wake(0, 1e6);
+    ServerRequests server(7);
     StreamClock clock(kRate);
     auto spread_of = [](const std::vector<double>& values) {
         const auto [low, high] = std::minmax_element(values.begin(), values.end());
@@ -56,9 +67,10 @@ TEST(StreamClockTest, LateRequestsGiveTheDeviceClockAndFollowAnUnderrun) {
         // Halfway the stream stops for 12 ms and goes on from where it was.
         if (k == 3000)
             start += 12e6;
-        const double played = start + std::max(0, k - 8) * buffer_ns;
-        const double asked = std::ceil(played / kServerStepNs) * kServerStepNs + wake(random);
-        clock.OnLiveBuffer(static_cast<std::uint64_t>(asked), kFrames);
+        // The first eight come at once as the server fills its buffer.
+        const double played = start + std::max(0, k - 8) * ServerRequests::BufferNs();
+        clock.OnLiveBuffer(static_cast<std::uint64_t>(server.AskedNs(played)),
+                           ServerRequests::kFrames);
         const double error = static_cast<double>(clock.FrameTime(0)) - played;
         if (k >= 1000 && k < 3000)  // from about six seconds on
             steady_ns.push_back(error);
@@ -74,11 +86,7 @@ TEST(StreamClockTest, LateRequestsGiveTheDeviceClockAndFollowAnUnderrun) {
 }
 
 TEST(StreamClockTest, AStalledRequestLeavesTheLineAndALongStopMovesIt) {
-    constexpr int kFrames = 256;
-    constexpr double kServerStepNs = 5e6;
-    const double buffer_ns = kFrames * 1e9 / kRate * (1 - 200e-6);
-    std::mt19937 random(11);
-    std::uniform_real_distribution<double> wake(0, 1e6);
+    ServerRequests server(11);
     StreamClock clock(kRate);
     double start = 1e9;
     double stall_end = 0;
@@ -90,12 +98,12 @@ TEST(StreamClockTest, AStalledRequestLeavesTheLineAndALongStopMovesIt) {
         // about 17 s the stream stops for 50 ms and goes on from there.
         if (k == 3000)
             start += 50e6;
-        const double played = start + k * buffer_ns;
-        double asked = std::ceil(played / kServerStepNs) * kServerStepNs + wake(random);
+        const double played = start + k * ServerRequests::BufferNs();
+        double asked = server.AskedNs(played);
         if (k == 2000)
             stall_end = asked + 30e6;
         asked = std::max(asked, std::min(stall_end, asked + 30e6));
-        clock.OnLiveBuffer(static_cast<std::uint64_t>(asked), kFrames);
+        clock.OnLiveBuffer(static_cast<std::uint64_t>(asked), ServerRequests::kFrames);
         const double error = static_cast<double>(clock.FrameTime(0)) - played;
         if (k == 1999)
             before_stall = error;
