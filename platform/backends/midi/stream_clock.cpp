@@ -75,13 +75,16 @@ void StreamClock::OnLiveBuffer(std::uint64_t now_ns, int frames) {
     } else if (Above(request) < Above(window_low_)) {
         window_low_ = request;
     }
-    if (now - window_start_ns_ >= kStepProofNs && Above(window_low_) > kStepNs) {
-        // The line keeps its rate and moves to the stream as it now runs;
-        // the earlier windows no longer describe it.
-        line_ns_ += Above(window_low_);
-        first_low_ = 0;
-        low_count_ = 0;
-    }
+    if (now - window_start_ns_ >= kStepProofNs && Above(window_low_) > kStepNs)
+        StepLineTo(window_low_);
+}
+
+void StreamClock::StepLineTo(const Point& earliest) {
+    // The line keeps its rate and moves to the stream as it now runs; the
+    // earlier windows no longer describe it.
+    line_ns_ += Above(earliest);
+    first_low_ = 0;
+    low_count_ = 0;
 }
 
 bool StreamClock::FollowLongStep(const Point& request) {
@@ -89,20 +92,18 @@ bool StreamClock::FollowLongStep(const Point& request) {
         late_since_ns_ = -1;
         return false;
     }
-    if (late_since_ns_ < 0 || Above(request) < Above(late_low_)) {
-        if (late_since_ns_ < 0)
-            late_since_ns_ = request.ns;
+    if (late_since_ns_ < 0) {
+        late_since_ns_ = request.ns;
+        late_low_ = request;
+    } else if (Above(request) < Above(late_low_)) {
         late_low_ = request;
     }
     if (request.ns - late_since_ns_ < kLongStepProofNs)
         return true;
-    // The line keeps its rate, goes through the earliest of the late
-    // requests, and gathers its windows afresh.
-    line_ns_ += Above(late_low_);
+    // The window being gathered holds requests from before the stop.
+    StepLineTo(late_low_);
     window_start_ns_ = request.ns;
     window_low_ = request;
-    first_low_ = 0;
-    low_count_ = 0;
     late_since_ns_ = -1;
     return true;
 }

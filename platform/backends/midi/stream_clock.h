@@ -53,6 +53,9 @@ private:
     // the estimate: a stall, or (once it has lasted) a stream that went on
     // later, which the line is moved to.
     bool FollowLongStep(const Point& request);
+    // Moves the line, at its rate, through `earliest` and forgets the kept
+    // windows: the stream stopped and went on later.
+    void StepLineTo(const Point& earliest);
     void KeepWindowLow(double now_ns);
     void FitLine();
 
